@@ -1,0 +1,63 @@
+// A small benchmark harness over QueryPerformanceCounter: run a job several
+// times, keep the median, and compare it with a baseline measured in the same run.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <cstdlib>
+#include <vector>
+
+namespace bench {
+
+inline double seconds() {
+    static const double frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return double(f.QuadPart);
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return double(t.QuadPart) / frequency;
+}
+
+// Keeps a result alive so the optimiser cannot drop the work that made it.
+inline volatile unsigned long long sink = 0;
+template <class T> inline void keep(const T& value) {
+    unsigned long long bits = 0;
+    std::memcpy(&bits, &value, sizeof(value) < sizeof(bits) ? sizeof(value) : sizeof(bits));
+    sink = sink + bits;
+}
+
+// Repeats taken for the median; the environment variable VESK_BENCH_QUICK=1 cuts it
+// to one, so a smoke run of every benchmark stays short.
+inline int repeats(int wanted = 7) {
+    const char* quick = std::getenv("VESK_BENCH_QUICK");
+    return quick && *quick == '1' ? 1 : wanted;
+}
+
+// Median wall time of job() over the harness's repeats, after one warm-up run.
+template <class Job> double median(Job&& job, int wanted = 7) {
+    job();
+    std::vector<double> times;
+    for (int i = 0, n = repeats(wanted); i < n; ++i) {
+        double start = seconds();
+        job();
+        times.push_back(seconds() - start);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// One line per comparison: both times per operation and the ratio subject/baseline
+// (below 1 means the subject is faster).
+inline void report(const char* subject, double subjectSeconds, const char* baseline, double baselineSeconds,
+                   double operations) {
+    std::printf("%-44s %10.1f ns/op   %-28s %10.1f ns/op   ratio %.2f\n", subject,
+                subjectSeconds * 1e9 / operations, baseline, baselineSeconds * 1e9 / operations,
+                subjectSeconds / baselineSeconds);
+}
+
+} // namespace bench

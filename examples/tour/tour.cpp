@@ -1,0 +1,42 @@
+// Vesk++ tour: a short walk through each finished subsystem, the way an
+// application would call it. Every stop prints what it did.
+#include "tour.h"
+
+#include <algorithm>
+#include <exception>
+#include <vector>
+
+namespace tour {
+namespace {
+struct Entry {
+    int order;
+    const char* title;
+    StopFunction run;
+};
+std::vector<Entry>& stops() {
+    static std::vector<Entry> all;
+    return all;
+}
+} // namespace
+
+Stop::Stop(int order, const char* title, StopFunction run) { stops().push_back({order, title, run}); }
+
+} // namespace tour
+
+int main() {
+    auto& all = tour::stops();
+    std::stable_sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.order < b.order; });
+    int failed = 0;
+    for (const auto& stop : all) {
+        std::printf("== %s ==\n", stop.title);
+        try {
+            stop.run();
+        } catch (const std::exception& e) {
+            std::printf("!! stop failed: %s\n", e.what());
+            ++failed;
+        }
+        std::printf("\n");
+    }
+    std::fflush(stdout);
+    return failed == 0 ? 0 : 1;
+}

@@ -1,0 +1,15 @@
+// The tour's stops register themselves; main() runs them in order.
+#pragma once
+#include <cstdio>
+
+namespace tour {
+
+using StopFunction = void (*)();
+
+struct Stop {
+    Stop(int order, const char* title, StopFunction run);
+};
+
+} // namespace tour
+
+#define TOUR_STOP(order, title, fn) static ::tour::Stop tour_stop_##fn(order, title, fn)
