@@ -1,0 +1,88 @@
+// TimeZone: one zone as a value - a standard offset from UTC, an amount of
+// daylight saving and the two yearly rules that start and end it - filled from
+// the system's zone settings or by hand, and asked for the offset in effect at a
+// local date and time of day.
+#pragma once
+
+#include <vesk/config.h>
+#include <vesk/time/calendar_base.h>
+#include <vesk/time/time.h>
+
+namespace vesk {
+
+// One yearly transition. All five members are signed 32-bit.
+struct TransitionRule {
+    enum Mode {
+        DAY_OF_MONTH_MODE = 0,         // `day` is the day of the month
+        DAY_OF_WEEK_IN_MONTH_MODE = 1, // the `day`-th `dayOfWeek` (negative: counted from the end)
+        DOW_GE_DOM_MODE = 2,           // the first `dayOfWeek` on or after day `day`
+        DOW_LE_DOM_MODE = 3            // the last `dayOfWeek` on or before day `day`
+    };
+
+    int mode;
+    int month;     // GregorianCalendarBase::Month, 0 = January
+    int timeOfDay; // milliseconds after local midnight, local standard time
+    int dayOfWeek; // GregorianCalendarBase::DayOfWeek, 1 = Sunday; 0 in mode 0
+    int day;
+};
+
+class VESK_API TimeZone {
+public:
+    typedef GregorianCalendarBase::Era Era;
+    typedef GregorianCalendarBase::Month Month;
+    typedef GregorianCalendarBase::DayOfWeek DayOfWeek;
+
+    // UTC without daylight saving.
+    TimeZone();
+    // The identifier is a label only and is not interpreted: the zone is UTC until
+    // its offsets and rules are set.
+    explicit TimeZone(const char* id);
+
+    // The zone of the running system (GetTimeZoneInformation); throws WindowsError
+    // "Can't get time zone information".
+    static TimeZone current();
+    // The zone described by a Win32 record, converted as current() does.
+    static TimeZone fromTimeZoneInformation(const TIME_ZONE_INFORMATION& info);
+
+    // Total offset from UTC in milliseconds at a local standard date and time of day.
+    // The year only decides whether February has a 29th (for rules that count from
+    // the end of February). Out-of-range dates, times or rules throw vesk::Exception.
+    int GetOffset(Era era, int year, Month month, int day, DayOfWeek dayOfWeek, int millis) const;
+    // Whether daylight saving is in effect at an instant; defined with the Gregorian
+    // calendar, which it needs.
+    bool InDaylightTime(const Time& t) const;
+    bool UseDaylightTime() const { return dstOffset != 0; }
+
+    int GetStandardOffset() const { return standardOffset; }
+    void SetStandardOffset(int offset) { standardOffset = offset; }
+    int GetDSTOffset() const { return dstOffset; }
+    void SetDSTOffset(int offset) { dstOffset = offset; }
+
+    // The dayOfWeekInMonth-th dayOfWeek of the month (1..4 from the start, -1..-4 from
+    // the end), at `time` ms of local standard time.
+    void SetStartRule(Month month, int dayOfWeekInMonth, DayOfWeek dayOfWeek, int time);
+    // A fixed day of the month.
+    void SetStartRule(Month month, int day, int time);
+    // The first dayOfWeek on or after (after = true) or the last on or before
+    // (after = false) the given day of the month.
+    void SetStartRule(Month month, int day, DayOfWeek dayOfWeek, int time, bool after);
+    void SetEndRule(Month month, int dayOfWeekInMonth, DayOfWeek dayOfWeek, int time);
+    void SetEndRule(Month month, int day, int time);
+    void SetEndRule(Month month, int day, DayOfWeek dayOfWeek, int time, bool after);
+
+    TimeZone& operator=(const TimeZone&) = default;
+
+    int dstOffset;
+    int standardOffset;
+    TransitionRule startRule;
+    TransitionRule endRule;
+
+private:
+    TimeZone(const TIME_ZONE_INFORMATION& info);
+    void set(const TIME_ZONE_INFORMATION& info);
+    // +1 when the local moment lies before the rule's transition, -1 after, 0 at it.
+    static int compareWithRule(const TransitionRule& rule, int month, int monthLength, int dayOfMonth,
+                               int dayOfWeek, int millis);
+};
+
+} // namespace vesk
