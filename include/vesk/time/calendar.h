@@ -77,7 +77,7 @@ public:
     void setTime(const Time& date);
 
     // complete(), then the raw field. Field indices above 16 throw vesk::Exception.
-    int get(unsigned field);
+    int get(unsigned field) const;
 
     void SetTimeZone(const TimeZone& value) { zone = value; }
     const TimeZone& GetTimeZone() const { return zone; }
