@@ -70,4 +70,8 @@ vesk_start_wine() {
   export DISPLAY=":$display"
   "$WINESERVER" -p >/dev/null 2>&1 &
   sleep 0.5
+  # The first program of a Wine session starts its background services, which
+  # inherit that program's output: start them here, on /dev/null, so that ctest
+  # is not left waiting for a pipe that a service keeps open.
+  "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }

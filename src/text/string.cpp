@@ -41,6 +41,14 @@ std::wstring fromOther(const char* text, unsigned count) {
 
 } // namespace
 
+template <class C> BasicString<C>::BasicString(const Base& s) : Base(s) {}
+
+template <class C> BasicString<C>::BasicString(Base&& s) noexcept : Base(std::move(s)) {}
+
+template <class C> BasicString<C>& BasicString<C>::operator=(const ConstString<C>& view) { return assign(view); }
+
+template <class C> BasicString<C>::operator const C*() const { return this->c_str(); }
+
 template <class C> BasicString<C>::BasicString(const C* text) : Base(text ? text : Base()) {}
 
 template <class C> BasicString<C>::BasicString(const C* text, unsigned count) {
