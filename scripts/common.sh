@@ -36,6 +36,7 @@ vesk_build() {
   local arch=$1; shift
   local dir=$VESK_BUILD/$arch
   log "building $arch"
+  mkdir -p "$VESK_BUILD"
   cmake -S "$VESK_ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$VESK_ROOT/cmake/toolchain-$arch.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DVESK_WERROR=ON "$@" >"$dir.configure.log" 2>&1 \
     || { cat "$dir.configure.log"; return 1; }

@@ -232,17 +232,19 @@ BasicString<C> BasicString<C>::format(const C* a1, const C* a2, const C* a3, con
                                       const C* a7, const C* a8, const C* a9) const {
     const C* args[9] = {a1, a2, a3, a4, a5, a6, a7, a8, a9};
     BasicString result;
-    result.reserve(Base::size());
+    result.reserve(Base::size() + 32);
     const size_type n = Base::size();
     size_type i = 0;
     while (i < n) {
-        const C c = (*this)[i];
-        if (c != C('%') || i + 1 == n) {
-            result.push_back(c);
-            ++i;
-            continue;
+        size_type p = Base::find(C('%'), i);
+        // Text up to the next placeholder, or the rest; a '%' at the very end is
+        // copied as it is.
+        if (p == npos || p + 1 == n) {
+            result.append(*this, i, npos);
+            break;
         }
-        const C x = (*this)[i + 1];
+        result.append(*this, i, p - i);
+        const C x = Base::operator[](p + 1);
         if (x == C('%')) {
             result.push_back(C('%'));
         } else if (x >= C('1') && x <= C('9')) {
@@ -251,7 +253,7 @@ BasicString<C> BasicString<C>::format(const C* a1, const C* a2, const C* a3, con
             result.push_back(C('%'));
             result.push_back(x);
         }
-        i += 2;
+        i = p + 2;
     }
     return result;
 }

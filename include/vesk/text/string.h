@@ -49,6 +49,17 @@ public:
 
     operator const C*() const;
 
+    // With the conversion to const C* above, s[0] (an int index) would be
+    // ambiguous where size_type is 32 bits; these take int indices exactly.
+    // Member templates are instantiated in the caller, so they stay inline.
+    using Base::operator[];
+    template <class I, std::enable_if_t<std::is_same<I, int>::value, int> = 0> C& operator[](I i) {
+        return Base::operator[](size_type(i));
+    }
+    template <class I, std::enable_if_t<std::is_same<I, int>::value, int> = 0> const C& operator[](I i) const {
+        return Base::operator[](size_type(i));
+    }
+
     static BasicString Time();
     static BasicString Date();
     static BasicString fromFormat(const C* format, ...);

@@ -24,25 +24,27 @@ protected:
 
 class VESK_API Calendar : public Cloneable {
 public:
-    // Field indices.
-    static constexpr unsigned ERA = 0;
-    static constexpr unsigned YEAR = 1;
-    static constexpr unsigned MONTH = 2;
-    static constexpr unsigned WEEK_OF_YEAR = 3;
-    static constexpr unsigned WEEK_OF_MONTH = 4;
-    static constexpr unsigned DAY_OF_MONTH = 5;
-    static constexpr unsigned DAY_OF_YEAR = 6;
-    static constexpr unsigned DAY_OF_WEEK = 7;
-    static constexpr unsigned DAY_OF_WEEK_IN_MONTH = 8;
-    static constexpr unsigned AM_PM = 9;
-    static constexpr unsigned HOUR = 10;
-    static constexpr unsigned HOUR_OF_DAY = 11;
-    static constexpr unsigned MINUTE = 12;
-    static constexpr unsigned SECOND = 13;
-    static constexpr unsigned MILLISECOND = 14;
-    static constexpr unsigned ZONE_OFFSET = 15;
-    static constexpr unsigned DST_OFFSET = 16;
-    static constexpr unsigned FIELD_COUNT = 17;
+    // Field indices (enumerators, so they need no storage in the DLL).
+    enum Field : unsigned {
+        ERA = 0,
+        YEAR = 1,
+        MONTH = 2,
+        WEEK_OF_YEAR = 3,
+        WEEK_OF_MONTH = 4,
+        DAY_OF_MONTH = 5,
+        DAY_OF_YEAR = 6,
+        DAY_OF_WEEK = 7,
+        DAY_OF_WEEK_IN_MONTH = 8,
+        AM_PM = 9,
+        HOUR = 10,
+        HOUR_OF_DAY = 11,
+        MINUTE = 12,
+        SECOND = 13,
+        MILLISECOND = 14,
+        ZONE_OFFSET = 15,
+        DST_OFFSET = 16,
+        FIELD_COUNT = 17
+    };
 
     // Slot 0.
     Cloneable* Clone() const override = 0;

@@ -31,8 +31,8 @@ public:
     enum Era { BC = 0, AD = 1 };
 
     // 1582-10-15 00:00 UTC, the first day of Gregorian reckoning by default.
-    static constexpr __int64 DEFAULT_CUTOVER = -12219292800000LL;
-    static constexpr int DEFAULT_CUTOVER_YEAR = 1582;
+    enum : __int64 { DEFAULT_CUTOVER = -12219292800000LL };
+    enum : int { DEFAULT_CUTOVER_YEAR = 1582 };
 
     // Constant-initialised, so the default instance is usable before any dynamic
     // initialisation of the library runs.
