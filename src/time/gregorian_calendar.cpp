@@ -798,7 +798,16 @@ void GregorianCalendar::add(unsigned field, int amount) {
     if (amount == 0)
         return;
     complete();
-    Restore guard(*this); // the field-setting cases may fail half-way
+    if (field == ERA || field == YEAR || field == MONTH) {
+        addToDate(field, amount);
+        return;
+    }
+    addMillis(field, amount);
+}
+
+// ERA, YEAR, MONTH: through the fields, pinned to the month's last day.
+void GregorianCalendar::addToDate(unsigned field, int amount) {
+    Restore guard(*this); // may fail half-way
     switch (field) {
     case ERA: {
         const int era = int(std::min<__int64>(1, std::max<__int64>(0, static_cast<__int64>(fields[ERA]) + amount)));
@@ -822,7 +831,13 @@ void GregorianCalendar::add(unsigned field, int amount) {
         commit();
         break;
     }
-    default: {
+    }
+    guard.keep();
+}
+
+// Every other field moves the instant; day and week fields keep the wall clock.
+void GregorianCalendar::addMillis(unsigned field, int amount) {
+    {
         __int64 unit;
         bool keepWallClock = true;
         switch (field) {
@@ -862,10 +877,7 @@ void GregorianCalendar::add(unsigned field, int amount) {
                     setTimeInMillis(target);
             }
         }
-        break;
     }
-    }
-    guard.keep();
 }
 
 void GregorianCalendar::roll(unsigned field, bool up) { roll(field, up ? 1 : -1); }

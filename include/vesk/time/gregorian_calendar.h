@@ -105,6 +105,8 @@ private:
     void pinDayOfMonth();
     __int64 getEpochDay();
 
+    void addToDate(unsigned field, int amount);
+    void addMillis(unsigned field, int amount);
     void setSignedYear(__int64 year, unsigned field, int amount);
     void moveToDay(__int64 day);
     void commit();
