@@ -198,7 +198,8 @@ template <class C> BasicString<C>& BasicString<C>::makeUpper() {
 
 template <class C> BasicString<C> BasicString<C>::substring(const C* separator, int index) const {
     const size_type sepLength = textLength(separator);
-    const C* sep = separator ? separator : BasicString().c_str();
+    static const C none[1] = {C(0)};
+    const C* sep = separator ? separator : none;
     size_type start = 0;
     for (int i = 0; i < index; ++i) {
         size_type p = Base::find(sep, start, sepLength);
