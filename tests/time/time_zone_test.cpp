@@ -302,7 +302,8 @@ TEST(TimeZone, ConvertsWin32Records) {
 }
 
 TEST(TimeZone, Win32RecordWithoutDatesHasNoDaylightSaving) {
-    // Zones that dropped daylight saving keep DaylightBias -60 with empty dates.
+    // Zones that dropped daylight saving keep DaylightBias -60 with empty dates;
+    // Wine reports UTC that way too.
     const TimeZone z = TimeZone::fromTimeZoneInformation(record(-180, SYSTEMTIME(), SYSTEMTIME(), -60));
     EXPECT_EQ(3 * hour, z.GetStandardOffset());
     EXPECT_FALSE(z.UseDaylightTime());

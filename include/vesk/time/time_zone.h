@@ -13,10 +13,10 @@ namespace vesk {
 // One yearly transition. All five members are signed 32-bit.
 struct TransitionRule {
     enum Mode {
-        DAY_OF_MONTH_MODE = 0,      // `day` is the day of the month
+        DAY_OF_MONTH_MODE = 0,         // `day` is the day of the month
         DAY_OF_WEEK_IN_MONTH_MODE = 1, // the `day`-th `dayOfWeek` (negative: counted from the end)
-        DOW_GE_DOM_MODE = 2,        // the first `dayOfWeek` on or after day `day`
-        DOW_LE_DOM_MODE = 3         // the last `dayOfWeek` on or before day `day`
+        DOW_GE_DOM_MODE = 2,           // the first `dayOfWeek` on or after day `day`
+        DOW_LE_DOM_MODE = 3            // the last `dayOfWeek` on or before day `day`
     };
 
     int mode;
@@ -45,6 +45,8 @@ public:
     static TimeZone fromTimeZoneInformation(const TIME_ZONE_INFORMATION& info);
 
     // Total offset from UTC in milliseconds at a local standard date and time of day.
+    // The year only decides whether February has a 29th (for rules that count from
+    // the end of February). Out-of-range dates, times or rules throw vesk::Exception.
     int GetOffset(Era era, int year, Month month, int day, DayOfWeek dayOfWeek, int millis) const;
     // Whether daylight saving is in effect at an instant; defined with the Gregorian
     // calendar, which it needs.
