@@ -22,24 +22,24 @@ const char singleMessage[] = "Das Objekt wurde zuvor als Single-Objekt gelesen u
                              "glicherweise liegt ein Fehler im Format des Bin\xE4"
                              "streams vor!";
 
-class DepthGuard {
+// Counts one level of nesting for as long as a body is being read or written; the
+// bound itself is checked before the level is entered.
+class Nesting {
 public:
-    DepthGuard(unsigned& depth, unsigned limit, const char* verb) : depth(depth) {
-        if (depth >= limit) tooDeep(limit, verb);
-        ++depth;
-    }
-    ~DepthGuard() { --depth; }
-    DepthGuard(const DepthGuard&) = delete;
-    DepthGuard& operator=(const DepthGuard&) = delete;
+    explicit Nesting(unsigned& depth) : depth(depth) { ++depth; }
+    ~Nesting() { --depth; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
 
 private:
-    [[noreturn]] __attribute__((noinline)) static void tooDeep(unsigned limit, const char* verb) {
-        throw Serializable::Exception(BasicString<char>::fromFormat(
-            "Can't %s an object nested deeper than %u records in an archive", verb, limit));
-    }
-
     unsigned& depth;
 };
+
+void checkDepth(unsigned depth, unsigned limit, const char* verb) {
+    if (depth >= limit)
+        throw Serializable::Exception(BasicString<char>::fromFormat(
+            "Can't %s an object nested deeper than %u records in an archive", verb, limit));
+}
 
 } // namespace
 
@@ -86,68 +86,94 @@ void Archive::writeObject(const Serializable* object) {
     writeObject(object, 0);
 }
 
-void Archive::writeObject(const ref_ptr<Serializable>& object) {
+// The record-building steps live out of line, apart from the calls that recurse into
+// bodies: every level of nesting then costs the stack only a small frame.
+
+__attribute__((noinline)) unsigned long Archive::identityOf(const ref_ptr<Serializable>& object) {
     if (!object) throw Serializable::Exception("Can't write an empty ref_ptr to an archive");
-    unsigned long identity;
     auto found = identities.find(object.getCountBlock());
-    if (found != identities.end()) {
-        identity = found->second;
-    } else {
-        if (lastIdentity == 0xFFFFFFFFul)
-            throw Serializable::Exception("Can't write more than 4294967295 shared objects to one archive");
-        keptAlive.push_back(object);
-        try {
-            identities.emplace(object.getCountBlock(), lastIdentity + 1);
-        } catch (...) {
-            keptAlive.pop_back();
-            throw;
-        }
-        identity = ++lastIdentity;
+    if (found != identities.end()) return found->second;
+    if (lastIdentity == 0xFFFFFFFFul)
+        throw Serializable::Exception("Can't write more than 4294967295 shared objects to one archive");
+    keptAlive.push_back(object);
+    try {
+        identities.emplace(object.getCountBlock(), lastIdentity + 1);
+    } catch (...) {
+        keptAlive.pop_back();
+        throw;
     }
-    writeObject(object.get(), identity);
+    return ++lastIdentity;
 }
 
-void Archive::writeObject(const Serializable* object, unsigned long identity) {
+__attribute__((noinline)) bool Archive::beginRecord(const Serializable* object, unsigned long identity) {
     if (identity != 0 && written.count(identity) != 0) {
         std::uint32_t reference = static_cast<std::uint32_t>(identity);
         writeFully(&reference, sizeof(reference));
-        return;
+        return false;
     }
-    DepthGuard nesting(writeDepth, maxDepth, "write");
+    checkDepth(writeDepth, maxDepth, "write");
     if (identity != 0) written.insert(identity);
     std::uint32_t header[2] = {0, static_cast<std::uint32_t>(identity)};
     writeFully(header, sizeof(header));
     Serializable::writeClassName(*this, object);
+    return true;
+}
+
+void Archive::writeObject(const ref_ptr<Serializable>& object) {
+    if (!beginRecord(object.get(), identityOf(object))) return;
+    Nesting nesting(writeDepth);
     object->serialize(*this);
 }
 
-Serializable* Archive::readObject() {
+void Archive::writeObject(const Serializable* object, unsigned long identity) {
+    if (!beginRecord(object, identity)) return;
+    Nesting nesting(writeDepth);
+    object->serialize(*this);
+}
+
+__attribute__((noinline)) Serializable* Archive::beginSingle(unsigned long& identity) {
     if (readUInt32() != 0) throw vesk::Exception(cookieMessage);
+    identity = readUInt32();
+    checkDepth(readDepth, maxDepth, "read");
+    return Serializable::readClassName(*this);
+}
+
+__attribute__((noinline)) bool Archive::beginShared(ref_ptr<Serializable>& object) {
+    unsigned long word = readUInt32();
+    if (word != 0) {
+        auto found = readShared.find(word);
+        if (found == readShared.end()) throw Serializable::Exception(missingMessage);
+        object = found->second;
+        return false;
+    }
     unsigned long identity = readUInt32();
-    DepthGuard nesting(readDepth, maxDepth, "read");
-    std::unique_ptr<Serializable> object(Serializable::readClassName(*this));
-    object->deserialize(*this);
+    if (readAsSingle.count(identity) != 0) throw vesk::Exception(singleMessage);
+    checkDepth(readDepth, maxDepth, "read");
+    object = ref_ptr<Serializable>(Serializable::readClassName(*this));
+    // Entered before the body is read, so that references to the object from inside
+    // its own body resolve. A later record with the same identity (as in the output
+    // of two archives read by one) replaces the entry for the references after it.
+    if (identity != 0) readShared[identity] = object;
+    return true;
+}
+
+Serializable* Archive::readObject() {
+    unsigned long identity;
+    std::unique_ptr<Serializable> object(beginSingle(identity));
+    {
+        Nesting nesting(readDepth);
+        object->deserialize(*this);
+    }
     readAsSingle.insert(identity);
     return object.release();
 }
 
 void Archive::readObject(ref_ptr<Serializable>& result) {
-    unsigned long word = readUInt32();
-    if (word != 0) {
-        auto found = readShared.find(word);
-        if (found == readShared.end()) throw Serializable::Exception(missingMessage);
-        result = found->second;
-        return;
+    ref_ptr<Serializable> object;
+    if (beginShared(object)) {
+        Nesting nesting(readDepth);
+        object->deserialize(*this);
     }
-    unsigned long identity = readUInt32();
-    if (readAsSingle.count(identity) != 0) throw vesk::Exception(singleMessage);
-    DepthGuard nesting(readDepth, maxDepth, "read");
-    ref_ptr<Serializable> object(Serializable::readClassName(*this));
-    // Entered before the body is read, so that references to the object from inside
-    // its own body resolve. A later record with the same identity (as in the output
-    // of two archives read by one) replaces the entry for the references after it.
-    if (identity != 0) readShared[identity] = object;
-    object->deserialize(*this);
     result = std::move(object);
 }
 

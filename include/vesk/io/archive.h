@@ -68,6 +68,10 @@ public:
 
 private:
     void writeObject(const Serializable* object, unsigned long identity);
+    unsigned long identityOf(const ref_ptr<Serializable>& object);
+    bool beginRecord(const Serializable* object, unsigned long identity);
+    Serializable* beginSingle(unsigned long& identity);
+    bool beginShared(ref_ptr<Serializable>& object);
     [[noreturn]] static void throwWrongClass(const char* expected, const Serializable* object);
 
     InputStream& input;
