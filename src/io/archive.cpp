@@ -89,10 +89,28 @@ void Archive::writeObject(const Serializable* object) {
 // The record-building steps live out of line, apart from the calls that recurse into
 // bodies: every level of nesting then costs the stack only a small frame.
 
-__attribute__((noinline)) unsigned long Archive::identityOf(const ref_ptr<Serializable>& object) {
+__attribute__((noinline)) void Archive::writeHead(const Serializable* object, unsigned long identity) {
+    std::uint32_t header[2] = {0, static_cast<std::uint32_t>(identity)};
+    writeFully(header, sizeof(header));
+    Serializable::writeClassName(*this, object);
+}
+
+__attribute__((noinline)) void Archive::writeReference(unsigned long identity) {
+    std::uint32_t reference = static_cast<std::uint32_t>(identity);
+    writeFully(&reference, sizeof(reference));
+}
+
+// A count block seen before was written before: its record or back-reference follows
+// the number it got then. A new one gets the next number (after the depth check, so
+// that a refused record leaves no number behind) and is kept alive.
+__attribute__((noinline)) bool Archive::startWrite(const ref_ptr<Serializable>& object) {
     if (!object) throw Serializable::Exception("Can't write an empty ref_ptr to an archive");
     auto found = identities.find(object.getCountBlock());
-    if (found != identities.end()) return found->second;
+    if (found != identities.end()) {
+        writeReference(found->second);
+        return false;
+    }
+    checkDepth(writeDepth, maxDepth, "write");
     if (lastIdentity == 0xFFFFFFFFul)
         throw Serializable::Exception("Can't write more than 4294967295 shared objects to one archive");
     keptAlive.push_back(object);
@@ -102,43 +120,44 @@ __attribute__((noinline)) unsigned long Archive::identityOf(const ref_ptr<Serial
         keptAlive.pop_back();
         throw;
     }
-    return ++lastIdentity;
+    writeHead(object.get(), ++lastIdentity);
+    return true;
 }
 
-__attribute__((noinline)) bool Archive::beginRecord(const Serializable* object, unsigned long identity) {
+// The same for an identity given by the caller, remembered in written.
+__attribute__((noinline)) bool Archive::startWrite(const Serializable* object, unsigned long identity) {
     if (identity != 0 && written.count(identity) != 0) {
-        std::uint32_t reference = static_cast<std::uint32_t>(identity);
-        writeFully(&reference, sizeof(reference));
+        writeReference(identity);
         return false;
     }
     checkDepth(writeDepth, maxDepth, "write");
     if (identity != 0) written.insert(identity);
-    std::uint32_t header[2] = {0, static_cast<std::uint32_t>(identity)};
-    writeFully(header, sizeof(header));
-    Serializable::writeClassName(*this, object);
+    writeHead(object, identity);
     return true;
 }
 
 void Archive::writeObject(const ref_ptr<Serializable>& object) {
-    if (!beginRecord(object.get(), identityOf(object))) return;
+    if (!startWrite(object)) return;
     Nesting nesting(writeDepth);
     object->serialize(*this);
 }
 
 void Archive::writeObject(const Serializable* object, unsigned long identity) {
-    if (!beginRecord(object, identity)) return;
+    if (!startWrite(object, identity)) return;
     Nesting nesting(writeDepth);
     object->serialize(*this);
 }
 
-__attribute__((noinline)) Serializable* Archive::beginSingle(unsigned long& identity) {
+__attribute__((noinline)) Serializable* Archive::startReadSingle(unsigned long& identity) {
     if (readUInt32() != 0) throw vesk::Exception(cookieMessage);
-    identity = readUInt32();
+    std::uint32_t head[2]; // identity, class-name length
+    readFully(head, sizeof(head));
+    identity = head[0];
     checkDepth(readDepth, maxDepth, "read");
-    return Serializable::readClassName(*this);
+    return Serializable::readClassName(*this, head[1]);
 }
 
-__attribute__((noinline)) bool Archive::beginShared(ref_ptr<Serializable>& object) {
+__attribute__((noinline)) bool Archive::startReadShared(ref_ptr<Serializable>& object) {
     unsigned long word = readUInt32();
     if (word != 0) {
         auto found = readShared.find(word);
@@ -146,20 +165,28 @@ __attribute__((noinline)) bool Archive::beginShared(ref_ptr<Serializable>& objec
         object = found->second;
         return false;
     }
-    unsigned long identity = readUInt32();
+    std::uint32_t head[2]; // identity, class-name length
+    readFully(head, sizeof(head));
+    unsigned long identity = head[0];
     if (readAsSingle.count(identity) != 0) throw vesk::Exception(singleMessage);
     checkDepth(readDepth, maxDepth, "read");
-    object = ref_ptr<Serializable>(Serializable::readClassName(*this));
+    object = ref_ptr<Serializable>(Serializable::readClassName(*this, head[1]));
     // Entered before the body is read, so that references to the object from inside
     // its own body resolve. A later record with the same identity (as in the output
     // of two archives read by one) replaces the entry for the references after it.
-    if (identity != 0) readShared[identity] = object;
+    if (identity != 0) {
+        // Writers number their objects upwards: then the entry goes at the end at once.
+        if (readShared.empty() || readShared.rbegin()->first < identity)
+            readShared.emplace_hint(readShared.end(), identity, object);
+        else
+            readShared[identity] = object;
+    }
     return true;
 }
 
 Serializable* Archive::readObject() {
     unsigned long identity;
-    std::unique_ptr<Serializable> object(beginSingle(identity));
+    std::unique_ptr<Serializable> object(startReadSingle(identity));
     {
         Nesting nesting(readDepth);
         object->deserialize(*this);
@@ -170,7 +197,7 @@ Serializable* Archive::readObject() {
 
 void Archive::readObject(ref_ptr<Serializable>& result) {
     ref_ptr<Serializable> object;
-    if (beginShared(object)) {
+    if (startReadShared(object)) {
         Nesting nesting(readDepth);
         object->deserialize(*this);
     }

@@ -4,6 +4,7 @@
 
 #include <vesk/io/array.h>
 
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -14,12 +15,9 @@ namespace vesk {
 
 namespace {
 
-struct NameLess {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const noexcept { return a < b; }
-};
-
-using Registry = std::map<const char*, Serializable::Creator, NameLess>;
+// Keys are views of the callers' texts (not copies), compared byte by byte over the
+// whole name.
+using Registry = std::map<std::string_view, Serializable::Creator>;
 
 Registry& registry() {
     static Registry classes;
@@ -63,7 +61,7 @@ Serializable* createByName(std::string_view name) {
     Serializable* object = found->second();
     if (!object)
         throw Serializable::Exception(BasicString<char>::fromFormat(
-            "Can't create an object of the class \"%s\": its creator returned none", found->first));
+            "Can't create an object of the class \"%s\": its creator returned none", found->first.data()));
     return object;
 }
 
@@ -90,26 +88,42 @@ Serializable* Serializable::create(const char* name, unsigned length) {
     return createByName(std::string_view(name ? name : "", length));
 }
 
-void Serializable::writeClassName(OutputStream& out, const Serializable* object) {
+__attribute__((noinline)) void Serializable::writeClassName(OutputStream& out, const Serializable* object) {
     const char* name = typeid(*object).name();
-    if (std::strlen(name) > maxClassNameLength)
+    const std::size_t length = std::strlen(name);
+    if (length > maxClassNameLength)
         throw Exception(BasicString<char>::fromFormat(
             "Can't write an object of the class \"%.200s...\": its name is longer than %u bytes", name,
             maxClassNameLength));
-    out << name;
+    // The 8-bit text encoding, in one write.
+    unsigned char text[4 + maxClassNameLength];
+    const std::uint32_t count = static_cast<std::uint32_t>(length);
+    std::memcpy(text, &count, 4);
+    std::memcpy(text + 4, name, length);
+    out.writeFully(text, static_cast<unsigned>(4 + length));
 }
 
 // Kept out of line so that the scratch name is gone before the body (and whatever it
 // nests) is read: the recursion of nested records then costs little stack per level.
 __attribute__((noinline)) Serializable* Serializable::readClassName(InputStream& in) {
-    unsigned length = in.readUInt32();
+    return readClassName(in, in.readUInt32());
+}
+
+__attribute__((noinline)) Serializable* Serializable::readClassName(InputStream& in, unsigned length) {
     if (length > maxClassNameLength)
         throw Exception(BasicString<char>::fromFormat(
             "Can't read an object: its class name of %u bytes is longer than %u bytes", length,
             maxClassNameLength));
-    Array<char> name(length);
-    if (length != 0) in.readFully(name.getData(), length);
-    return create(name.getData(), length);
+    // Type names are short: most fit the buffer on the stack, the rest go to the heap.
+    char small[256];
+    Array<char> large;
+    char* name = small;
+    if (length > sizeof(small)) {
+        large.resize(length);
+        name = large.getData();
+    }
+    if (length != 0) in.readFully(name, length);
+    return create(name, length);
 }
 
 void OutputStream::writeObject(const Serializable* object) {

@@ -68,15 +68,17 @@ public:
 
 private:
     void writeObject(const Serializable* object, unsigned long identity);
-    unsigned long identityOf(const ref_ptr<Serializable>& object);
-    bool beginRecord(const Serializable* object, unsigned long identity);
-    Serializable* beginSingle(unsigned long& identity);
-    bool beginShared(ref_ptr<Serializable>& object);
+    bool startWrite(const ref_ptr<Serializable>& object);
+    bool startWrite(const Serializable* object, unsigned long identity);
+    void writeHead(const Serializable* object, unsigned long identity);
+    void writeReference(unsigned long identity);
+    Serializable* startReadSingle(unsigned long& identity);
+    bool startReadShared(ref_ptr<Serializable>& object);
     [[noreturn]] static void throwWrongClass(const char* expected, const Serializable* object);
 
     InputStream& input;
     OutputStream& output;
-    std::set<unsigned long> written;
+    std::set<unsigned long> written; // identities given with the object (identity 0 never)
     std::set<unsigned long> readAsSingle;
     std::map<unsigned long, ref_ptr<Serializable>> readShared;
     // Write side: the identity of each count block written, and the objects kept

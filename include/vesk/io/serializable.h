@@ -65,6 +65,8 @@ private:
     // Reads that part (at most maxClassNameLength bytes) and creates an empty
     // instance of the class; the caller owns it.
     static Serializable* readClassName(InputStream& in);
+    // The same when the length has been read already.
+    static Serializable* readClassName(InputStream& in, unsigned length);
 };
 
 // Registers T's creator under T's run-time type name while it is constructed; a
