@@ -36,6 +36,7 @@ vesk_build() {
   local arch=$1; shift
   local dir=$VESK_BUILD/$arch
   log "building $arch"
+  mkdir -p "$VESK_BUILD"
   cmake -S "$VESK_ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$VESK_ROOT/cmake/toolchain-$arch.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DVESK_WERROR=ON "$@" >"$dir.configure.log" 2>&1 \
     || { cat "$dir.configure.log"; return 1; }
@@ -70,4 +71,8 @@ vesk_start_wine() {
   export DISPLAY=":$display"
   "$WINESERVER" -p >/dev/null 2>&1 &
   sleep 0.5
+  # The first program of a Wine session starts its background services, which
+  # inherit that program's output: start them here, on /dev/null, so that ctest
+  # is not left waiting for a pipe that a service keeps open.
+  "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }

@@ -41,6 +41,14 @@ std::wstring fromOther(const char* text, unsigned count) {
 
 } // namespace
 
+template <class C> BasicString<C>::BasicString(const Base& s) : Base(s) {}
+
+template <class C> BasicString<C>::BasicString(Base&& s) noexcept : Base(std::move(s)) {}
+
+template <class C> BasicString<C>& BasicString<C>::operator=(const ConstString<C>& view) { return assign(view); }
+
+template <class C> BasicString<C>::operator const C*() const { return this->c_str(); }
+
 template <class C> BasicString<C>::BasicString(const C* text) : Base(text ? text : Base()) {}
 
 template <class C> BasicString<C>::BasicString(const C* text, unsigned count) {
@@ -190,7 +198,8 @@ template <class C> BasicString<C>& BasicString<C>::makeUpper() {
 
 template <class C> BasicString<C> BasicString<C>::substring(const C* separator, int index) const {
     const size_type sepLength = textLength(separator);
-    const C* sep = separator ? separator : BasicString().c_str();
+    static const C none[1] = {C(0)};
+    const C* sep = separator ? separator : none;
     size_type start = 0;
     for (int i = 0; i < index; ++i) {
         size_type p = Base::find(sep, start, sepLength);
@@ -224,17 +233,19 @@ BasicString<C> BasicString<C>::format(const C* a1, const C* a2, const C* a3, con
                                       const C* a7, const C* a8, const C* a9) const {
     const C* args[9] = {a1, a2, a3, a4, a5, a6, a7, a8, a9};
     BasicString result;
-    result.reserve(Base::size());
+    result.reserve(Base::size() + 32);
     const size_type n = Base::size();
     size_type i = 0;
     while (i < n) {
-        const C c = (*this)[i];
-        if (c != C('%') || i + 1 == n) {
-            result.push_back(c);
-            ++i;
-            continue;
+        size_type p = Base::find(C('%'), i);
+        // Text up to the next placeholder, or the rest; a '%' at the very end is
+        // copied as it is.
+        if (p == npos || p + 1 == n) {
+            result.append(*this, i, npos);
+            break;
         }
-        const C x = (*this)[i + 1];
+        result.append(*this, i, p - i);
+        const C x = Base::operator[](p + 1);
         if (x == C('%')) {
             result.push_back(C('%'));
         } else if (x >= C('1') && x <= C('9')) {
@@ -243,7 +254,7 @@ BasicString<C> BasicString<C>::format(const C* a1, const C* a2, const C* a3, con
             result.push_back(C('%'));
             result.push_back(x);
         }
-        i += 2;
+        i = p + 2;
     }
     return result;
 }

@@ -12,6 +12,8 @@
 
 namespace vesk {
 
+// Every member is defined inside the DLL (an inline member of an imported
+// template instance would be neither emitted here nor exported there).
 template <class C> class BasicString : public std::basic_string<C> {
 public:
     using Base = std::basic_string<C>;
@@ -22,8 +24,8 @@ public:
     BasicString() = default;
     BasicString(const BasicString&) = default;
     BasicString(BasicString&&) noexcept = default;
-    BasicString(const Base& s) : Base(s) {}
-    BasicString(Base&& s) noexcept : Base(std::move(s)) {}
+    BasicString(const Base& s);
+    BasicString(Base&& s) noexcept;
     // A null pointer gives the empty string.
     BasicString(const C* text);
     BasicString(const C* text, unsigned count);
@@ -36,7 +38,7 @@ public:
     BasicString& operator=(const BasicString&) = default;
     BasicString& operator=(BasicString&&) noexcept = default;
     using Base::operator=;
-    BasicString& operator=(const ConstString<C>& view) { return assign(view); }
+    BasicString& operator=(const ConstString<C>& view);
 
     // A null pointer gives the empty string; count 0xFFFFFFFF means NUL-terminated.
     BasicString& assign(const C* text);
@@ -45,7 +47,18 @@ public:
     BasicString& assign(const Base& s);
     BasicString& assign(const ConstString<C>& view);
 
-    operator const C*() const { return this->c_str(); }
+    operator const C*() const;
+
+    // With the conversion to const C* above, s[0] (an int index) would be
+    // ambiguous where size_type is 32 bits; these take int indices exactly.
+    // Member templates are instantiated in the caller, so they stay inline.
+    using Base::operator[];
+    template <class I, std::enable_if_t<std::is_same<I, int>::value, int> = 0> C& operator[](I i) {
+        return Base::operator[](size_type(i));
+    }
+    template <class I, std::enable_if_t<std::is_same<I, int>::value, int> = 0> const C& operator[](I i) const {
+        return Base::operator[](size_type(i));
+    }
 
     static BasicString Time();
     static BasicString Date();
