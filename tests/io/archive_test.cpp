@@ -573,17 +573,6 @@ TEST_F(ArchiveTest, CopiedArchiveSharesWhatWasWritten) {
     EXPECT_EQ(Bytes(bytes.end() - 4, bytes.end()), (Bytes{1, 0, 0, 0}));
 }
 
-TEST_F(ArchiveTest, ArchiveForwardsPlainBytesBothWays) {
-    const unsigned char data[3] = {7, 8, 9};
-    MemoryInputStream in(data, 3);
-    MemoryOutputStream out;
-    Archive archive(in, out);
-    unsigned char buffer[4];
-    EXPECT_EQ(archive.read(buffer, 4), 3u);
-    EXPECT_EQ(archive.write(buffer, 3), 3u);
-    EXPECT_EQ(contents(out), (Bytes{7, 8, 9}));
-}
-
 // ---- nesting ---------------------------------------------------------------------
 
 ref_ptr<Chain> chainOf(unsigned length) {

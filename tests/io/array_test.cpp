@@ -13,13 +13,6 @@ namespace {
 
 static_assert(std::has_virtual_destructor<Array<char>>::value, "Array has a virtual destructor");
 
-TEST(Array, StartsEmpty) {
-    Array<int> a;
-    EXPECT_EQ(a.getSize(), 0u);
-    EXPECT_EQ(a.getCapacity(), 0u);
-    EXPECT_EQ(a.getData(), nullptr);
-}
-
 TEST(Array, FirstAllocationIsExact) {
     Array<char> a(37);
     EXPECT_EQ(a.getSize(), 37u);
@@ -54,18 +47,6 @@ TEST(Array, GrowingOneByOneReallocatesLogarithmicallyOften) {
     }
     EXPECT_LE(moves, 18u) << "doubling from 1 needs 17 blocks for 100000 elements";
     for (unsigned i = 0; i < 100000; i += 4999) EXPECT_EQ(a[i], i + 1);
-}
-
-TEST(Array, ReserveChangesOnlyTheCapacity) {
-    Array<char> a(2);
-    a[0] = 'x';
-    a.reserve(100);
-    EXPECT_EQ(a.getSize(), 2u);
-    EXPECT_GE(a.getCapacity(), 100u);
-    EXPECT_EQ(a[0], 'x');
-    const char* block = a.getData();
-    a.resize(100);
-    EXPECT_EQ(a.getData(), block) << "growth within the capacity stays in place";
 }
 
 TEST(Array, CopiesAreDeepAndMovesSteal) {

@@ -214,22 +214,4 @@ TEST(MemoryOutputStream, CopiesOwnTheirBytes) {
     EXPECT_EQ(emptyCopy.getData(), nullptr);
 }
 
-TEST(MemoryStreams, BytesWrittenReadBack) {
-    MemoryOutputStream out;
-    out << 42 << "vesk" << L"\u00E4" << 2.5 << true;
-    MemoryInputStream in(out.getData(), static_cast<unsigned>(out.getSize()));
-    int i;
-    std::string narrow;
-    std::wstring wide;
-    double d;
-    bool b;
-    in >> i >> narrow >> wide >> d >> b;
-    EXPECT_EQ(i, 42);
-    EXPECT_EQ(narrow, "vesk");
-    EXPECT_EQ(wide, L"\u00E4");
-    EXPECT_EQ(d, 2.5);
-    EXPECT_TRUE(b);
-    EXPECT_EQ(in.getFilePointer(), in.getSize());
-}
-
 } // namespace
