@@ -180,14 +180,12 @@ TEST_F(Registry, EmptyNameIsLookedUpLikeAnyOther) {
 }
 
 TEST_F(Registry, HostileNameLengthIsRefusedAndTheStreamStaysUsable) {
-    Bytes bytes;
-    appendWord(bytes, 0xFFFFFFF0u);
     Counted object;
     object.value = 5;
     MemoryOutputStream out;
+    out << 0xFFFFFFF0u;
     out.writeObject(&object);
-    Bytes good = contents(out);
-    bytes.insert(bytes.end(), good.begin(), good.end());
+    Bytes bytes = contents(out);
     MemoryInputStream in(bytes.data(), static_cast<unsigned>(bytes.size()));
     try {
         in.readObject();
