@@ -31,10 +31,11 @@ vesk_install_packages() {
   fi
 }
 
-# vesk_build <arch> [extra cmake args...]: configure and build one target.
+# vesk_build <arch> [extra cmake args...]: configure and build one target in
+# build/<arch>; VESK_BUILD_DIR_SUFFIX picks another folder for the same target.
 vesk_build() {
   local arch=$1; shift
-  local dir=$VESK_BUILD/$arch
+  local dir=$VESK_BUILD/$arch${VESK_BUILD_DIR_SUFFIX:-}
   log "building $arch"
   mkdir -p "$VESK_BUILD"
   cmake -S "$VESK_ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$VESK_ROOT/cmake/toolchain-$arch.cmake" \
