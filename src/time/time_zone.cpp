@@ -59,22 +59,24 @@ void checkRuleDay(const TransitionRule& rule, const char* context, const char* w
     }
 }
 
-void checkRule(const TransitionRule& rule, const char* which) {
-    const char* context = "set the time zone's transition rule";
-    checkRuleDay(rule, context, which);
-    if (rule.timeOfDay < 0 || rule.timeOfDay > millisPerDay)
-        badRule(context, which, "time of day " + std::to_string(rule.timeOfDay) + " ms is outside 0..86400000");
-}
-
-TransitionRule makeRule(int mode, int month, int day, int dayOfWeek, int time) {
+// A setter's rule, checked before it replaces the zone's, so a refused rule
+// leaves the zone as it was.
+TransitionRule checkedRule(int mode, int month, int day, int dayOfWeek, int time, const char* which) {
     TransitionRule rule;
     rule.mode = mode;
     rule.month = month;
     rule.timeOfDay = time;
     rule.dayOfWeek = dayOfWeek;
     rule.day = day;
+    const char* context = "set the time zone's transition rule";
+    checkRuleDay(rule, context, which);
+    if (rule.timeOfDay < 0 || rule.timeOfDay > millisPerDay)
+        badRule(context, which, "time of day " + std::to_string(rule.timeOfDay) + " ms is outside 0..86400000");
     return rule;
 }
+
+// The mode of a weekday on or after (true) or on or before a day of the month.
+int weekdayMode(bool after) { return after ? TransitionRule::DOW_GE_DOM_MODE : TransitionRule::DOW_LE_DOM_MODE; }
 
 const TransitionRule noRule = {0, 0, 0, 0, 0};
 
@@ -149,43 +151,29 @@ void TimeZone::set(const TIME_ZONE_INFORMATION& info) {
 }
 
 void TimeZone::SetStartRule(Month month, int dayOfWeekInMonth, DayOfWeek dayOfWeek, int time) {
-    const TransitionRule rule =
-        makeRule(TransitionRule::DAY_OF_WEEK_IN_MONTH_MODE, month, dayOfWeekInMonth, dayOfWeek, time);
-    checkRule(rule, "start");
-    startRule = rule;
-}
-
-void TimeZone::SetStartRule(Month month, int day, int time) {
-    const TransitionRule rule = makeRule(TransitionRule::DAY_OF_MONTH_MODE, month, day, 0, time);
-    checkRule(rule, "start");
-    startRule = rule;
-}
-
-void TimeZone::SetStartRule(Month month, int day, DayOfWeek dayOfWeek, int time, bool after) {
-    const TransitionRule rule = makeRule(after ? TransitionRule::DOW_GE_DOM_MODE : TransitionRule::DOW_LE_DOM_MODE,
-                                         month, day, dayOfWeek, time);
-    checkRule(rule, "start");
-    startRule = rule;
+    startRule =
+        checkedRule(TransitionRule::DAY_OF_WEEK_IN_MONTH_MODE, month, dayOfWeekInMonth, dayOfWeek, time, "start");
 }
 
 void TimeZone::SetEndRule(Month month, int dayOfWeekInMonth, DayOfWeek dayOfWeek, int time) {
-    const TransitionRule rule =
-        makeRule(TransitionRule::DAY_OF_WEEK_IN_MONTH_MODE, month, dayOfWeekInMonth, dayOfWeek, time);
-    checkRule(rule, "end");
-    endRule = rule;
+    endRule =
+        checkedRule(TransitionRule::DAY_OF_WEEK_IN_MONTH_MODE, month, dayOfWeekInMonth, dayOfWeek, time, "end");
+}
+
+void TimeZone::SetStartRule(Month month, int day, int time) {
+    startRule = checkedRule(TransitionRule::DAY_OF_MONTH_MODE, month, day, 0, time, "start");
 }
 
 void TimeZone::SetEndRule(Month month, int day, int time) {
-    const TransitionRule rule = makeRule(TransitionRule::DAY_OF_MONTH_MODE, month, day, 0, time);
-    checkRule(rule, "end");
-    endRule = rule;
+    endRule = checkedRule(TransitionRule::DAY_OF_MONTH_MODE, month, day, 0, time, "end");
+}
+
+void TimeZone::SetStartRule(Month month, int day, DayOfWeek dayOfWeek, int time, bool after) {
+    startRule = checkedRule(weekdayMode(after), month, day, dayOfWeek, time, "start");
 }
 
 void TimeZone::SetEndRule(Month month, int day, DayOfWeek dayOfWeek, int time, bool after) {
-    const TransitionRule rule = makeRule(after ? TransitionRule::DOW_GE_DOM_MODE : TransitionRule::DOW_LE_DOM_MODE,
-                                         month, day, dayOfWeek, time);
-    checkRule(rule, "end");
-    endRule = rule;
+    endRule = checkedRule(weekdayMode(after), month, day, dayOfWeek, time, "end");
 }
 
 int TimeZone::compareWithRule(const TransitionRule& rule, int month, int monthLength, int dayOfMonth,

@@ -6,10 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include "time_reference.h"
+
 #include <climits>
 #include <string>
 
 using vesk::GregorianCalendarBase;
+using vesk_test::DAY;
+using vesk_test::messageOf;
+using vesk_test::systemMillis;
 
 namespace {
 
@@ -28,28 +33,8 @@ int februaryLength(const Base& base, int year) {
 
 // Days of a year by the system's calendar (proleptic Gregorian from 1601).
 int systemYearLength(int year) {
-    auto day = [](int y) {
-        SYSTEMTIME st = {};
-        st.wYear = static_cast<WORD>(y);
-        st.wMonth = 1;
-        st.wDay = 1;
-        FILETIME ft;
-        EXPECT_TRUE(SystemTimeToFileTime(&st, &ft));
-        ULARGE_INTEGER u;
-        u.LowPart = ft.dwLowDateTime;
-        u.HighPart = ft.dwHighDateTime;
-        return static_cast<__int64>(u.QuadPart / 864000000000ULL);
-    };
-    return static_cast<int>(day(year + 1) - day(year));
-}
-
-template <class F> std::string messageOf(F f) {
-    try {
-        f();
-    } catch (const vesk::Exception& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
+    const __int64 start = systemMillis(static_cast<WORD>(year), 1, 1);
+    return static_cast<int>((systemMillis(static_cast<WORD>(year + 1), 1, 1) - start) / DAY);
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "time_reference.h"
+
 #include <climits>
 #include <memory>
 #include <string>
@@ -15,6 +17,7 @@
 
 using vesk::Calendar;
 using vesk::TimeZone;
+using vesk_test::messageOf;
 
 namespace {
 
@@ -100,15 +103,6 @@ TimeZone zoneOf(int offset) {
     TimeZone z;
     z.SetStandardOffset(offset);
     return z;
-}
-
-template <class F> std::string messageOf(F f) {
-    try {
-        f();
-    } catch (const vesk::Exception& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
 }
 
 } // namespace

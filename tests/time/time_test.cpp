@@ -6,46 +6,23 @@
 
 #include <gtest/gtest.h>
 
+#include "time_reference.h"
+
 #include <climits>
 #include <ctime>
 #include <string>
 
 using vesk::Time;
+using vesk_test::fileTimeEpoch;
+using vesk_test::fileTimeMillis;
+using vesk_test::messageOf;
+using vesk_test::systemMillis;
 
 namespace {
 
-const __int64 cutover = -12219292800000LL;     // 1582-10-15 00:00 UTC
-const __int64 fileTimeEpoch = 116444736000000000LL; // 1970-01-01 in 100 ns since 1601
+const __int64 cutover = -12219292800000LL; // 1582-10-15 00:00 UTC
 // 1582-10-15 to 1601-01-01 is 6653 days, in 100-ns units.
 const unsigned __int64 uuidToFileTime = 6653ULL * 864000000000ULL;
-
-// The instant of a UTC date by the system's own calendar (proleptic Gregorian, 1601 on).
-__int64 systemMillis(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute = 0, WORD second = 0,
-                     WORD millis = 0) {
-    SYSTEMTIME st = {};
-    st.wYear = year;
-    st.wMonth = month;
-    st.wDay = day;
-    st.wHour = hour;
-    st.wMinute = minute;
-    st.wSecond = second;
-    st.wMilliseconds = millis;
-    FILETIME ft;
-    EXPECT_TRUE(SystemTimeToFileTime(&st, &ft));
-    ULARGE_INTEGER u;
-    u.LowPart = ft.dwLowDateTime;
-    u.HighPart = ft.dwHighDateTime;
-    return (static_cast<__int64>(u.QuadPart) - fileTimeEpoch) / 10000;
-}
-
-template <class F> std::string messageOf(F f) {
-    try {
-        f();
-    } catch (const vesk::Exception& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
 
 } // namespace
 
@@ -178,9 +155,6 @@ TEST(Time, CurrentFollowsTheClockInWholeSeconds) {
     // Against the system clock, an independent source.
     FILETIME ft;
     GetSystemTimeAsFileTime(&ft);
-    ULARGE_INTEGER u;
-    u.LowPart = ft.dwLowDateTime;
-    u.HighPart = ft.dwHighDateTime;
-    const __int64 system = (static_cast<__int64>(u.QuadPart) - fileTimeEpoch) / 10000;
+    const __int64 system = fileTimeMillis(ft);
     EXPECT_NEAR(static_cast<double>(system), static_cast<double>(static_cast<__int64>(now)), 5000.0);
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "time_reference.h"
+
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -15,27 +17,14 @@
 using vesk::GregorianCalendarBase;
 using vesk::TimeZone;
 using vesk::TransitionRule;
+using vesk_test::fileTimeEpoch;
+using vesk_test::messageOf;
+using vesk_test::systemMillis;
 typedef GregorianCalendarBase G;
 
 namespace {
 
-const __int64 fileTimeEpoch = 116444736000000000LL;
 const int hour = 3600000;
-
-__int64 utc(WORD year, WORD month, WORD day, WORD h, WORD minute = 0) {
-    SYSTEMTIME st = {};
-    st.wYear = year;
-    st.wMonth = month;
-    st.wDay = day;
-    st.wHour = h;
-    st.wMinute = minute;
-    FILETIME ft;
-    EXPECT_TRUE(SystemTimeToFileTime(&st, &ft));
-    ULARGE_INTEGER u;
-    u.LowPart = ft.dwLowDateTime;
-    u.HighPart = ft.dwHighDateTime;
-    return (static_cast<__int64>(u.QuadPart) - fileTimeEpoch) / 10000;
-}
 
 // The offset at a UTC instant, asked the way a calendar asks: with the local
 // standard date, its weekday and time of day.
@@ -111,12 +100,7 @@ TimeZone fixedDays() { // 22 March 00:00 to 21 September 23:00 standard time
 }
 
 SYSTEMTIME transition(WORD month, WORD dayOfWeek, WORD day, WORD h, WORD year = 0) {
-    SYSTEMTIME st = {};
-    st.wYear = year;
-    st.wMonth = month;
-    st.wDayOfWeek = dayOfWeek;
-    st.wDay = day;
-    st.wHour = h;
+    const SYSTEMTIME st = {year, month, dayOfWeek, day, h, 0, 0, 0};
     return st;
 }
 TIME_ZONE_INFORMATION record(LONG bias, const SYSTEMTIME& standardDate, const SYSTEMTIME& daylightDate,
@@ -142,15 +126,6 @@ struct TransitionCase {
     int before, after;
 };
 
-template <class F> std::string messageOf(F f) {
-    try {
-        f();
-    } catch (const vesk::Exception& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
-
 bool sameRule(const TransitionRule& r, int mode, int month, int timeOfDay, int dayOfWeek, int day) {
     return r.mode == mode && r.month == month && r.timeOfDay == timeOfDay && r.dayOfWeek == dayOfWeek && r.day == day;
 }
@@ -160,37 +135,37 @@ bool sameRule(const TransitionRule& r, int mode, int month, int timeOfDay, int d
 TEST(TimeZone, OffsetsOneMillisecondAroundEachTransition) {
     const int cet = hour, cest = 2 * hour, est = -5 * hour, edt = -4 * hour, aest = 10 * hour, aedt = 11 * hour;
     const TransitionCase cases[] = {
-        {"Europe", europe, utc(2024, 3, 31, 1), cet, cest},
-        {"Europe", europe, utc(2024, 10, 27, 1), cest, cet},
-        {"Europe", europe, utc(2023, 3, 26, 1), cet, cest},
-        {"Europe", europe, utc(2023, 10, 29, 1), cest, cet},
-        {"Europe from Win32", windowsEurope, utc(2024, 3, 31, 1), cet, cest},
-        {"Europe from Win32", windowsEurope, utc(2024, 10, 27, 1), cest, cet},
-        {"US on or after", usEasternOnOrAfter, utc(2024, 3, 10, 7), est, edt},
-        {"US on or after", usEasternOnOrAfter, utc(2024, 11, 3, 6), edt, est},
-        {"US on or after", usEasternOnOrAfter, utc(2023, 3, 12, 7), est, edt},
-        {"US on or after", usEasternOnOrAfter, utc(2023, 11, 5, 6), edt, est},
-        {"US in month", usEasternInMonth, utc(2024, 3, 10, 7), est, edt},
-        {"US in month", usEasternInMonth, utc(2024, 11, 3, 6), edt, est},
-        {"US from Win32", windowsUsEastern, utc(2023, 3, 12, 7), est, edt},
-        {"US from Win32", windowsUsEastern, utc(2023, 11, 5, 6), edt, est},
-        {"Sydney in month", sydneyInMonth, utc(2024, 4, 6, 16), aedt, aest},
-        {"Sydney in month", sydneyInMonth, utc(2024, 10, 5, 16), aest, aedt},
-        {"Sydney in month", sydneyInMonth, utc(2023, 4, 1, 16), aedt, aest},
-        {"Sydney in month", sydneyInMonth, utc(2023, 9, 30, 16), aest, aedt},
-        {"Sydney on or before", sydneyOnOrBefore, utc(2024, 4, 6, 16), aedt, aest},
-        {"Sydney on or before", sydneyOnOrBefore, utc(2024, 10, 5, 16), aest, aedt},
-        {"Sydney on or before", sydneyOnOrBefore, utc(2023, 9, 30, 16), aest, aedt},
-        {"Sydney from Win32", windowsSydney, utc(2024, 4, 6, 16), aedt, aest},
-        {"Sydney from Win32", windowsSydney, utc(2024, 10, 5, 16), aest, aedt},
-        {"midnight end from Win32", windowsMidnightEnd, utc(2024, 4, 6, 13), aedt, aest},
-        {"midnight end from Win32", windowsMidnightEnd, utc(2023, 4, 1, 13), aedt, aest},
+        {"Europe", europe, systemMillis(2024, 3, 31, 1), cet, cest},
+        {"Europe", europe, systemMillis(2024, 10, 27, 1), cest, cet},
+        {"Europe", europe, systemMillis(2023, 3, 26, 1), cet, cest},
+        {"Europe", europe, systemMillis(2023, 10, 29, 1), cest, cet},
+        {"Europe from Win32", windowsEurope, systemMillis(2024, 3, 31, 1), cet, cest},
+        {"Europe from Win32", windowsEurope, systemMillis(2024, 10, 27, 1), cest, cet},
+        {"US on or after", usEasternOnOrAfter, systemMillis(2024, 3, 10, 7), est, edt},
+        {"US on or after", usEasternOnOrAfter, systemMillis(2024, 11, 3, 6), edt, est},
+        {"US on or after", usEasternOnOrAfter, systemMillis(2023, 3, 12, 7), est, edt},
+        {"US on or after", usEasternOnOrAfter, systemMillis(2023, 11, 5, 6), edt, est},
+        {"US in month", usEasternInMonth, systemMillis(2024, 3, 10, 7), est, edt},
+        {"US in month", usEasternInMonth, systemMillis(2024, 11, 3, 6), edt, est},
+        {"US from Win32", windowsUsEastern, systemMillis(2023, 3, 12, 7), est, edt},
+        {"US from Win32", windowsUsEastern, systemMillis(2023, 11, 5, 6), edt, est},
+        {"Sydney in month", sydneyInMonth, systemMillis(2024, 4, 6, 16), aedt, aest},
+        {"Sydney in month", sydneyInMonth, systemMillis(2024, 10, 5, 16), aest, aedt},
+        {"Sydney in month", sydneyInMonth, systemMillis(2023, 4, 1, 16), aedt, aest},
+        {"Sydney in month", sydneyInMonth, systemMillis(2023, 9, 30, 16), aest, aedt},
+        {"Sydney on or before", sydneyOnOrBefore, systemMillis(2024, 4, 6, 16), aedt, aest},
+        {"Sydney on or before", sydneyOnOrBefore, systemMillis(2024, 10, 5, 16), aest, aedt},
+        {"Sydney on or before", sydneyOnOrBefore, systemMillis(2023, 9, 30, 16), aest, aedt},
+        {"Sydney from Win32", windowsSydney, systemMillis(2024, 4, 6, 16), aedt, aest},
+        {"Sydney from Win32", windowsSydney, systemMillis(2024, 10, 5, 16), aest, aedt},
+        {"midnight end from Win32", windowsMidnightEnd, systemMillis(2024, 4, 6, 13), aedt, aest},
+        {"midnight end from Win32", windowsMidnightEnd, systemMillis(2023, 4, 1, 13), aedt, aest},
         // 29 February 2004 is a Sunday: the last Sunday of February is the 29th.
-        {"last Sunday of February", lastSundayOfFebruary, utc(2004, 2, 29, 3), -2 * hour, -3 * hour},
-        {"last Sunday of February", lastSundayOfFebruary, utc(2005, 2, 27, 3), -2 * hour, -3 * hour},
-        {"last Sunday of February", lastSundayOfFebruary, utc(2004, 11, 7, 3), -3 * hour, -2 * hour},
-        {"fixed days", fixedDays, utc(2021, 3, 21, 20, 30), 3 * hour + hour / 2, 4 * hour + hour / 2},
-        {"fixed days", fixedDays, utc(2021, 9, 21, 19, 30), 4 * hour + hour / 2, 3 * hour + hour / 2},
+        {"last Sunday of February", lastSundayOfFebruary, systemMillis(2004, 2, 29, 3), -2 * hour, -3 * hour},
+        {"last Sunday of February", lastSundayOfFebruary, systemMillis(2005, 2, 27, 3), -2 * hour, -3 * hour},
+        {"last Sunday of February", lastSundayOfFebruary, systemMillis(2004, 11, 7, 3), -3 * hour, -2 * hour},
+        {"fixed days", fixedDays, systemMillis(2021, 3, 21, 20, 30), 3 * hour + hour / 2, 4 * hour + hour / 2},
+        {"fixed days", fixedDays, systemMillis(2021, 9, 21, 19, 30), 4 * hour + hour / 2, 3 * hour + hour / 2},
     };
     for (const TransitionCase& c : cases) {
         SCOPED_TRACE(std::string(c.zone) + " at " + std::to_string(c.at));
@@ -209,9 +184,9 @@ TEST(TimeZone, LeapFebruaryMovesTheLastWeekday) {
     // A week before the last Sunday of February 2004 daylight saving still runs;
     // with a 28-day February that Sunday would be taken for the last one.
     const TimeZone zone = lastSundayOfFebruary();
-    EXPECT_EQ(-2 * hour, offsetAt(zone, utc(2004, 2, 22, 3) + 1));
-    EXPECT_EQ(-2 * hour, offsetAt(zone, utc(2004, 2, 28, 12)));
-    EXPECT_EQ(-3 * hour, offsetAt(zone, utc(2005, 2, 28, 12)));
+    EXPECT_EQ(-2 * hour, offsetAt(zone, systemMillis(2004, 2, 22, 3) + 1));
+    EXPECT_EQ(-2 * hour, offsetAt(zone, systemMillis(2004, 2, 28, 12)));
+    EXPECT_EQ(-3 * hour, offsetAt(zone, systemMillis(2005, 2, 28, 12)));
 }
 
 TEST(TimeZone, RuleExampleWithStandardTimeEnd) {
@@ -254,7 +229,7 @@ TEST(TimeZone, UtcZones) {
         EXPECT_EQ(0, z.GetDSTOffset());
         EXPECT_EQ(0, z.GetOffset(G::AD, 2024, G::JULY, 1, G::MONDAY, 0));
         EXPECT_EQ(0, z.GetOffset(G::BC, 100, G::JANUARY, 31, G::SATURDAY, 86399999));
-        EXPECT_EQ(0, offsetAt(z, utc(2024, 3, 31, 1)));
+        EXPECT_EQ(0, offsetAt(z, systemMillis(2024, 3, 31, 1)));
     }
 }
 
@@ -307,7 +282,7 @@ TEST(TimeZone, Win32RecordWithoutDatesHasNoDaylightSaving) {
     const TimeZone z = TimeZone::fromTimeZoneInformation(record(-180, SYSTEMTIME(), SYSTEMTIME(), -60));
     EXPECT_EQ(3 * hour, z.GetStandardOffset());
     EXPECT_FALSE(z.UseDaylightTime());
-    EXPECT_EQ(3 * hour, offsetAt(z, utc(2024, 7, 1, 12)));
+    EXPECT_EQ(3 * hour, offsetAt(z, systemMillis(2024, 7, 1, 12)));
     const TimeZone half = TimeZone::fromTimeZoneInformation(record(-180, transition(10, 0, 5, 3), SYSTEMTIME(), -60));
     EXPECT_FALSE(half.UseDaylightTime());
 }
