@@ -1,16 +1,22 @@
-// The creator registry and the plain object records of streams (class name and body,
-// no identity): registration rules, the unknown-class message byte for byte (its
-// 8-bit text is in code page 1252), golden records, bounded name lengths and nesting,
-// and no object leaked when its body fails.
+// Object serialisation and the ref_ptr behind it: the creator registry, plain records
+// (class name and body) and Archive records with identity. Graphs (self-reference,
+// ring, diamond, shared count blocks, objects dying while written) come back with the
+// same sharing; every refused read or write throws its exact text (8-bit texts are in
+// code page 1252); nesting is bounded on both sides; truncated and mutated archives
+// (fixed seed) give a graph or a library exception and never leak a node.
 #include <vesk/errors/exception.h>
+#include <vesk/io/archive.h>
 #include <vesk/io/memory_stream.h>
-#include <vesk/io/serializable.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <map>
 #include <memory>
+#include <random>
+#include <set>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -21,37 +27,47 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-Bytes contents(MemoryOutputStream& out) {
-    return out.getSize() ? Bytes(out.getData(), out.getData() + out.getSize()) : Bytes();
+Bytes operator+(Bytes a, const Bytes& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
+
+Bytes word(std::uint32_t w) {
+    return {Bytes::value_type(w), Bytes::value_type(w >> 8), Bytes::value_type(w >> 16), Bytes::value_type(w >> 24)};
 }
 
-void appendWord(Bytes& bytes, std::uint32_t word) {
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<unsigned char>(word >> (8 * i)));
-}
+// An 8-bit text that announces `length` characters.
+Bytes text(const std::string& s, std::size_t length) { return word(std::uint32_t(length)) + Bytes(s.begin(), s.end()); }
+Bytes text(const std::string& s) { return text(s, s.size()); }
 
-void appendName(Bytes& bytes, const std::string& name) {
-    appendWord(bytes, static_cast<std::uint32_t>(name.size()));
-    bytes.insert(bytes.end(), name.begin(), name.end());
-}
+// A full record's head: marker, identity, class name.
+Bytes head(std::uint32_t identity, const std::string& name) { return word(0) + word(identity) + text(name); }
 
-// The unknown-class text, written here with octal escapes for its one non-ASCII
-// character (0374 is u-umlaut in code page 1252).
-std::string unknownClassText(const std::string& name) {
-    return "Klassendefinition nicht gefunden - ein Objekt vom Typ SerializableImpl sollte f\374r die Klasse \"" +
-           name + "\" angelegt werden";
-}
+struct Node;
+std::set<Node*> liveNodes; // so that a test can break cycles and count leaks
 
-struct Counted : Serializable {
-    static int live;
-    Counted() { ++live; }
-    ~Counted() override { --live; }
-    void serialize(OutputStream& out) const override { out << value << text; }
-    void deserialize(InputStream& in) override { in >> value >> text; }
-    int value = 0;
-    std::string text;
+// A graph node: links written with identity, then an inner object as a plain record.
+struct Node : Serializable {
+    explicit Node(std::string name = std::string()) : name(std::move(name)) { liveNodes.insert(this); }
+    ~Node() override {
+        liveNodes.erase(this);
+        while (Node* next = dynamic_cast<Node*>(inner.get())) inner = std::move(next->inner); // no deep recursion
+    }
+    void serialize(OutputStream& out) const override {
+        out << name << static_cast<unsigned>(links.size());
+        for (const ref_ptr<Node>& link : links) Archive::of(out).writeObject(link);
+        out << static_cast<bool>(inner);
+        if (inner) out.writeObject(inner.get());
+    }
+    void deserialize(InputStream& in) override {
+        unsigned count;
+        bool hasInner;
+        for (in >> name >> count; count > 0; --count) Archive::of(in).readObject(*links.emplace(links.end()));
+        in >> hasInner;
+        if (hasInner) inner.reset(in.readObject());
+    }
+    std::string name;
+    std::vector<ref_ptr<Node>> links;
+    std::unique_ptr<Serializable> inner;
 };
-int Counted::live = 0;
-SerializableImpl<Counted> registerCounted;
+SerializableImpl<Node> registerNode;
 
 struct Empty : Serializable {
     void serialize(OutputStream&) const override {}
@@ -59,227 +75,326 @@ struct Empty : Serializable {
 };
 SerializableImpl<Empty> registerEmpty;
 
-// A linked chain of plain records, each body holding the next record.
-struct Link : Serializable {
-    static int live;
-    Link() { ++live; }
-    ~Link() override { --live; }
-    void serialize(OutputStream& out) const override {
-        out << static_cast<bool>(next);
-        if (next) out.writeObject(next.get());
-    }
-    void deserialize(InputStream& in) override {
-        bool more;
-        in >> more;
-        if (more) next.reset(static_cast<Link*>(in.readObject()));
-    }
-    std::unique_ptr<Link> next;
+ref_ptr<Node> node(const char* name, std::vector<ref_ptr<Node>> links = {}) {
+    ref_ptr<Node> n(new Node(name));
+    n->links = std::move(links);
+    return n;
+}
 
-    // Unlinks iteratively, so a long chain does not recurse in its destructors.
-    static void drop(std::unique_ptr<Link> head) {
-        while (head) head = std::move(head->next);
-    }
-};
-int Link::live = 0;
-SerializableImpl<Link> registerLink;
+// Lets every node go, cycles and long chains included, without recursion.
+void breakAll() {
+    std::vector<ref_ptr<Node>> links;
+    for (Node* n : liveNodes) links.insert(links.end(), n->links.begin(), n->links.end());
+    for (Node* n : liveNodes) n->links.clear();
+}
 
-Serializable* makeA() { return new Empty; }
-Serializable* makeAB() { return new Counted; }
-Serializable* makeNothing() { return nullptr; }
+template <class F> Bytes written(F writeAll) {
+    MemoryInputStream none;
+    MemoryOutputStream out;
+    writeAll(*std::make_unique<Archive>(none, out));
+    return Bytes(out.getData(), out.getData() + out.getSize());
+}
 
-class Registry : public ::testing::Test {
+// The kind and text of what f threw.
+template <class F> std::string failure(F f) try {
+    return f(), "(nothing thrown)";
+} catch (const Serializable::Exception& e) {
+    return std::string("Serializable::Exception: ") + e.what();
+} catch (const vesk::Exception& e) {
+    return std::string("Exception: ") + e.what();
+} catch (const EndOfFile& e) {
+    return std::string(e.what()).rfind("EOF in readFully(", 0) == 0 ? "EndOfFile" : e.what();
+}
+
+class Serialization : public ::testing::Test {
 protected:
     void TearDown() override {
-        EXPECT_EQ(Counted::live, 0);
-        EXPECT_EQ(Link::live, 0);
+        breakAll();
+        EXPECT_TRUE(liveNodes.empty()) << liveNodes.size() << " nodes leaked";
     }
+    MemoryInputStream noInput;
+    MemoryOutputStream noOutput;
 };
 
-TEST_F(Registry, FirstRegistrationStaysAndPrefixesAreOtherNames) {
-    Serializable::addCreator("vesk.test.A", &makeA);
-    Serializable::addCreator("vesk.test.A", &makeAB); // no effect
-    Serializable::addCreator("vesk.test.AB", &makeAB);
-    std::unique_ptr<Serializable> a(Serializable::create("vesk.test.A"));
-    std::unique_ptr<Serializable> ab(Serializable::create("vesk.test.AB"));
+TEST_F(Serialization, FirstRegistrationStaysAndNamesMatchOnlyWhole) {
+    Serializable::addCreator("vesk.test.A", &SerializableImpl<Empty>::create);
+    Serializable::addCreator("vesk.test.A", &SerializableImpl<Node>::create); // no effect
+    Serializable::addCreator("vesk.test.AB", &SerializableImpl<Node>::create);
+    const std::string copy = "vesk.test.AB"; // keys compare by content, not by address
+    std::unique_ptr<Serializable> a(Serializable::create("vesk.test.A")), ab(Serializable::create(copy.c_str())),
+        prefix(Serializable::create("vesk.test.AB", 11));
     EXPECT_NE(dynamic_cast<Empty*>(a.get()), nullptr);
-    EXPECT_NE(dynamic_cast<Counted*>(ab.get()), nullptr);
-    // A name held in another buffer finds the same entry: keys compare by content.
-    std::string copy = "vesk.test.AB";
-    std::unique_ptr<Serializable> again(Serializable::create(copy.c_str()));
-    EXPECT_NE(dynamic_cast<Counted*>(again.get()), nullptr);
-}
-
-TEST_F(Registry, UnknownNameNamesTheClassInCodePage1252) {
-    try {
-        Serializable::create("vesk.test.Missing");
-        FAIL() << "no exception";
-    } catch (const Serializable::Exception& e) {
-        EXPECT_EQ(std::string(e.what()), unknownClassText("vesk.test.Missing"));
-    }
-}
-
-TEST_F(Registry, NamesWithLengthMatchOnlyWhole) {
-    Serializable::addCreator("vesk.test.A", &makeA);
-    std::unique_ptr<Serializable> a(Serializable::create("vesk.test.AB", 11)); // "vesk.test.A"
-    EXPECT_NE(dynamic_cast<Empty*>(a.get()), nullptr);
-    EXPECT_THROW(Serializable::create("vesk.test.A\0junk", 16), Serializable::Exception)
-        << "a NUL inside a name read from a stream does not cut it short";
+    EXPECT_NE(dynamic_cast<Node*>(ab.get()), nullptr);
+    EXPECT_NE(dynamic_cast<Empty*>(prefix.get()), nullptr) << "\"vesk.test.A\" by its length";
+    EXPECT_THROW(Serializable::create("vesk.test.A\0junk", 16), Serializable::Exception) << "a NUL does not cut it";
     EXPECT_THROW(Serializable::create("vesk.test.", 10), Serializable::Exception);
-}
-
-TEST_F(Registry, MisuseIsAnExceptionNotACrash) {
     EXPECT_THROW(Serializable::create(nullptr), Serializable::Exception);
-    EXPECT_THROW(Serializable::addCreator(nullptr, &makeA), Serializable::Exception);
+    EXPECT_THROW(Serializable::addCreator(nullptr, &SerializableImpl<Empty>::create), Serializable::Exception);
     EXPECT_THROW(Serializable::addCreator("vesk.test.NoCreator", nullptr), Serializable::Exception);
-    Serializable::addCreator("vesk.test.Nothing", &makeNothing);
-    try {
-        Serializable::create("vesk.test.Nothing");
-        FAIL() << "no exception";
-    } catch (const Serializable::Exception& e) {
-        EXPECT_STREQ(e.what(), "Can't create an object of the class \"vesk.test.Nothing\": its creator returned none");
+}
+
+// The roots' sharing as text: each distinct node gets a number in the order met, then
+// every node lists its name and the numbers of its links.
+std::string shape(const std::vector<ref_ptr<Node>>& roots) {
+    std::map<const Node*, std::size_t> numbers;
+    std::vector<const Node*> order;
+    auto number = [&](const Node* n) {
+        if (numbers.emplace(n, numbers.size()).second) order.push_back(n);
+        return std::to_string(numbers[n]);
+    };
+    std::string text;
+    for (const ref_ptr<Node>& root : roots) text += number(root.get()) + " ";
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        text += "|" + order[i]->name;
+        for (const ref_ptr<Node>& link : order[i]->links) text += " " + number(link.get());
+    }
+    return text;
+}
+
+TEST_F(Serialization, GraphsComeBackWithTheirSharing) {
+    const struct {
+        const char* what;
+        unsigned roots;
+        std::function<void(Archive&)> write;
+        const char* shape;
+    } rows[] = {
+        {"self-reference", 1, [](Archive& a) {
+             ref_ptr<Node> me = node("me");
+             a.writeObject(me->links.emplace_back(me));
+         }, "0 |me 0"},
+        {"ring entered anywhere", 2, [](Archive& a) {
+             ref_ptr<Node> x = node("a"), b = node("b", {node("c", {x})});
+             a.writeObject(x->links.emplace_back(b)), a.writeObject(x);
+         }, "0 1 |b 2|a 0|c 1"},
+        {"diamond", 1, [](Archive& a) {
+             ref_ptr<Node> bottom = node("bottom");
+             a.writeObject(node("top", {node("left", {bottom}), node("right", {bottom, bottom})}));
+         }, "0 |top 1 2|left 3|right 3 3|bottom"},
+        {"two ref_ptrs of one count block", 2, [](Archive& a) {
+             ref_ptr<Node> typed = node("x");
+             a.writeObject(typed), a.writeObject(ref_ptr<Serializable>(typed));
+         }, "0 0 |x"},
+        {"objects dying while written", 3, [](Archive& a) {
+             for (int i = 0; i < 3; ++i) a.writeObject(node("t"));
+             EXPECT_EQ(liveNodes.size(), 3u) << "kept alive, so that no count block is used again";
+         }, "0 1 2 |t|t|t"},
+        {"a copied archive knows what was written", 2, [](Archive& a) {
+             ref_ptr<Node> s = node("s");
+             a.writeObject(s), Archive(a).writeObject(s);
+         }, "0 0 |s"},
+        {"output of two archives, the same identities", 4, [](Archive& a) {
+             ref_ptr<Node> first = node("first"), second = node("second");
+             Archive other(a, a);
+             a.writeObject(first), a.writeObject(first), other.writeObject(second), other.writeObject(second);
+         }, "0 0 1 1 |first|second"},
+    };
+    for (const auto& row : rows) {
+        const Bytes bytes = written(row.write);
+        breakAll();
+        MemoryInputStream in(bytes.data(), static_cast<unsigned>(bytes.size()));
+        Archive archive(in, noOutput);
+        std::vector<ref_ptr<Node>> roots(row.roots);
+        for (ref_ptr<Node>& root : roots) archive.readObject(root);
+        EXPECT_EQ(shape(roots), row.shape) << row.what;
     }
 }
 
-TEST_F(Registry, PlainRecordIsNameThenBody) {
-    Counted object;
-    object.value = 0x01020304;
-    object.text = "hi";
-    MemoryOutputStream out;
-    out.writeObject(&object);
-    Bytes expected;
-    appendName(expected, typeid(Counted).name());
-    appendWord(expected, 0x01020304);
-    appendName(expected, "hi");
-    EXPECT_EQ(contents(out), expected);
+void readPlain(Archive& a) { delete static_cast<InputStream&>(a).readObject(); }
+void readSingle(Archive& a) { delete a.readObject(); }
+void readShared(Archive& a) { a.readObject(*std::make_unique<ref_ptr<Serializable>>()); }
+void readSingleThenShared(Archive& a) { readSingle(a), readShared(a); }
 
-    MemoryInputStream in(out.getData(), static_cast<unsigned>(out.getSize()));
-    std::unique_ptr<Serializable> back(in.readObject());
-    Counted* counted = dynamic_cast<Counted*>(back.get());
-    ASSERT_NE(counted, nullptr);
-    EXPECT_EQ(counted->value, 0x01020304);
-    EXPECT_EQ(counted->text, "hi");
-    EXPECT_EQ(in.getFilePointer(), in.getSize());
+TEST_F(Serialization, EveryFailureThrowsItsExceptionAndText) {
+    const std::string empty = typeid(Empty).name(), serializable = "Serializable::Exception: ";
+    const std::string
+        cookie = "Exception: In Archive::ReadObject war das eingelesene Cookie != 0.\n"
+                 "Dies deutet auf einen Fehler im Bin\344rstream hin!",
+        missing = "Serializable::Exception: Der Stream enth\344lt eine Objektreferenz, nicht jedoch das Objekt selbst!",
+        readAsSingle = "Exception: Das Objekt wurde zuvor als Single-Objekt gelesen und kann daher nicht als Referenz "
+                       "zur\374ckgegeben werden.\nM\366glicherweise liegt ein Fehler im Format des Bin\344streams vor!",
+        noClass = "Serializable::Exception: Klassendefinition nicht gefunden - ein Objekt vom Typ SerializableImpl "
+                  "sollte f\374r die Klasse \"",
+        tooLong = "Serializable::Exception: Can't read an object: its class name of ";
+    const struct {
+        const char* situation;
+        Bytes bytes;
+        void (*read)(Archive&);
+        std::string thrown;
+    } rows[] = {
+        {"back-reference read as single", word(7), readSingle, cookie},
+        {"back-reference never read", word(7), readShared, missing},
+        {"identity 0 read as single before", head(0, empty) + head(0, empty), readSingleThenShared, readAsSingle},
+        {"identity 9 read as single before", head(9, empty) + head(9, empty), readSingleThenShared, readAsSingle},
+        {"unknown class, shared", head(1, "vesk.test.No"), readShared, noClass + "vesk.test.No\" angelegt werden"},
+        {"unknown class, single", head(1, "vesk.test.No"), readSingle, noClass + "vesk.test.No\" angelegt werden"},
+        {"unknown class, plain", text("vesk.test.No"), readPlain, noClass + "vesk.test.No\" angelegt werden"},
+        {"empty class name, plain", text(""), readPlain, noClass + "\" angelegt werden"},
+        {"hostile name length, plain", text("x", 0xFFFFFFF0u), readPlain,
+         tooLong + "4294967280 bytes is longer than 4096 bytes"},
+        {"hostile name length, shared", word(0) + word(3) + text("x", 0x7FFFFFFF), readShared,
+         tooLong + "2147483647 bytes is longer than 4096 bytes"},
+        {"ends inside the class name", text("vesk", 40), readPlain, "EndOfFile"},
+        {"ends inside the class name, shared", word(0) + word(1) + text(empty, 40), readShared, "EndOfFile"},
+        {"ends inside the identity", {0, 0, 0, 0, 1, 0}, readSingle, "EndOfFile"},
+        {"ends before the first word", {}, readShared, "EndOfFile"},
+        {"a record of another class than the field's", head(1, typeid(Node).name()) + text("n") + word(0) + Bytes{0},
+         [](Archive& a) { ref_ptr<Empty> wrong; a.readObject(wrong); },
+         serializable + "Can't read an object of the class \"" + typeid(Node).name() + "\" into a reference to \"" +
+             empty + "\""},
+        {"empty ref_ptr written", {}, [](Archive& a) { a.writeObject(ref_ptr<Serializable>()); },
+         serializable + "Can't write an empty ref_ptr to an archive"},
+        {"null object written", {}, [](Archive& a) { a.writeObject(static_cast<const Serializable*>(nullptr)); },
+         serializable + "Can't write a null object to an archive"},
+        {"null object written, plain", {}, [](Archive& a) { static_cast<OutputStream&>(a).writeObject(nullptr); },
+         serializable + "Can't write a null object to a stream"},
+        {"links written to a stream that is no archive", {},
+         [](Archive&) { MemoryOutputStream().writeObject(node("plain", {node("link")}).get()); },
+         serializable + "Can't write an object with identity: the stream is no Archive"},
+        {"a creator that makes nothing", {},
+         [](Archive&) {
+             Serializable::addCreator("vesk.test.Nothing", [] { return static_cast<Serializable*>(nullptr); });
+             Serializable::create("vesk.test.Nothing");
+         },
+         serializable + "Can't create an object of the class \"vesk.test.Nothing\": its creator returned none"},
+    };
+    for (const auto& row : rows) {
+        MemoryInputStream in(row.bytes.data(), static_cast<unsigned>(row.bytes.size()));
+        Archive archive(in, noOutput);
+        EXPECT_EQ(failure([&] { row.read(archive); }), row.thrown) << row.situation;
+    }
+    EXPECT_EQ(noOutput.getSize(), 0u) << "a refused write writes nothing";
 }
 
-TEST_F(Registry, NullObjectIsNotWritten) {
-    MemoryOutputStream out;
-    EXPECT_THROW(out.writeObject(nullptr), Serializable::Exception);
-    EXPECT_EQ(out.getSize(), 0u);
-}
-
-TEST_F(Registry, EmptyNameIsLookedUpLikeAnyOther) {
-    Bytes bytes;
-    appendWord(bytes, 0);
+TEST_F(Serialization, AfterAFailureTheArchiveKeepsWhatItHadRead) {
+    // "early" in full, a reference never written, one to "early", a record whose body
+    // ends before its link count
+    const Bytes bytes = written([](Archive& a) { a.writeObject(node("early")); }) + word(0x55) + word(1) +
+                        head(5, typeid(Node).name()) + text("half"),
+                reference = word(5);
     MemoryInputStream in(bytes.data(), static_cast<unsigned>(bytes.size()));
-    try {
-        in.readObject();
-        FAIL() << "no exception";
-    } catch (const Serializable::Exception& e) {
-        EXPECT_EQ(std::string(e.what()), unknownClassText(""));
-    }
+    Archive archive(in, noOutput);
+    ref_ptr<Node> first, broken, later, half;
+    archive.readObject(first);
+    EXPECT_THROW(archive.readObject(broken), Serializable::Exception);
+    archive.readObject(later);
+    EXPECT_THROW(archive.readObject(half), EndOfFile);
+    in.setBuffer(reference.data(), 4);
+    archive.readObject(half);
+    EXPECT_FALSE(broken) << "a failed read leaves the result alone";
+    EXPECT_EQ(later.get(), first.get());
+    EXPECT_EQ(half->name, "half") << "a half-read object with identity stays for its references";
 }
 
-TEST_F(Registry, HostileNameLengthIsRefusedAndTheStreamStaysUsable) {
-    Counted object;
-    object.value = 5;
+TEST_F(Serialization, NestingIsBoundedOnBothSidesAndPerArchive) {
+    const unsigned bound = Serializable::defaultMaxDepth;
+    const std::string deeper = " an object nested deeper than " + std::to_string(bound) + " records";
+    Node chain; // bound + 1 records deep, as plain records and as links with identity
+    ref_ptr<Node> linked = node("end");
+    for (unsigned i = 0; i < bound; ++i) {
+        Node* next = new Node;
+        next->inner = std::move(chain.inner);
+        chain.inner.reset(next);
+        linked = node("", {linked});
+    }
     MemoryOutputStream out;
-    out << 0xFFFFFFF0u;
-    out.writeObject(&object);
-    Bytes bytes = contents(out);
-    MemoryInputStream in(bytes.data(), static_cast<unsigned>(bytes.size()));
-    try {
-        in.readObject();
-        FAIL() << "no exception";
-    } catch (const Serializable::Exception& e) {
-        EXPECT_STREQ(e.what(), "Can't read an object: its class name of 4294967280 bytes is longer than 4096 bytes");
+    EXPECT_EQ(failure([&] { out.writeObject(&chain); }), "Serializable::Exception: Can't write" + deeper);
+    EXPECT_EQ(failure([&] { Archive(noInput, out).writeObject(linked); }),
+              "Serializable::Exception: Can't write" + deeper + " in an archive");
+    MemoryOutputStream exact; // after the failure, exactly at the bound works
+    exact.writeObject(chain.inner.get());
+    const Bytes outer = text(typeid(Node).name()) + Bytes{0, 0, 0, 0, 0, 0, 0, 0, 1}, // no name, no links, inner
+        deep = outer + Bytes(exact.getData(), exact.getData() + exact.getSize());
+    MemoryInputStream in(deep.data(), static_cast<unsigned>(deep.size()));
+    EXPECT_EQ(failure([&] { delete in.readObject(); }), "Serializable::Exception: Can't read" + deeper);
+    in.setBuffer(deep.data() + outer.size(), static_cast<unsigned>(deep.size() - outer.size()));
+    EXPECT_EQ(failure([&] { delete in.readObject(); }), "(nothing thrown)");
+
+    const Bytes bytes = written([&](Archive& a) { a.setMaxDepth(bound + 1), a.writeObject(linked); });
+    const std::string refused = "Serializable::Exception: Can't read" + deeper + " in an archive";
+    for (unsigned limit : {bound, bound + 1}) {
+        MemoryInputStream input(bytes.data(), static_cast<unsigned>(bytes.size()));
+        Archive reader(input, noOutput);
+        reader.setMaxDepth(limit);
+        EXPECT_EQ(failure([&] { readShared(reader); }), limit == bound ? refused : "(nothing thrown)");
     }
-    EXPECT_EQ(in.getFilePointer(), 4u);
-    std::unique_ptr<Serializable> next(in.readObject());
-    EXPECT_EQ(dynamic_cast<Counted&>(*next).value, 5);
+    breakAll(); // before the chain goes, so that it does not go recursively
 }
 
-TEST_F(Registry, NameCutShortIsEndOfFile) {
-    Bytes bytes;
-    appendWord(bytes, 40);
-    bytes.insert(bytes.end(), 10, 'x');
-    MemoryInputStream in(bytes.data(), static_cast<unsigned>(bytes.size()));
-    EXPECT_THROW(in.readObject(), EndOfFile);
+TEST_F(Serialization, RefPtrAssignmentsAliasingTheOldObjectAreSafe) {
+    ref_ptr<Node> head = node("head", {node("second")});
+    ref_ptr<Node>& alias = head;
+    head = alias;
+    head = head->links[0]; // the old head, dropped here, owned the source
+    EXPECT_EQ(head->name, "second");
+    EXPECT_EQ(head.getCount(), 1);
+    EXPECT_EQ(liveNodes.size(), 1u);
 }
 
-TEST_F(Registry, ObjectIsDeletedWhenItsBodyFails) {
-    Counted object;
-    object.text = "long enough";
-    MemoryOutputStream out;
-    out.writeObject(&object);
-    for (unsigned cut = 0; cut < out.getSize(); ++cut) {
-        MemoryInputStream in(out.getData(), cut);
-        EXPECT_THROW(in.readObject(), EndOfFile) << cut;
-        EXPECT_EQ(Counted::live, 1) << "cut at " << cut;
+// Records read as shared, shared, single, shared, then (after the reading archive is
+// gone) written again by a new archive.
+Bytes rewritten(const Bytes& bytes) {
+    ref_ptr<Serializable> a, b, c;
+    std::unique_ptr<Serializable> single;
+    {
+        MemoryInputStream in(bytes.data(), static_cast<unsigned>(bytes.size()));
+        MemoryOutputStream none;
+        Archive reader(in, none);
+        reader.readObject(a), reader.readObject(b);
+        single.reset(reader.readObject());
+        reader.readObject(c);
     }
+    return written([&](Archive& w) {
+        w.writeObject(a), w.writeObject(b), w.writeObject(single.get()), w.writeObject(c);
+    });
 }
 
-std::unique_ptr<Link> chainOf(unsigned length) {
-    std::unique_ptr<Link> head;
-    for (unsigned i = 0; i < length; ++i) {
-        std::unique_ptr<Link> link(new Link);
-        link->next = std::move(head);
-        head = std::move(link);
+TEST_F(Serialization, TruncatedAndMutatedArchivesGiveAGraphOrALibraryException) {
+    // A ring, a diamond, a self-reference with plain inner records, a single record.
+    const Bytes seed = written([](Archive& a) {
+        ref_ptr<Node> ring = node("r0"), bottom = node("bottom"), self = node("self");
+        ring->links = {node("r1", {node("r2", {ring})})};
+        self->links = {self, bottom};
+        self->inner.reset(new Node("inner"));
+        static_cast<Node&>(*self->inner).inner.reset(new Empty);
+        a.writeObject(ring);
+        a.writeObject(node("top", {node("left", {bottom}), node("right", {bottom, self})}));
+        Node lone("single");
+        lone.links = {ring, bottom};
+        a.writeObject(&lone), a.writeObject(self);
+    });
+    breakAll();
+    EXPECT_EQ(rewritten(seed), seed);
+    for (std::size_t cut = 0; cut < seed.size(); ++cut) {
+        EXPECT_THROW(rewritten(Bytes(seed.begin(), seed.begin() + cut)), EndOfFile) << cut;
+        breakAll();
+        ASSERT_TRUE(liveNodes.empty()) << "cut " << cut;
     }
-    return head;
-}
-
-Bytes chainBytes(unsigned length) {
-    Bytes bytes;
-    for (unsigned i = 0; i < length; ++i) {
-        appendName(bytes, typeid(Link).name());
-        bytes.push_back(i + 1 < length ? 1 : 0);
+    std::mt19937 random(0x5EED1234u);
+    const std::uint32_t words[] = {0, 1, 2, 3, 5, 0xFF, 0x1000, 0x7FFFFFFF, 0xFFFFFFF0, 0xFFFFFFFF};
+    int graphs = 0;
+    for (int round = 0; round < 6000; ++round) {
+        Bytes bytes = seed;
+        for (unsigned n = 1 + random() % 3; n > 0 && bytes.size() >= 4; --n) {
+            const std::size_t at = random() % bytes.size();
+            const Bytes slice(bytes.begin() + at, bytes.begin() + std::min(bytes.size(), at + 1 + random() % 24));
+            switch (random() % 5) {
+            case 0: bytes[at] ^= static_cast<unsigned char>(1u << random() % 8); break;
+            case 1: std::memcpy(&bytes[std::min(at, bytes.size() - 4)], &words[random() % 10], 4); break;
+            case 2: bytes.resize(at); break;
+            case 3: bytes.erase(bytes.begin() + at, bytes.begin() + at + slice.size()); break;
+            default: bytes.insert(bytes.begin() + random() % bytes.size(), slice.begin(), slice.end());
+            }
+        }
+        Bytes again;
+        if (failure([&] { again = rewritten(bytes); }) == "(nothing thrown)") {
+            // A graph read from a mutant, however odd, writes out and reads back alike.
+            ASSERT_EQ(rewritten(again), again) << "round " << round;
+            ++graphs;
+        }
+        breakAll();
+        ASSERT_TRUE(liveNodes.empty()) << "round " << round << " leaked nodes";
     }
-    return bytes;
-}
-
-TEST_F(Registry, NestingUpToTheBoundWorksBothWays) {
-    const unsigned depth = Serializable::defaultMaxDepth;
-    std::unique_ptr<Link> chain = chainOf(depth);
-    MemoryOutputStream out;
-    out.writeObject(chain.get());
-    EXPECT_EQ(contents(out), chainBytes(depth));
-    MemoryInputStream in(out.getData(), static_cast<unsigned>(out.getSize()));
-    std::unique_ptr<Link> back(static_cast<Link*>(in.readObject()));
-    EXPECT_EQ(Link::live, int(2 * depth));
-    Link::drop(std::move(back));
-    Link::drop(std::move(chain));
-}
-
-TEST_F(Registry, NestingPastTheBoundIsRefused) {
-    const unsigned depth = Serializable::defaultMaxDepth + 1;
-    std::unique_ptr<Link> chain = chainOf(depth);
-    MemoryOutputStream out;
-    try {
-        out.writeObject(chain.get());
-        FAIL() << "no exception";
-    } catch (const Serializable::Exception& e) {
-        EXPECT_EQ(std::string(e.what()), "Can't write an object nested deeper than " +
-                                             std::to_string(Serializable::defaultMaxDepth) + " records");
-    }
-    Link::drop(std::move(chain));
-
-    Bytes bytes = chainBytes(depth);
-    MemoryInputStream in(bytes.data(), static_cast<unsigned>(bytes.size()));
-    try {
-        in.readObject();
-        FAIL() << "no exception";
-    } catch (const Serializable::Exception& e) {
-        EXPECT_EQ(std::string(e.what()), "Can't read an object nested deeper than " +
-                                             std::to_string(Serializable::defaultMaxDepth) + " records");
-    }
-    EXPECT_EQ(Link::live, 0) << "every partly read link was deleted";
-
-    // The bound counts nesting, not records: the stream can go on with a short chain.
-    Bytes shortChain = chainBytes(3);
-    in.setBuffer(shortChain.data(), static_cast<unsigned>(shortChain.size()));
-    std::unique_ptr<Link> back(static_cast<Link*>(in.readObject()));
-    EXPECT_EQ(Link::live, 3);
-    back.reset();
+    EXPECT_TRUE(graphs > 50 && graphs < 5000) << graphs << " of 6000 mutants gave a graph";
 }
 
 } // namespace

@@ -1,7 +1,10 @@
-// Stream interfaces and encodings: golden bytes of every encoded value, the exact-count
-// helpers and their EndOfFile texts, bounded text readers, the whole-stream copy and
-// EndianToNative. Input and output cases run over every stream implementation of the
-// library that can carry them (memory streams, and an Archive wrapping them).
+// Stream interfaces, encodings and memory streams: one golden-byte table of every
+// encoding (texts of both widths, 32-bit integers, doubles, bools, plain object records
+// and archive records), each row written and read back over a memory stream and over
+// an Archive wrapping one; the exact-count helpers and their EndOfFile texts, bounded
+// text readers, the whole-stream copy, EndianToNative; every seek target of both
+// memory streams in one table, reads at the end, geometric growth of the output
+// buffer (through Array<T>) that keeps size and contents, zero-filled gaps and copies.
 #include <vesk/errors/exception.h>
 #include <vesk/io/archive.h>
 #include <vesk/io/memory_stream.h>
@@ -9,11 +12,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <tuple>
+#include <typeinfo>
+#include <utility>
 #include <vector>
 
 using namespace vesk;
@@ -22,361 +31,287 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-// The text msvcrt's %p gives: the address in upper-case hex, two digits per byte.
-std::string pointerText(const void* p) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::uintptr_t value = reinterpret_cast<std::uintptr_t>(p);
-    std::string text(2 * sizeof(void*), '0');
-    for (std::size_t i = text.size(); i-- > 0; value >>= 4) text[i] = digits[value & 15];
-    return text;
+Bytes bytesOf(MemoryOutputStream& out) { return Bytes(out.getData(), out.getData() + out.getSize()); }
+
+Bytes operator+(Bytes a, const Bytes& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
+
+Bytes utf16(const std::wstring& text) {
+    Bytes bytes;
+    for (wchar_t c : text) bytes.push_back(static_cast<unsigned char>(c)), bytes.push_back(c >> 8);
+    return bytes;
 }
 
-// Delivers at most `slice` bytes per read, from a buffer of its own.
-class SlicedInput : public InputStream {
-public:
+template <class F> std::string messageOf(F f) try {
+    return f(), "(nothing thrown)";
+} catch (const std::exception& e) {
+    return e.what();
+}
+
+struct Point : Serializable {
+    void serialize(OutputStream& out) const override { out << x; }
+    void deserialize(InputStream& in) override { in >> x; }
+    int x = 0x12345678;
+};
+SerializableImpl<Point> registerPoint;
+
+struct Row {
+    const char* what;
+    Bytes golden;
+    std::function<void(OutputStream&)> put;
+    // Reads the golden bytes and writes what it read: the same bytes must come out.
+    std::function<void(InputStream&, OutputStream&)> echo;
+};
+
+// A row for a value written as W and read back as R.
+template <class W, class R = W> Row row(const char* what, W value, Bytes golden) {
+    auto echo = [](InputStream& i, OutputStream& o) {
+        R back{};
+        i >> back;
+        o << back;
+    };
+    return {what, std::move(golden), [value](OutputStream& o) { o << value; }, echo};
+}
+
+TEST(Stream, EveryEncodingWritesAndReadsItsGoldenBytes) {
+    const std::string name = typeid(Point).name();
+    std::string narrow(200000, 'x'); // texts that cross the read slices
+    std::wstring wide(100000, L'\u0416');
+    for (std::size_t i = 0; i < narrow.size(); i += 997) narrow[i] = char('a' + i % 26), wide[i / 2] = L'a';
+    const Bytes zero(4, 0), one{1, 0, 0, 0}, x{0x78, 0x56, 0x34, 0x12},
+        pointName = Bytes{static_cast<unsigned char>(name.size()), 0, 0, 0} + Bytes(name.begin(), name.end());
+    const Row rows[] = {
+        row("int -2", -2, {0xFE, 0xFF, 0xFF, 0xFF}),
+        row("int min", int(0x80000000u), {0x00, 0x00, 0x00, 0x80}),
+        row("unsigned", 0x12345678u, {0x78, 0x56, 0x34, 0x12}),
+        row("long -1", -1L, {0xFF, 0xFF, 0xFF, 0xFF}),
+        row("unsigned long", 0x01020304ul, {0x04, 0x03, 0x02, 0x01}),
+        row("double 1.5", 1.5, {0, 0, 0, 0, 0, 0, 0xF8, 0x3F}),
+        row("double 0.1", 0.1, {0x9A, 0x99, 0x99, 0x99, 0x99, 0x99, 0xB9, 0x3F}),
+        row("bool true", true, {0x01}),
+        row("bool false", false, {0x00}),
+        row<const char*, std::string>("8-bit empty", "", {0, 0, 0, 0}),
+        row<const char*, std::string>("8-bit cp1252", "a\xFC", {2, 0, 0, 0, 'a', 0xFC}),
+        row("8-bit with NUL", std::string("a\0b", 3), {3, 0, 0, 0, 'a', 0, 'b'}),
+        row<const wchar_t*, std::wstring>("16-bit empty", L"", {0, 0, 0, 0}),
+        row<const wchar_t*, std::wstring>("16-bit", L"a\u20AC", {2, 0, 0, 0, 'a', 0, 0xAC, 0x20}),
+        row("16-bit surrogates", std::wstring(L"\U0001F600"), {2, 0, 0, 0, 0x3D, 0xD8, 0x00, 0xDE}),
+        row("8-bit, long", narrow, Bytes{0x40, 0x0D, 0x03, 0} + Bytes(narrow.begin(), narrow.end())),
+        row("16-bit, long", wide, Bytes{0xA0, 0x86, 0x01, 0} + utf16(wide)),
+        {"named readers", {0xFF, 0xFF, 0xFF, 0x7F, 0, 0, 0, 0x80, 0, 0, 0, 0, 0, 0, 0, 0xC0},
+         [](OutputStream& o) { o << 0x7FFFFFFF << 0x80000000u << -2.0; },
+         [](InputStream& i, OutputStream& o) { o << i.readInt32() << i.readUInt32() << i.readDouble(); }},
+        {"plain record: class name, body", pointName + x, [](OutputStream& o) { Point p; o.writeObject(&p); },
+         [](InputStream& i, OutputStream& o) { o.writeObject(std::unique_ptr<Serializable>(i.readObject()).get()); }},
+        {"archive: full record of a single object", zero + zero + pointName + x,
+         [](OutputStream& o) { Point p; MemoryInputStream none; Archive(none, o).writeObject(&p); },
+         [](InputStream& i, OutputStream& o) {
+             Archive a(i, o);
+             a.writeObject(std::unique_ptr<Serializable>(a.readObject()).get());
+         }},
+        {"archive: full record, back-reference", zero + one + pointName + x + one,
+         [](OutputStream& o) {
+             ref_ptr<Serializable> p(new Point);
+             MemoryInputStream none;
+             Archive a(none, o);
+             a.writeObject(p), a.writeObject(p);
+         },
+         [](InputStream& i, OutputStream& o) {
+             Archive a(i, o);
+             ref_ptr<Serializable> p, q;
+             a.readObject(p), a.readObject(q);
+             a.writeObject(p), a.writeObject(q);
+         }},
+    };
+    for (const Row& r : rows)
+        for (bool viaArchive : {false, true}) {
+            const std::string what = r.what + std::string(viaArchive ? ", through an Archive" : "");
+            MemoryOutputStream out, echoed, unused;
+            MemoryInputStream in(r.golden.data(), static_cast<unsigned>(r.golden.size())), none;
+            Archive writer(none, out), reader(in, unused);
+            r.put(viaArchive ? static_cast<OutputStream&>(writer) : out);
+            EXPECT_EQ(bytesOf(out), r.golden) << what;
+            r.echo(viaArchive ? static_cast<InputStream&>(reader) : in, echoed);
+            EXPECT_EQ(bytesOf(echoed), r.golden) << what << ", read back";
+            EXPECT_EQ(in.getFilePointer(), r.golden.size()) << what << ", read back";
+        }
+    const unsigned char two = 2; // any non-zero byte reads as true
+    MemoryInputStream in(&two, 1);
+    bool value = false;
+    EXPECT_TRUE((in >> value, value));
+}
+
+// Delivers at most `slice` bytes per read.
+struct SlicedInput : InputStream {
     SlicedInput(Bytes data, unsigned slice) : data(std::move(data)), slice(slice) {}
     unsigned read(void* buffer, unsigned size) override {
         unsigned n = std::min<unsigned>({size, slice, unsigned(data.size() - position)});
         std::memcpy(buffer, data.data() + position, n);
-        position += n;
-        return n;
+        return position += n, n;
     }
     Bytes data;
-    unsigned slice;
-    unsigned position = 0;
+    unsigned slice, position = 0;
 };
 
-// Accepts at most `room` bytes in all, then short writes.
-class FullOutput : public OutputStream {
-public:
-    explicit FullOutput(unsigned room) : room(room) {}
-    unsigned write(const void* buffer, unsigned size) override {
+// Accepts `room` bytes in all, then writes short.
+struct FullOutput : OutputStream {
+    unsigned write(const void*, unsigned size) override {
         unsigned n = std::min(size, room);
-        taken.insert(taken.end(), static_cast<const unsigned char*>(buffer),
-                     static_cast<const unsigned char*>(buffer) + n);
-        room -= n;
-        return n;
+        return room -= n, n;
     }
-    unsigned room;
-    Bytes taken;
+    unsigned room = 2;
 };
 
-// ---- output implementations -------------------------------------------------------
-
-struct MemoryOutput {
-    MemoryOutputStream memory;
-    OutputStream& stream() { return memory; }
-    Bytes bytes() { return Bytes(memory.getData(), memory.getData() + memory.getSize()); }
-};
-
-struct ArchiveOutput {
-    MemoryInputStream none;
-    MemoryOutputStream memory;
-    Archive archive{none, memory};
-    OutputStream& stream() { return archive; }
-    Bytes bytes() { return Bytes(memory.getData(), memory.getData() + memory.getSize()); }
-};
-
-// ---- input implementations --------------------------------------------------------
-
-struct MemoryInput {
-    explicit MemoryInput(Bytes data) : data(std::move(data)), memory(this->data.data(), unsigned(this->data.size())) {}
-    InputStream& stream() { return memory; }
-    Bytes data;
-    MemoryInputStream memory;
-};
-
-struct ArchiveInput {
-    explicit ArchiveInput(Bytes data)
-        : data(std::move(data)), memory(this->data.data(), unsigned(this->data.size())), archive(memory, none) {}
-    InputStream& stream() { return archive; }
-    Bytes data;
-    MemoryInputStream memory;
-    MemoryOutputStream none;
-    Archive archive;
-};
-
-template <class Sink> class OutputStreamTest : public ::testing::Test {
-protected:
-    Sink sink;
-    OutputStream& out() { return sink.stream(); }
-    Bytes bytes() { return sink.bytes(); }
-};
-
-using OutputKinds = ::testing::Types<MemoryOutput, ArchiveOutput>;
-TYPED_TEST_SUITE(OutputStreamTest, OutputKinds);
-
-TYPED_TEST(OutputStreamTest, EncodesEachValueInLittleEndianBytes) {
-    struct Row {
-        const char* what;
-        void (*put)(OutputStream&);
-        Bytes expected;
-    };
-    const Row rows[] = {
-        {"int 1", [](OutputStream& o) { o << 1; }, {0x01, 0x00, 0x00, 0x00}},
-        {"int -2", [](OutputStream& o) { o << -2; }, {0xFE, 0xFF, 0xFF, 0xFF}},
-        {"int min", [](OutputStream& o) { o << int(0x80000000u); }, {0x00, 0x00, 0x00, 0x80}},
-        {"unsigned 0x12345678", [](OutputStream& o) { o << 0x12345678u; }, {0x78, 0x56, 0x34, 0x12}},
-        {"long -1", [](OutputStream& o) { o << -1L; }, {0xFF, 0xFF, 0xFF, 0xFF}},
-        {"unsigned long 0x01020304", [](OutputStream& o) { o << 0x01020304ul; }, {0x04, 0x03, 0x02, 0x01}},
-        {"double 1.5", [](OutputStream& o) { o << 1.5; }, {0, 0, 0, 0, 0, 0, 0xF8, 0x3F}},
-        {"double -2", [](OutputStream& o) { o << -2.0; }, {0, 0, 0, 0, 0, 0, 0x00, 0xC0}},
-        {"double 0.1", [](OutputStream& o) { o << 0.1; }, {0x9A, 0x99, 0x99, 0x99, 0x99, 0x99, 0xB9, 0x3F}},
-        {"bool true", [](OutputStream& o) { o << true; }, {0x01}},
-        {"bool false", [](OutputStream& o) { o << false; }, {0x00}},
-        {"8-bit empty", [](OutputStream& o) { o << ""; }, {0, 0, 0, 0}},
-        {"8-bit ab", [](OutputStream& o) { o << "ab"; }, {2, 0, 0, 0, 0x61, 0x62}},
-        {"8-bit cp1252 \\xFC", [](OutputStream& o) { o << "\xFC"; }, {1, 0, 0, 0, 0xFC}},
-        {"8-bit string with NUL", [](OutputStream& o) { o << std::string("a\0b", 3); }, {3, 0, 0, 0, 'a', 0, 'b'}},
-        {"8-bit BasicString", [](OutputStream& o) { o << BasicString<char>("xyz"); }, {3, 0, 0, 0, 'x', 'y', 'z'}},
-        {"16-bit empty", [](OutputStream& o) { o << L""; }, {0, 0, 0, 0}},
-        {"16-bit ab", [](OutputStream& o) { o << L"ab"; }, {2, 0, 0, 0, 0x61, 0x00, 0x62, 0x00}},
-        {"16-bit U+00FC U+20AC", [](OutputStream& o) { o << L"\u00FC\u20AC"; }, {2, 0, 0, 0, 0xFC, 0x00, 0xAC, 0x20}},
-        {"16-bit surrogate pair", [](OutputStream& o) { o << L"\U0001F600"; }, {2, 0, 0, 0, 0x3D, 0xD8, 0x00, 0xDE}},
-        {"16-bit BasicString", [](OutputStream& o) { o << BasicString<wchar_t>(L"z"); }, {1, 0, 0, 0, 'z', 0}},
-    };
-    for (const Row& row : rows) {
-        TypeParam fresh;
-        row.put(fresh.stream());
-        EXPECT_EQ(fresh.bytes(), row.expected) << row.what;
-    }
+// msvcrt's %p: upper-case hex, two digits per byte.
+std::string pointerText(const void* p) {
+    std::uintptr_t value = reinterpret_cast<std::uintptr_t>(p);
+    std::string text(2 * sizeof(void*), '0');
+    for (std::size_t i = text.size(); i-- > 0; value >>= 4) text[i] = "0123456789ABCDEF"[value & 15];
+    return text;
 }
 
-TYPED_TEST(OutputStreamTest, NullTextIsRejected) {
-    EXPECT_THROW(this->out() << static_cast<const char*>(nullptr), vesk::Exception);
-    EXPECT_THROW(this->out() << static_cast<const wchar_t*>(nullptr), vesk::Exception);
-    EXPECT_TRUE(this->bytes().empty());
+TEST(Stream, ShortReadsAndWritesAreEndOfFileNamingBufferAndCount) {
+    unsigned char buffer[4];
+    SlicedInput in({1, 2, 3}, 100);
+    FullOutput out;
+    EXPECT_EQ(messageOf([&] { in.readFully(buffer, 4); }), "EOF in readFully(" + pointerText(buffer) + ",4)\n");
+    EXPECT_EQ(messageOf([&] { out.writeFully(buffer, 4); }), "EOF in writeFully(" + pointerText(buffer) + ",4)\n");
 }
 
-TYPED_TEST(OutputStreamTest, CopiesAWholeStreamAcrossSliceBoundaries) {
+TEST(Stream, BadTextsAreRefused) {
+    // 0xFFFFFFF0 characters announced, a few delivered: EndOfFile, not a huge allocation.
+    const Bytes hostile = {0xF0, 0xFF, 0xFF, 0xFF, 'a', 0, 'b', 0}, five = {5, 0, 0, 0, 'h', 'e', 'l', 'l', 'o'};
+    MemoryInputStream narrow(hostile.data(), 8), wide(hostile.data(), 8), in(five.data(), 9);
+    EXPECT_THROW(narrow.readTextA(), EndOfFile);
+    EXPECT_THROW(wide.readTextW(), EndOfFile);
+    EXPECT_EQ(messageOf([&] { in.readTextA(4); }), "Can't read a text of 5 characters from a stream: the limit is 4");
+    EXPECT_EQ(in.getFilePointer(), 4u) << "the text itself is not read";
+    EXPECT_EQ(MemoryInputStream(five.data(), 9).readTextA(5), "hello") << "a text as long as the limit is read";
+    MemoryOutputStream out;
+    EXPECT_THROW(out << static_cast<const char*>(nullptr), vesk::Exception);
+    EXPECT_THROW(out << static_cast<const wchar_t*>(nullptr), vesk::Exception);
+    EXPECT_EQ(out.getSize(), 0u);
+}
+
+TEST(Stream, CopyTakesEverythingTheInputDeliversAndFailsOnAFullOutput) {
     Bytes data(25001);
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<unsigned char>(i * 7 + i / 256);
+    for (unsigned slice : {0xFFFFFFFFu, 7u}) { // 7: every read is short, yet only 0 ends the copy
+        SlicedInput in(data, slice);
+        MemoryOutputStream out;
+        out << in;
+        EXPECT_EQ(bytesOf(out), data) << slice;
+    }
     SlicedInput in(data, 0xFFFFFFFFu);
-    this->out() << in;
-    EXPECT_EQ(this->bytes(), data);
+    FullOutput full;
+    EXPECT_THROW(full << in, EndOfFile);
 }
 
-TYPED_TEST(OutputStreamTest, CopyGoesOnUntilTheInputAnswersNothing) {
-    Bytes data(1000);
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<unsigned char>(i);
-    SlicedInput in(data, 7); // every read is short, yet only 0 ends the copy
-    this->out() << in;
-    EXPECT_EQ(this->bytes(), data);
+TEST(Stream, EndianToNativeReadsANamedByteOrder) {
+    const Bytes data = {1, 2, 1, 2, 3, 4, 1, 2, 3, 4, 5, 6, 7, 8, 0x3F, 0xF8, 0, 0, 0, 0, 0, 0, 1, 2, 0xFF, 0xFE};
+    MemoryInputStream in(data.data(), static_cast<unsigned>(data.size()));
+    std::tuple<unsigned short, unsigned, unsigned long long, double, unsigned short, short> v;
+    in >> bigEndian >> std::get<0>(v) >> std::get<1>(v) >> std::get<2>(v) >> std::get<3>(v) >> littleEndian >>
+        std::get<4>(v) >> bigEndian >> std::get<5>(v);
+    EXPECT_EQ(v, std::make_tuple(0x0102, 0x01020304u, 0x0102030405060708ull, 1.5, 0x0201, -2));
+    EXPECT_THROW(in >> bigEndian >> std::get<0>(v), EndOfFile);
 }
 
-template <class Source> class InputStreamTest : public ::testing::Test {
-protected:
-    std::unique_ptr<Source> source;
-    InputStream& over(Bytes data) {
-        source = std::make_unique<Source>(std::move(data));
-        return source->stream();
-    }
-};
+const unsigned char ten[10] = {10, 11, 12, 13, 14, 15, 16, 17, 18, 19};
 
-using InputKinds = ::testing::Types<MemoryInput, ArchiveInput>;
-TYPED_TEST_SUITE(InputStreamTest, InputKinds);
-
-TYPED_TEST(InputStreamTest, DecodesGoldenBytes) {
-    InputStream& in = this->over({0xFE, 0xFF, 0xFF, 0xFF, 0x78, 0x56, 0x34, 0x12, 0, 0, 0, 0, 0, 0, 0xF8, 0x3F,
-                                  0x02, 0x00, 2, 0, 0, 0, 'a', 'b', 2, 0, 0, 0, 0xFC, 0x00, 0xAC, 0x20, 0xFF,
-                                  0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02, 0x01});
-    int i = 0;
-    unsigned u = 0;
-    double d = 0;
-    bool t = false, f = true;
-    std::string narrow;
-    std::wstring wide;
-    long l = 0;
-    unsigned long ul = 0;
-    in >> i >> u >> d >> t >> f >> narrow >> wide >> l >> ul;
-    EXPECT_EQ(i, -2);
-    EXPECT_EQ(u, 0x12345678u);
-    EXPECT_EQ(d, 1.5);
-    EXPECT_TRUE(t) << "a bool byte 0x02 is true";
-    EXPECT_FALSE(f);
-    EXPECT_EQ(narrow, "ab");
-    EXPECT_EQ(wide, L"\u00FC\u20AC");
-    EXPECT_EQ(l, -1L);
-    EXPECT_EQ(ul, 0x01020304ul);
-    char rest;
-    EXPECT_EQ(in.read(&rest, 1), 0u);
+// What seek() answered or threw, then where the stream is and its size (getSize()
+// must not move it).
+std::string seekResult(Seekable& stream, long long offset, Seekable::whence from) {
+    std::string answer;
+    const std::string thrown = messageOf([&] { answer = std::to_string(stream.seek(offset, from)); });
+    const unsigned long long size = stream.getSize();
+    return (answer.empty() ? thrown : answer) + " at " + std::to_string(stream.getFilePointer()) + " of " +
+           std::to_string(size);
 }
 
-TYPED_TEST(InputStreamTest, ReadsIntegersAndDoublesByName) {
-    InputStream& in = this->over({0xFF, 0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x00, 0x80, 0, 0, 0, 0, 0, 0, 0x00, 0xC0});
-    EXPECT_EQ(in.readInt32(), 0x7FFFFFFF);
-    EXPECT_EQ(in.readUInt32(), 0x80000000u);
-    EXPECT_EQ(in.readDouble(), -2.0);
-}
-
-TYPED_TEST(InputStreamTest, ShortReadIsEndOfFileNamingBufferAndCount) {
-    InputStream& in = this->over({1, 2, 3});
-    unsigned char buffer[4];
-    try {
-        in.readFully(buffer, 4);
-        FAIL() << "no EndOfFile";
-    } catch (const EndOfFile& e) {
-        EXPECT_EQ(std::string(e.what()), "EOF in readFully(" + pointerText(buffer) + ",4)\n");
+TEST(MemoryStreams, SeekTargetsFromEachOrigin) {
+    const std::string bad = "Bad seek position at 6 of 10", negative = "Can't seek to negative offset at 6 of 10",
+                      large = "New size too large for a size_t at 6 of 10";
+    const struct {
+        long long offset;
+        Seekable::whence from;
+        std::string input, output; // from position 6 of 10 bytes; an output seek may extend
+    } rows[] = {
+        {0, Seekable::end, "10 at 10 of 10", "10 at 10 of 10"}, {1, Seekable::end, bad, "11 at 11 of 11"},
+        {-10, Seekable::end, "0 at 0 of 10", "0 at 0 of 10"},    {-11, Seekable::end, bad, negative},
+        {10, Seekable::begin, "10 at 10 of 10", "10 at 10 of 10"}, {11, Seekable::begin, bad, "11 at 11 of 11"},
+        {-1, Seekable::begin, bad, negative},                    {3, Seekable::current, "9 at 9 of 10", "9 at 9 of 10"},
+        {-6, Seekable::current, "0 at 0 of 10", "0 at 0 of 10"}, {-7, Seekable::current, bad, negative},
+        {0xFFFFFFFAll, Seekable::current, bad, large},           {0x100000000ll, Seekable::begin, bad, large},
+        {LLONG_MAX, Seekable::current, bad, large},              {LLONG_MAX, Seekable::end, bad, large},
+        {LLONG_MIN, Seekable::current, bad, negative},           {LLONG_MIN, Seekable::begin, bad, negative},
+        {2, static_cast<Seekable::whence>(7), "2 at 2 of 10", "2 at 2 of 10"}, // an unknown origin: the start
+    };
+    for (const auto& row : rows) {
+        MemoryInputStream in(ten, 10);
+        MemoryOutputStream out;
+        out.write(ten, 10);
+        for (Seekable* s : {static_cast<Seekable*>(&in), static_cast<Seekable*>(&out)}) s->setFilePointer(6, s->begin);
+        EXPECT_EQ(seekResult(in, row.offset, row.from), row.input) << row.offset << " from " << row.from;
+        EXPECT_EQ(seekResult(out, row.offset, row.from), row.output) << row.offset << " from " << row.from;
     }
 }
 
-TYPED_TEST(InputStreamTest, ReadFullyOfNothingSucceedsAtTheEnd) {
-    InputStream& in = this->over({});
-    char buffer[1];
-    EXPECT_NO_THROW(in.readFully(buffer, 0));
+TEST(MemoryInputStream, ReadStopsAtTheEndAndANullBufferIsEmpty) {
+    MemoryInputStream in(ten, 10), nullWithSize(nullptr, 50);
+    in.setFilePointer(8, Seekable::begin);
+    unsigned char buffer[4] = {0, 0, 0, 0};
+    EXPECT_EQ(in.read(buffer, 4), 2u);
+    EXPECT_EQ(Bytes(buffer, buffer + 4), (Bytes{18, 19, 0, 0}));
+    EXPECT_EQ(in.read(buffer, 4), 0u);
+    MemoryInputStream copy(in);
+    in.setBuffer(ten + 5, 3);
+    EXPECT_EQ(in.read(buffer, 4), 3u) << "a new buffer is read from its start";
+    EXPECT_EQ(copy.getFilePointer(), 10u) << "a copy keeps its own view";
+    EXPECT_EQ(nullWithSize.read(buffer, 1), 0u);
 }
 
-TYPED_TEST(InputStreamTest, TextsComeBackInBothWidths) {
+TEST(MemoryOutputStream, WritesOverwriteOrExtendAndGapsAreZero) {
+    // Blocks of the size the buffer grows to are freed dirty first, so that its fresh
+    // bytes are not zero by chance.
+    for (int i = 0; i < 8; ++i) delete[] static_cast<unsigned char*>(std::memset(new unsigned char[80], 0xAA, 80));
     MemoryOutputStream out;
-    out << "" << std::string("a\0b", 3) << "\xC4\xD6\xDC\xE4\xF6\xFC\xDF" << L"" << L"\u00C4\U0001F600";
-    InputStream& in = this->over(Bytes(out.getData(), out.getData() + out.getSize()));
-    EXPECT_EQ(in.readTextA(), "");
-    EXPECT_EQ(in.readTextA(), std::string("a\0b", 3));
-    EXPECT_EQ(in.readTextA(), "\xC4\xD6\xDC\xE4\xF6\xFC\xDF");
-    EXPECT_EQ(in.readTextW(), L"");
-    EXPECT_EQ(in.readTextW(), L"\u00C4\U0001F600");
+    EXPECT_EQ(out.write("abc", 0), 0u);
+    EXPECT_EQ(out.getData(), nullptr) << "writing nothing allocates nothing";
+    Bytes expected(61, 0);
+    std::fill(expected.begin(), expected.begin() + 40, 'a');
+    out.write(expected.data(), 40);
+    out.setFilePointer(0, Seekable::begin);
+    out.write("X", 1);
+    out.setFilePointer(39, Seekable::begin);
+    out.write("YZ", 2); // across the end: 80 bytes of room
+    out.setFilePointer(19, Seekable::end);
+    out.write("!", 1);
+    expected[0] = 'X', expected[39] = 'Y', expected[40] = 'Z', expected[60] = '!';
+    EXPECT_EQ(bytesOf(out), expected);
 }
 
-TYPED_TEST(InputStreamTest, LongTextsCrossTheReadSlices) {
-    std::string narrow(200000, 'x');
-    std::wstring wide(100000, L'\u0416');
-    for (std::size_t i = 0; i < narrow.size(); i += 997) narrow[i] = char('a' + i % 26);
-    for (std::size_t i = 0; i < wide.size(); i += 991) wide[i] = wchar_t(0x4E00 + i % 500);
-    MemoryOutputStream out;
-    out << narrow << wide;
-    InputStream& in = this->over(Bytes(out.getData(), out.getData() + out.getSize()));
-    EXPECT_EQ(in.readTextA(), narrow);
-    EXPECT_EQ(in.readTextW(), wide);
-}
-
-TYPED_TEST(InputStreamTest, HostileTextLengthEndsInEndOfFileNotInAHugeAllocation) {
-    // 0xFFFFFFF0 characters announced, three delivered.
-    InputStream& narrow = this->over({0xF0, 0xFF, 0xFF, 0xFF, 'a', 'b', 'c'});
-    EXPECT_THROW(narrow.readTextA(), EndOfFile);
-    InputStream& wide = this->over({0xF0, 0xFF, 0xFF, 0xFF, 'a', 0, 'b', 0});
-    EXPECT_THROW(wide.readTextW(), EndOfFile);
-    InputStream& op = this->over({0x00, 0x00, 0x00, 0x80});
-    std::string text;
-    EXPECT_THROW(op >> text, EndOfFile);
-}
-
-TYPED_TEST(InputStreamTest, TextOverTheCallersLimitIsRefusedBeforeReadingIt) {
-    InputStream& in = this->over({5, 0, 0, 0, 'h', 'e', 'l', 'l', 'o', 2, 0, 0, 0, 'o', 'k'});
-    try {
-        in.readTextA(4);
-        FAIL() << "no exception";
-    } catch (const vesk::Exception& e) {
-        EXPECT_STREQ(e.what(), "Can't read a text of 5 characters from a stream: the limit is 4");
+TEST(MemoryOutputStream, GrowthIsGeometricKeepsEveryByteAndCopiesOwnTheirBytes) {
+    MemoryOutputStream out, assigned;
+    Bytes expected;
+    unsigned moves = 0;
+    for (unsigned i = 0; i < 100000; ++i) {
+        const unsigned char piece[3] = {static_cast<unsigned char>(i), static_cast<unsigned char>(i >> 8), 7};
+        const unsigned char* block = out.getData();
+        out.write(piece, 1 + i % 3);
+        moves += out.getData() != block;
+        expected.insert(expected.end(), piece, piece + 1 + i % 3);
     }
-    // The stream stays usable: skip the refused text and go on.
-    char skipped[5];
-    in.readFully(skipped, 5);
-    EXPECT_EQ(in.readTextA(2), "ok");
-}
-
-TYPED_TEST(InputStreamTest, ReadsDataOfANamedByteOrder) {
-    InputStream& in = this->over({0x01, 0x02, 0x01, 0x02, 0x03, 0x04, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07,
-                                  0x08, 0x3F, 0xF8, 0, 0, 0, 0, 0, 0, 0x01, 0x02, 0xFF, 0xFE});
-    unsigned short u16 = 0;
-    unsigned u32 = 0;
-    unsigned long long u64 = 0;
-    double d = 0;
-    unsigned short little = 0;
-    short negative = 0;
-    in >> bigEndian >> u16 >> u32 >> u64 >> d >> littleEndian >> little >> bigEndian >> negative;
-    EXPECT_EQ(u16, 0x0102);
-    EXPECT_EQ(u32, 0x01020304u);
-    EXPECT_EQ(u64, 0x0102030405060708ull);
-    EXPECT_EQ(d, 1.5);
-    EXPECT_EQ(little, 0x0201);
-    EXPECT_EQ(negative, -2);
-}
-
-TYPED_TEST(InputStreamTest, ByteOrderReadPastTheEndIsEndOfFile) {
-    InputStream& in = this->over({1, 2, 3});
-    unsigned value = 0;
-    EXPECT_THROW(in >> bigEndian >> value, EndOfFile);
-}
-
-TEST(OutputStream, ShortWriteIsEndOfFileNamingBufferAndCount) {
-    FullOutput out(2);
-    const char text[] = "abcd";
-    try {
-        out.writeFully(text, 4);
-        FAIL() << "no EndOfFile";
-    } catch (const EndOfFile& e) {
-        EXPECT_EQ(std::string(e.what()), "EOF in writeFully(" + pointerText(text) + ",4)\n");
-    }
-}
-
-TEST(OutputStream, CopyIntoAFullStreamFailsInsteadOfDroppingBytes) {
-    SlicedInput in(Bytes(100, 0x55), 0xFFFFFFFFu);
-    FullOutput out(60);
-    EXPECT_THROW(out << in, EndOfFile);
-    EXPECT_EQ(out.taken, Bytes(60, 0x55));
-}
-
-// ---- Seekable over both memory streams ---------------------------------------------
-
-struct SeekableInput {
-    unsigned char data[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-    MemoryInputStream stream{data, 10};
-};
-
-struct SeekableOutput {
-    SeekableOutput() {
-        unsigned char data[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-        stream.write(data, 10);
-    }
-    MemoryOutputStream stream;
-};
-
-template <class Kind> class SeekableTest : public ::testing::Test {
-protected:
-    Kind kind;
-    Seekable& seekable() { return kind.stream; }
-};
-
-using SeekableKinds = ::testing::Types<SeekableInput, SeekableOutput>;
-TYPED_TEST_SUITE(SeekableTest, SeekableKinds);
-
-TYPED_TEST(SeekableTest, SeekReturnsTheNewPosition) {
-    EXPECT_EQ(this->seekable().seek(4, Seekable::begin), 4u);
-    EXPECT_EQ(this->seekable().seek(3, Seekable::current), 7u);
-    EXPECT_EQ(this->seekable().seek(-2, Seekable::current), 5u);
-    EXPECT_EQ(this->seekable().seek(-10, Seekable::end), 0u);
-    EXPECT_EQ(this->seekable().seek(0, Seekable::end), 10u);
-}
-
-TYPED_TEST(SeekableTest, GetSizeLeavesThePositionWhereItWas) {
-    this->seekable().setFilePointer(3, Seekable::begin);
-    EXPECT_EQ(this->seekable().getSize(), 10u);
-    EXPECT_EQ(this->seekable().getFilePointer(), 3u);
-}
-
-TYPED_TEST(SeekableTest, UnknownWhenceCountsFromTheStart) {
-    this->seekable().setFilePointer(8, Seekable::begin);
-    this->seekable().setFilePointer(2, static_cast<Seekable::whence>(7));
-    EXPECT_EQ(this->seekable().getFilePointer(), 2u);
-}
-
-// Seekable::getSize as the interface gives it, for a stream that only moves its pointer.
-class PointerOnly : public Seekable {
-public:
-    void setFilePointer(long long offset, whence from) override {
-        position = (from == end ? 1234 : from == current ? position : 0) + offset;
-        ++moves;
-    }
-    unsigned long long getFilePointer() override { return static_cast<unsigned long long>(position); }
-    long long position = 17;
-    int moves = 0;
-};
-
-TEST(Seekable, GetSizeSeeksToTheEndAndBack) {
-    PointerOnly stream;
-    EXPECT_EQ(stream.getSize(), 1234u);
-    EXPECT_EQ(stream.position, 17);
-    EXPECT_EQ(stream.moves, 2);
+    EXPECT_LE(moves, 20u) << "doubling from 1 byte needs 19 blocks for 200000 bytes";
+    EXPECT_EQ(bytesOf(out), expected);
+    MemoryOutputStream copy(out);
+    assigned = out;
+    assigned = assigned;
+    out.setFilePointer(0, Seekable::begin);
+    out.write("ZZ", 2);
+    EXPECT_EQ(bytesOf(copy), expected);
+    EXPECT_EQ(bytesOf(assigned), expected);
+    const auto end = std::make_pair(out.getSize(), out.getSize());
+    EXPECT_EQ(std::make_pair(copy.getFilePointer(), assigned.getFilePointer()), end) << "positions are copied";
 }
 
 } // namespace
