@@ -1024,7 +1024,9 @@ int GregorianCalendar::getISOYear() {
     int year = fields[YEAR];
     // Counting goes backwards in BC: one year earlier is one more.
     const int earlier = fields[ERA] == BC ? 1 : -1;
-    if (fields[MONTH] == JANUARY && fields[WEEK_OF_YEAR] >= 52)
+    // January's own weeks are 1..6; any higher number is a week of the year
+    // before, which may be short (1582 has 51 weeks).
+    if (fields[MONTH] == JANUARY && fields[WEEK_OF_YEAR] > 6)
         year += earlier;
     else if (fields[MONTH] != JANUARY && fields[WEEK_OF_YEAR] == 1)
         year -= earlier;
