@@ -1,0 +1,12 @@
+# Cross-build for Windows with Debian's MinGW-w64 (posix threads model); the
+# per-target toolchain files set VESK_TARGET_ARCH and include this one.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${VESK_TARGET_ARCH})
+set(CMAKE_C_COMPILER   ${VESK_TARGET_ARCH}-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VESK_TARGET_ARCH}-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER  ${VESK_TARGET_ARCH}-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${VESK_TARGET_ARCH}-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
