@@ -4,6 +4,7 @@
 VESK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 VESK_BUILD=${VESK_BUILD:-$VESK_ROOT/build}
 WINE=/usr/lib/wine/wine64
+WINE32=/usr/lib/wine/wine
 WINESERVER=/usr/lib/wine/wineserver
 JOBS=${JOBS:-$(nproc)}
 
@@ -13,7 +14,8 @@ export WINEARCH=win64
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export TZ=UTC
 
-VESK_PACKAGES="wine wine64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libboost-dev googletest
+# wine32:i386 runs the i686 build; it needs the i386 architecture enabled first.
+VESK_PACKAGES="wine wine64 wine32:i386 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libboost-dev googletest
   xvfb xauth cmake make libfmt-dev libcereal-dev"
 
 log() { printf '\n=== %s\n' "$*"; }
@@ -26,6 +28,7 @@ vesk_install_packages() {
   if [ -n "$missing" ]; then
     log "installing:$missing"
     export DEBIAN_FRONTEND=noninteractive
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
     apt-get update
     apt-get install -y --no-install-recommends $missing
   fi
@@ -38,7 +41,10 @@ vesk_build() {
   local dir=$VESK_BUILD/$arch${VESK_BUILD_DIR_SUFFIX:-}
   log "building $arch"
   mkdir -p "$VESK_BUILD"
-  cmake -S "$VESK_ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$VESK_ROOT/cmake/toolchain-$arch.cmake" \
+  local launcher=""
+  # A compiler cache, where one is installed, makes rebuilds of several trees cheap.
+  command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
+  cmake -S "$VESK_ROOT" -B "$dir" $launcher -DCMAKE_TOOLCHAIN_FILE="$VESK_ROOT/cmake/toolchain-$arch.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DVESK_WERROR=ON "$@" >"$dir.configure.log" 2>&1 \
     || { cat "$dir.configure.log"; return 1; }
   cmake --build "$dir" -j "$JOBS"
@@ -52,9 +58,16 @@ vesk_stop_wine() {
 }
 
 # Creates the build's own Wine prefix once, keeps a wineserver warm and starts one
-# Xvfb for every GUI program of the run.
+# Xvfb for every GUI program of the run. One 64-bit prefix serves both widths; it
+# gets its 32-bit half only if 32-bit Wine was installed when it was made, so a
+# prefix without it is made again.
 vesk_start_wine() {
   mkdir -p "$VESK_BUILD"
+  if [ -f "$WINEPREFIX/system.reg" ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+    log "Wine prefix has no 32-bit half: making it again"
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+  fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     log "creating Wine prefix $WINEPREFIX"
     "$WINE" wineboot --init >/dev/null 2>&1 || true
@@ -76,4 +89,5 @@ vesk_start_wine() {
   # inherit that program's output: start them here, on /dev/null, so that ctest
   # is not left waiting for a pipe that a service keeps open.
   "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  "$WINE32" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
