@@ -481,6 +481,71 @@ TEST_F(Registry, AddContentFromMergesSubkeysClassesAndValues) {
     EXPECT_EQ(RegistryKey(source, "s2").getValueCount(), 1u) << "the source is left as it was";
 }
 
+// The NT name ("\REGISTRY\User\...") of a key, which a symbolic link names.
+std::wstring ntNameOf(HKEY key) {
+    using NtQueryKey = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<NtQueryKey>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey")));
+    std::vector<ULONG> buffer(1024);
+    ULONG size = 0;
+    if (!query || query(key, 3 /* KeyNameInformation */, buffer.data(), ULONG(buffer.size() * 4), &size)) return L"";
+    return std::wstring(reinterpret_cast<const wchar_t*>(&buffer[1]), buffer[0] / 2);
+}
+
+void makeLink(HKEY parent, const char* name, HKEY target) {
+    HKEY link;
+    ASSERT_EQ(RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | KEY_CREATE_LINK,
+                              nullptr, &link, nullptr),
+              ERROR_SUCCESS);
+    const std::wstring to = ntNameOf(target);
+    ASSERT_FALSE(to.empty());
+    EXPECT_EQ(RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(to.data()),
+                             DWORD(to.size() * 2)),
+              ERROR_SUCCESS);
+    RegCloseKey(link);
+}
+
+bool isLinkKey(HKEY parent, const char* name) {
+    HKEY k;
+    if (RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, KEY_READ, &k)) return false;
+    DWORD type = 0;
+    const bool link = !RegQueryValueExA(k, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) && type == REG_LINK;
+    RegCloseKey(k);
+    return link;
+}
+
+TEST_F(Registry, TreeOperationsNeverFollowASymbolicLinkOutOfTheirTree) {
+    build({"outside\\empty", "outside\\full:v=1", "tree\\a", "copy"});
+    RegistryKey outside(scratch, "outside", KEY_ALL_ACCESS), tree(scratch, "tree", KEY_ALL_ACCESS);
+    makeLink(RegistryKey(tree, "a", KEY_ALL_ACCESS), "out", outside);
+    makeLink(tree, "loop", tree); // a circle back to the tree's root
+    ASSERT_TRUE(exists("tree\\a\\out\\full")) << "the link leads out of the tree";
+
+    scratch.cleanEmptyTree("tree");
+    EXPECT_TRUE(exists("outside\\empty"));
+    EXPECT_TRUE(isLinkKey(scratch, "tree\\a\\out")) << "a link is content";
+
+    RegistryKey copy(scratch, "copy", KEY_ALL_ACCESS);
+    copy += tree; // copies the links as links, and ends despite the circle
+    EXPECT_TRUE(isLinkKey(scratch, "copy\\a\\out"));
+    EXPECT_TRUE(isLinkKey(scratch, "copy\\loop"));
+    EXPECT_TRUE(exists("copy\\a\\out\\full"));
+    // Merging into a tree whose link leads out writes nothing through it.
+    build({"src\\a\\out\\new"});
+    RegistryKey(scratch, "copy", KEY_ALL_ACCESS) += RegistryKey(scratch, "src");
+    EXPECT_FALSE(exists("outside\\new"));
+
+    scratch.deleteKeyRecursive("copy\\a\\out"); // a link named directly goes itself
+    EXPECT_FALSE(isLinkKey(scratch, "copy\\a\\out"));
+    tree.close();
+    scratch.deleteKeyRecursive("tree");
+    scratch.deleteKeyRecursive("copy");
+    EXPECT_FALSE(exists("tree"));
+    EXPECT_FALSE(exists("copy"));
+    EXPECT_TRUE(exists("outside\\empty"));
+    EXPECT_EQ(RegistryKey(scratch, "outside\\full").getStringValue("v"), "1");
+}
+
 // ---- registry views ------------------------------------------------------------
 
 bool isWow64() {

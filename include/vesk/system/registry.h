@@ -209,7 +209,10 @@ public:
     RegistryKey& operator+=(const RegistryKey& source);
 
 private:
-    bool openNarrow(HKEY parent, const char* name, unsigned long access);
+    // options: 0, or REG_OPTION_OPEN_LINK to open a symbolic link itself.
+    bool openNarrow(HKEY parent, const char* name, unsigned long access, unsigned long options = 0);
+    // True when this key, opened with REG_OPTION_OPEN_LINK, is a symbolic link.
+    bool isLink() const;
     void createNarrow(HKEY parent, const char* name, const char* className, unsigned long options,
                       unsigned long access, SECURITY_ATTRIBUTES* security, unsigned long* disposition);
     // The registry view (KEY_WOW64_32KEY, KEY_WOW64_64KEY or 0) the key was
