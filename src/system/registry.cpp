@@ -143,7 +143,8 @@ RegistryKey::~RegistryKey() {
     if (owns && key) RegCloseKey(key);
 }
 
-bool RegistryKey::openNarrow(HKEY parent, const char* name, unsigned long access, unsigned long options) {
+bool RegistryKey::openNarrow(HKEY parent, const char* name, unsigned long access, unsigned long options,
+                             const char* shownName) {
     close();
     key = nullptr;
     owns = false;
@@ -151,7 +152,8 @@ bool RegistryKey::openNarrow(HKEY parent, const char* name, unsigned long access
     HKEY opened = nullptr;
     const LONG result = RegOpenKeyExA(parent, name, options, REGSAM(access), &opened);
     if (result == ERROR_FILE_NOT_FOUND) return false;
-    if (result != ERROR_SUCCESS) throw WindowsError(DWORD(result), named("Can't open registry key", name));
+    if (result != ERROR_SUCCESS)
+        throw WindowsError(DWORD(result), named("Can't open registry key", shownName ? shownName : name));
     key = opened;
     owns = true;
     viewFlags = access & viewMask;

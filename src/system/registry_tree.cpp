@@ -51,13 +51,7 @@ bool RegistryKey::isLink() const {
 
 void RegistryKey::deleteKeyRecursive(const char* name) const {
     requireSubkeyName(name, "Can't delete registry key");
-    RegistryKey local;
-    if (!local.openNarrow(key, name, KEY_ALL_ACCESS | view(), REG_OPTION_OPEN_LINK))
-        throw WindowsError(ERROR_FILE_NOT_FOUND, "Registry key not found");
-    if (local.isLink()) return deleteLink(local, name);
-    for (const auto& subkey : KeyEnumeration<char>(local)) local.deleteKeyRecursive(subkey.name.c_str());
-    local.close();
-    deleteKey(name);
+    deleteTree(name, name);
 }
 void RegistryKey::deleteKeyRecursive(const wchar_t* name) const {
     // A null wide name would otherwise become the empty one, and be refused
@@ -65,13 +59,33 @@ void RegistryKey::deleteKeyRecursive(const wchar_t* name) const {
     deleteKeyRecursive(name ? narrowName(name).c_str() : nullptr);
 }
 
+void RegistryKey::deleteTree(const char* name, const std::string& path) const {
+    RegistryKey local;
+    if (!local.openNarrow(key, name, KEY_ALL_ACCESS | view(), REG_OPTION_OPEN_LINK, path.c_str()))
+        throw WindowsError(ERROR_FILE_NOT_FOUND, "Registry key not found");
+    if (local.isLink()) return deleteLink(local, path.c_str());
+    for (const auto& subkey : KeyEnumeration<char>(local))
+        local.deleteTree(subkey.name.c_str(), path + "\\" + subkey.name);
+    local.close();
+    const LONG result = detail::deleteSubkey(key, name, view());
+    if (result != ERROR_SUCCESS) throw WindowsError(DWORD(result), named("Can't delete registry key", path.c_str()));
+}
+
 void RegistryKey::cleanEmptyTree(const char* name) const {
     requireSubkeyName(name, "Can't clean registry key");
+    cleanTree(name, name);
+}
+void RegistryKey::cleanEmptyTree(const wchar_t* name) const {
+    cleanEmptyTree(name ? narrowName(name).c_str() : nullptr);
+}
+
+void RegistryKey::cleanTree(const char* name, const std::string& path) const {
     RegistryKey local;
-    if (!local.openNarrow(key, name, KEY_ALL_ACCESS | view(), REG_OPTION_OPEN_LINK))
+    if (!local.openNarrow(key, name, KEY_ALL_ACCESS | view(), REG_OPTION_OPEN_LINK, path.c_str()))
         throw WindowsError(ERROR_FILE_NOT_FOUND, "Registry key not found");
     if (local.isLink()) return; // a link is content, and what it leads to is not ours
-    for (const auto& subkey : KeyEnumeration<char>(local)) local.cleanEmptyTree(subkey.name.c_str());
+    for (const auto& subkey : KeyEnumeration<char>(local))
+        local.cleanTree(subkey.name.c_str(), path + "\\" + subkey.name);
 
     Info<char> info;
     local.getInfo(info, infoSubKeyCount | infoValueCount);
@@ -86,10 +100,8 @@ void RegistryKey::cleanEmptyTree(const char* name) const {
         if (size > 0) return;
     }
     local.close();
-    deleteKey(name);
-}
-void RegistryKey::cleanEmptyTree(const wchar_t* name) const {
-    cleanEmptyTree(name ? narrowName(name).c_str() : nullptr);
+    const LONG result = detail::deleteSubkey(key, name, view());
+    if (result != ERROR_SUCCESS) throw WindowsError(DWORD(result), named("Can't delete registry key", path.c_str()));
 }
 
 void RegistryKey::AddContentFrom(const RegistryKey& source) {

@@ -12,6 +12,7 @@
 #include <vesk/system/registry.h>
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -426,6 +427,37 @@ TEST_F(Registry, RecursiveDeleteRemovesAThreeLevelTreeAndNothingElse) {
               ulong(ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(exists("treeSibling\\z"));
     EXPECT_TRUE(rawExists(HKEY_CURRENT_USER, path));
+}
+
+// Sets a key's access list from its text form; D:(D;;SD;;;WD) forbids deleting.
+void setAccess(HKEY parent, const char* name, const char* sddl) {
+    HKEY k;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(parent, name, 0, READ_CONTROL | WRITE_DAC, &k), ERROR_SUCCESS);
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr));
+    EXPECT_EQ(RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+    LocalFree(sd);
+    RegCloseKey(k);
+}
+
+TEST_F(Registry, TreeOperationsStopAtTheFirstFailureAndNameWhereItHappened) {
+    build({"tree\\a", "tree\\b\\locked", "tree\\c"});
+    setAccess(scratch, "tree\\b\\locked", "D:(D;;SD;;;WD)(A;;KA;;;WD)");
+    for (bool clean : {false, true}) {
+        SCOPED_TRACE(clean ? "cleanEmptyTree" : "deleteKeyRecursive");
+        const auto failure = failureOf([&] {
+            if (clean) scratch.cleanEmptyTree("tree");
+            else scratch.deleteKeyRecursive("tree");
+        });
+        EXPECT_EQ(failure, std::make_pair(ulong(ERROR_ACCESS_DENIED),
+                                          std::string("Can't open registry key \"tree\\b\\locked\"")));
+        // What came before the failure is done, what came after is not.
+        EXPECT_FALSE(exists("tree\\a"));
+        EXPECT_TRUE(exists("tree\\b\\locked"));
+        EXPECT_TRUE(exists("tree\\c"));
+        build({"tree\\a"});
+    }
+    setAccess(scratch, "tree\\b\\locked", "D:(A;;KA;;;WD)");
 }
 
 TEST_F(Registry, CleanEmptyTreePrunesOnlyEmptyKeys) {

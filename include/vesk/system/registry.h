@@ -209,8 +209,14 @@ public:
     RegistryKey& operator+=(const RegistryKey& source);
 
 private:
-    // options: 0, or REG_OPTION_OPEN_LINK to open a symbolic link itself.
-    bool openNarrow(HKEY parent, const char* name, unsigned long access, unsigned long options = 0);
+    // options: 0, or REG_OPTION_OPEN_LINK to open a symbolic link itself;
+    // shownName, when given, is the name a failure reports.
+    bool openNarrow(HKEY parent, const char* name, unsigned long access, unsigned long options = 0,
+                    const char* shownName = nullptr);
+    // The tree operations below a name; path is the name as seen from the key
+    // the operation was called on, for the messages.
+    void deleteTree(const char* name, const std::string& path) const;
+    void cleanTree(const char* name, const std::string& path) const;
     // True when this key, opened with REG_OPTION_OPEN_LINK, is a symbolic link.
     bool isLink() const;
     void createNarrow(HKEY parent, const char* name, const char* className, unsigned long options,
