@@ -233,8 +233,8 @@ void I2CBusForLines::start() {
     for (unsigned int clock = 0; !l.getSDA(); ++clock) {
         if (clock == recoveryClocks) {
             release();
-            throw I2CError(I2CError::dataHeldLow,
-                           String::fromFormat("Can't start an I2C transfer: SDA still held low after %u clocks", clock));
+            const char* text = "Can't start an I2C transfer: SDA still held low after %u clocks";
+            throw I2CError(I2CError::dataHeldLow, String::fromFormat(text, clock));
         }
         l.setSCL(false);
         settle();
