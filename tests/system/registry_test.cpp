@@ -512,6 +512,12 @@ TEST_F(Registry, AddContentFromMergesSubkeysClassesAndValues) {
     RegistryKey(target, "withClass").getInfo(info, RegistryKey::infoClassName);
     EXPECT_EQ(info.className, "MyClass");
     EXPECT_EQ(RegistryKey(source, "s2").getValueCount(), 1u) << "the source is left as it was";
+    // A lasting subkey can't go below a volatile key: the merge stops there.
+    RegistryKey volatileKey;
+    volatileKey.create(scratch, "volatile", nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, nullptr);
+    EXPECT_EQ(failureOf([&] { volatileKey += source; }),
+              std::make_pair(ulong(ERROR_CHILD_MUST_BE_VOLATILE), std::string("Can't create registry key \"s1\"")));
+    EXPECT_EQ(volatileKey.getValueCount(), 0u) << "values come after the subkeys";
 }
 
 // The NT name ("\REGISTRY\User\...") of a key, which a symbolic link names.

@@ -195,6 +195,11 @@ public:
     // Deletes a subkey that has no subkeys.
     void deleteKey(const char* name) const;
     void deleteKey(const wchar_t* name) const;
+    // The tree operations below stop at the first failure (what was done stays
+    // done) and name the failing key by its path from this key. They stay in
+    // the registry view this key was opened in, and never follow a symbolic
+    // link out of the tree: a link is handled as the link itself.
+    //
     // Deletes the named subkey with everything below it. The name must not be
     // empty: this key itself is never deleted.
     void deleteKeyRecursive(const char* name) const;
@@ -204,7 +209,8 @@ public:
     void cleanEmptyTree(const char* name) const;
     void cleanEmptyTree(const wchar_t* name) const;
     // Copies source's subkeys (with their classes) and values into this key,
-    // overwriting values of the same name and deleting nothing.
+    // overwriting values of the same name and deleting nothing. Links are
+    // copied as links; nothing is written through a link under this key.
     void AddContentFrom(const RegistryKey& source);
     RegistryKey& operator+=(const RegistryKey& source);
 
