@@ -28,7 +28,8 @@ void runSampleService() {
     std::printf("installed %s\n", name.c_str());
     try {
         service.start();
-        std::printf("started: %s\n", vesk::Service::stateName(service.waitForState(SERVICE_RUNNING, 10000).dwCurrentState));
+        const SERVICE_STATUS running = service.waitForState(SERVICE_RUNNING, 10000);
+        std::printf("started: %s\n", vesk::Service::stateName(running.dwCurrentState));
         // Asks it to stop and waits at most 10 s: a service that ignores the request
         // ends the wait with an error instead of a hang.
         std::printf("stopped: %s\n", vesk::Service::stateName(service.stop(10000).dwCurrentState));

@@ -48,6 +48,14 @@ WindowsError errorOf(const std::function<void()>& f) {
 
 bool startsWith(const std::string& text, const std::string& head) { return text.compare(0, head.size(), head) == 0; }
 
+// Expects f to throw WindowsError with the code (0: any code) and a message that
+// begins with head.
+void expectError(const std::function<void()>& f, unsigned long code, const std::string& head) {
+    const WindowsError e = errorOf(f);
+    EXPECT_TRUE(code ? e.getError() == code : e.getError() != 0) << e.getError() << " " << e.what();
+    EXPECT_TRUE(startsWith(e.what(), head)) << e.what();
+}
+
 // A deleted service may still open once right afterwards: poll until it is gone.
 bool gone(const ServiceManager& manager, const std::string& name) {
     for (int i = 0; i < 250; ++i) {
@@ -145,12 +153,12 @@ TEST(Service, LifeCycleAndItsErrors) {
     ASSERT_TRUE(service.isOpen());
 
     Service duplicate;
-    const WindowsError exists = errorOf([&] {
-        duplicate.create(manager, name.c_str(), "again", SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                         SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, host.c_str());
-    });
-    EXPECT_EQ(exists.getError(), unsigned(ERROR_SERVICE_EXISTS));
-    EXPECT_TRUE(startsWith(exists.what(), "Can't create service \"" + name + "\"")) << exists.what();
+    expectError(
+        [&] {
+            duplicate.create(manager, name.c_str(), "again", SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                             SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, host.c_str());
+        },
+        ERROR_SERVICE_EXISTS, "Can't create service \"" + name + "\"");
     EXPECT_FALSE(duplicate.isOpen());
 
     EXPECT_EQ(service.queryStatus().dwCurrentState, unsigned(SERVICE_STOPPED));
@@ -159,28 +167,20 @@ TEST(Service, LifeCycleAndItsErrors) {
     EXPECT_EQ(service.waitForState(SERVICE_RUNNING, 10000).dwCurrentState, unsigned(SERVICE_RUNNING));
     // The arguments arrive after the service's own name.
     EXPECT_TRUE(logged(log, "started " + name + " " + log + " plain")) << readFile(log);
-    const WindowsError running = errorOf([&] { service.start(); });
-    EXPECT_EQ(running.getError(), unsigned(ERROR_SERVICE_ALREADY_RUNNING));
-    EXPECT_TRUE(startsWith(running.what(), "Can't start service")) << running.what();
+    expectError([&] { service.start(); }, ERROR_SERVICE_ALREADY_RUNNING, "Can't start service");
 
     EXPECT_EQ(service.stop(10000).dwCurrentState, unsigned(SERVICE_STOPPED));
     EXPECT_TRUE(logged(log, "stopped")) << readFile(log);
-    const WindowsError stillStopped = errorOf([&] { service.waitForState(SERVICE_RUNNING, 50); });
-    EXPECT_EQ(stillStopped.getError(), unsigned(ERROR_SERVICE_REQUEST_TIMEOUT));
-    EXPECT_TRUE(startsWith(stillStopped.what(),
-                           "Can't wait for service state SERVICE_RUNNING: still SERVICE_STOPPED after 50 ms"))
-        << stillStopped.what();
-    const WindowsError notActive = errorOf([&] { service.stop(); });
-    EXPECT_EQ(notActive.getError(), unsigned(ERROR_SERVICE_NOT_ACTIVE));
-    EXPECT_TRUE(startsWith(notActive.what(), "Can't stop service")) << notActive.what();
+    expectError([&] { service.waitForState(SERVICE_RUNNING, 50); }, ERROR_SERVICE_REQUEST_TIMEOUT,
+                "Can't wait for service state SERVICE_RUNNING: still SERVICE_STOPPED after 50 ms");
+    expectError([&] { service.stop(); }, ERROR_SERVICE_NOT_ACTIVE, "Can't stop service");
 
     service.remove();
     service.close();
     EXPECT_FALSE(service.isOpen());
     EXPECT_TRUE(gone(manager, name));
-    const WindowsError missing = errorOf([&] { service.open(manager, name.c_str(), SERVICE_ALL_ACCESS); });
-    EXPECT_EQ(missing.getError(), unsigned(ERROR_SERVICE_DOES_NOT_EXIST));
-    EXPECT_TRUE(startsWith(missing.what(), "Can't open service \"" + name + "\"")) << missing.what();
+    expectError([&] { service.open(manager, name.c_str(), SERVICE_ALL_ACCESS); }, ERROR_SERVICE_DOES_NOT_EXIST,
+                "Can't open service \"" + name + "\"");
     EXPECT_FALSE(service.isOpen());
 }
 
@@ -218,9 +218,7 @@ TEST(Service, WideNamesAndReopeningCloseTheHandleTheyReplace) {
     // deleted service alive, and it would never go.
     for (int i = 0; i < 3; ++i) service.open(manager, wideName.c_str(), SERVICE_ALL_ACCESS);
     service.remove();
-    const WindowsError twice = errorOf([&] { service.remove(); });
-    EXPECT_EQ(twice.getError(), unsigned(ERROR_SERVICE_MARKED_FOR_DELETE));
-    EXPECT_TRUE(startsWith(twice.what(), "Can't delete service")) << twice.what();
+    expectError([&] { service.remove(); }, ERROR_SERVICE_MARKED_FOR_DELETE, "Can't delete service");
     service.close();
     EXPECT_TRUE(gone(manager, name));
 }
@@ -261,10 +259,8 @@ TEST(Service, StopThatIsIgnoredEndsAfterTheBoundedWait) {
     ASSERT_TRUE(QueryServiceStatusEx(static_cast<Probe&>(service).getHandle(), SC_STATUS_PROCESS_INFO,
                                      reinterpret_cast<BYTE*>(&process), sizeof process, &needed));
 
-    const WindowsError timeout = errorOf([&] { service.stop(300); });
-    EXPECT_EQ(timeout.getError(), unsigned(ERROR_SERVICE_REQUEST_TIMEOUT));
-    EXPECT_TRUE(startsWith(timeout.what(), "Can't stop service: still SERVICE_RUNNING after 300 ms"))
-        << timeout.what();
+    expectError([&] { service.stop(300); }, ERROR_SERVICE_REQUEST_TIMEOUT,
+                "Can't stop service: still SERVICE_RUNNING after 300 ms");
     EXPECT_TRUE(logged(log, "stop ignored")) << readFile(log);
     EXPECT_EQ(service.queryStatus().dwCurrentState, unsigned(SERVICE_RUNNING));
 
@@ -285,24 +281,19 @@ TEST(Service, HandlesAreClosedOnceAndClosedOnesFailClearly) {
         // close and the destructor do not try it again. (Wine's CloseServiceHandle
         // reads through any handle it is given and crashes on a bad one.)
         ForeignHandle bogus(reinterpret_cast<SC_HANDLE>(static_cast<UINT_PTR>(0xBAD0)));
-        const WindowsError refused = errorOf([&] { bogus.close(); });
-        EXPECT_NE(refused.getError(), 0u);
-        EXPECT_TRUE(startsWith(refused.what(), "Can't close service handle")) << refused.what();
+        expectError([&] { bogus.close(); }, 0, "Can't close service handle");
         EXPECT_FALSE(bogus.isOpen());
         EXPECT_EQ(errorOf([&] { bogus.close(); }).getError(), 0u);
     }
     Service closed;
-    const WindowsError start = errorOf([&] { closed.start(); });
-    EXPECT_EQ(start.getError(), unsigned(ERROR_INVALID_HANDLE));
-    EXPECT_TRUE(startsWith(start.what(), "Can't start service")) << start.what();
-    EXPECT_TRUE(startsWith(errorOf([&] { closed.queryStatus(); }).what(), "Can't query service status"));
-    EXPECT_TRUE(startsWith(errorOf([&] { closed.remove(); }).what(), "Can't delete service"));
-    EXPECT_TRUE(startsWith(errorOf([&] { closed.control(128); }).what(), "Can't send control 128 to service"));
+    expectError([&] { closed.start(); }, ERROR_INVALID_HANDLE, "Can't start service");
+    expectError([&] { closed.queryStatus(); }, ERROR_INVALID_HANDLE, "Can't query service status");
+    expectError([&] { closed.remove(); }, ERROR_INVALID_HANDLE, "Can't delete service");
+    expectError([&] { closed.control(128); }, ERROR_INVALID_HANDLE, "Can't send control 128 to service");
 
     ServiceManager manager(nullptr, SC_MANAGER_CONNECT);
-    const WindowsError missing = errorOf([&] { closed.open(manager, L"VeskNoSuchService", SERVICE_ALL_ACCESS); });
-    EXPECT_EQ(missing.getError(), unsigned(ERROR_SERVICE_DOES_NOT_EXIST));
-    EXPECT_TRUE(startsWith(missing.what(), "Can't open service \"VeskNoSuchService\"")) << missing.what();
+    expectError([&] { closed.open(manager, L"VeskNoSuchService", SERVICE_ALL_ACCESS); },
+                ERROR_SERVICE_DOES_NOT_EXIST, "Can't open service \"VeskNoSuchService\"");
     const WindowsError machine = errorOf([] {
         ServiceManager remote;
         remote.open(L"\\\\no-such-machine.invalid", SC_MANAGER_CONNECT);
@@ -384,9 +375,8 @@ TEST(Driver, FailedLoadLeavesWhatItCreatedForUnload) {
     ServiceManager manager(nullptr, SC_MANAGER_ALL_ACCESS);
     Driver driver;
     // Installing works; starting a file that is not there does not.
-    const WindowsError failed = errorOf([&] { driver.load(name.c_str(), ("Vesk " + name).c_str(), "no-such-file.sys"); });
-    EXPECT_NE(failed.getError(), 0u);
-    EXPECT_TRUE(startsWith(failed.what(), "Can't start service")) << failed.what();
+    expectError([&] { driver.load(name.c_str(), ("Vesk " + name).c_str(), "no-such-file.sys"); }, 0,
+                "Can't start service");
     EXPECT_TRUE(driver.wasCreated());
     EXPECT_FALSE(driver.wasStarted());
     driver.unload();
