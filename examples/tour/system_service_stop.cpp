@@ -19,7 +19,9 @@ std::string besideTour(const char* file) {
 }
 
 void runSampleService() {
-    const vesk::String name = vesk::String::fromFormat("VeskTourService%lu", GetCurrentProcessId());
+    // Process ids come back soon: the tick count keeps an interrupted run's leftover apart.
+    const vesk::String name = vesk::String::fromFormat("VeskTourService%lu_%lu", GetCurrentProcessId(),
+                                                       static_cast<unsigned long>(GetTickCount() % 100000));
     const std::string binary = "\"" + besideTour("tour_service.exe") + "\"";
     vesk::ServiceManager manager(nullptr, SC_MANAGER_ALL_ACCESS);
     vesk::Service service;
