@@ -6,33 +6,48 @@
 #include <vesk/io/temporary_file.h>
 #include <vesk/io/windows_file.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace {
 
+double medianOf(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+template <class Job> double timed(Job&& job) {
+    const double start = bench::seconds();
+    job();
+    return bench::seconds() - start;
+}
+
+// The four jobs take turns in every repeat, so that a change in the machine's load
+// (or in the host's page cache) hits subject and baseline alike. Even repeats keep
+// the median an average of the two orders.
 void run(const char* path, unsigned long long total, unsigned block) {
     std::vector<char> data(block, 'v');
     const unsigned long long blocks = total / block;
-    double write = bench::median([&] {
+    auto subjectWrite = [&] {
         vesk::WindowsFile file(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS);
         vesk::OutputStream& out = file; // as callers use it, through the interface
         for (unsigned long long i = 0; i < blocks; ++i) out.write(data.data(), block);
-    });
-    double rawWrite = bench::median([&] {
+    };
+    auto rawWriteJob = [&] {
         HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD n;
         for (unsigned long long i = 0; i < blocks; ++i) WriteFile(h, data.data(), block, &n, nullptr);
         CloseHandle(h);
-    });
-    double read = bench::median([&] {
+    };
+    auto subjectRead = [&] {
         vesk::WindowsFile file(path, GENERIC_READ, FILE_SHARE_READ);
         vesk::InputStream& in = file;
         unsigned long long got = 0;
         for (unsigned long long i = 0; i < blocks; ++i) got += in.read(data.data(), block);
         bench::keep(got);
-    });
-    double rawRead = bench::median([&] {
+    };
+    auto rawReadJob = [&] {
         HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                nullptr);
         DWORD n;
@@ -40,7 +55,21 @@ void run(const char* path, unsigned long long total, unsigned block) {
         for (unsigned long long i = 0; i < blocks; ++i) ReadFile(h, data.data(), block, &n, nullptr), got += n;
         CloseHandle(h);
         bench::keep(got);
-    });
+    };
+    subjectWrite(), rawWriteJob(), subjectRead(), rawReadJob(); // warm-up
+    std::vector<double> w, rw, r, rr;
+    for (int i = 0, n = bench::repeats(8); i < n; ++i) {
+        // Who goes first alternates too: a read right after the file was rewritten
+        // costs more than the read after it.
+        if (i % 2 == 0) {
+            w.push_back(timed(subjectWrite)), rw.push_back(timed(rawWriteJob));
+            r.push_back(timed(subjectRead)), rr.push_back(timed(rawReadJob));
+        } else {
+            rw.push_back(timed(rawWriteJob)), w.push_back(timed(subjectWrite));
+            rr.push_back(timed(rawReadJob)), r.push_back(timed(subjectRead));
+        }
+    }
+    const double write = medianOf(w), rawWrite = medianOf(rw), read = medianOf(r), rawRead = medianOf(rr);
     char subject[64], baseline[64];
     std::snprintf(subject, sizeof subject, "WindowsFile write, %2u KiB blocks", block / 1024);
     std::snprintf(baseline, sizeof baseline, "WriteFile, %2u KiB", block / 1024);
