@@ -340,8 +340,10 @@ TEST_F(FileStreams, TemporaryFilesAndDirectories) {
         WindowsFile held((root + "\\sub\\b").c_str(), GENERIC_READ);
         TemporaryDirectory moved(std::move(dir));
         EXPECT_FALSE(dir.isExisting());
+        const unsigned long handles = vesk_test::openHandleCount();
         const std::string failure = windowsFailure([&] { moved.remove(); });
         EXPECT_EQ(failure, "Can't delete \"" + root + "\\sub\\b\" in temporary directory \"" + root + "\" (32)");
+        EXPECT_EQ(vesk_test::openHandleCount(), handles) << "the failed walk closed its search handles";
         EXPECT_TRUE(moved.isExisting() && exists(root));
         held.close();
         moved.remove();
