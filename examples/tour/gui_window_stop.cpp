@@ -63,12 +63,13 @@ protected:
         dc.endPath();
         dc.strokeAndFillPath();
 
-        // A sprite on a magenta key colour, copied transparently over a checker.
+        // In the sunken panel: a sprite on a magenta key colour, copied
+        // transparently over a checker.
         const int cell = 8;
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 10; ++x)
                 dc.fillRectangle((x + y) % 2 ? RGB(200, 210, 225) : RGB(160, 175, 200),
-                                 Rect(20 + x * cell, 100 + y * cell, 20 + (x + 1) * cell, 100 + (y + 1) * cell));
+                                 Rect(130 + x * cell, 100 + y * cell, 130 + (x + 1) * cell, 100 + (y + 1) * cell));
         vesk::Bitmap sprite(dc, 32, 32);
         {
             vesk::DeviceContext spriteDC(dc);
@@ -84,7 +85,7 @@ protected:
             spriteDC.endPath();
             spriteDC.fillPath();
         }
-        dc.blitTransparent(sprite, 0, 0, 32, 32, 44, 100, CLR_INVALID, nullptr);
+        dc.blitTransparent(sprite, 0, 0, 32, 32, 154, 100, CLR_INVALID, nullptr);
 
         dc.drawText(12, 186, L"16-bit text: gr\u00FC\u00DFe, \u00BD, \u00A7 \u2014 drawn as it is");
         ++paints;

@@ -10,6 +10,7 @@
 #include <vesk/gui/window.h>
 #include <vesk/gui/window_class.h>
 
+#include "../../examples/tour/png_writer.h"
 #include "watchdog.h"
 
 #include <gtest/gtest.h>
@@ -435,4 +436,36 @@ TEST_F(Dispatch, PaintingThroughAPaintContext) {
     EXPECT_EQ(Size(60, 40), painter.getClientSize());
     RECT update{};
     EXPECT_FALSE(GetUpdateRect(painter, &update, FALSE)) << "EndPaint validated the window";
+
+    // The screenshot the tour saves: the painted colour, and a PNG whose stored
+    // blocks hold exactly the captured rows and whose end chunk carries the CRC
+    // every PNG file ends with.
+    const png::Image shot = png::capture(painter);
+    ASSERT_EQ(60, shot.width);
+    ASSERT_EQ(40, shot.height);
+    const std::size_t middle = (20 * 60 + 30) * 3;
+    EXPECT_EQ((std::vector<unsigned char>{0, 128, 255}),
+              std::vector<unsigned char>(shot.rgb.begin() + middle, shot.rgb.begin() + middle + 3));
+    const std::vector<unsigned char> file = png::encode(shot);
+    const std::vector<unsigned char> end{0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+    ASSERT_GT(file.size(), 8 + 25 + end.size());
+    EXPECT_EQ(0, std::memcmp("\x89PNG\r\n\x1a\n", file.data(), 8));
+    EXPECT_EQ(end, std::vector<unsigned char>(file.end() - 12, file.end()));
+    const std::size_t idat = 8 + 25;  // after the signature and IHDR
+    ASSERT_EQ(0, std::memcmp("IDAT", &file[idat + 4], 4));
+    std::vector<unsigned char> rows;
+    for (std::size_t at = idat + 8 + 2;;) {
+        const bool last = file[at] & 1;
+        const std::size_t length = file[at + 1] | (file[at + 2] << 8);
+        ASSERT_EQ(0xFFFFu, length ^ (file[at + 3] | (file[at + 4] << 8)));
+        rows.insert(rows.end(), file.begin() + std::ptrdiff_t(at + 5), file.begin() + std::ptrdiff_t(at + 5 + length));
+        at += 5 + length;
+        if (last)
+            break;
+    }
+    ASSERT_EQ(std::size_t(40 * (1 + 60 * 3)), rows.size());
+    for (int y = 0; y < 40; ++y) {
+        EXPECT_EQ(0, rows[std::size_t(y) * 181]) << "filter byte of row " << y;
+        ASSERT_EQ(0, std::memcmp(&rows[std::size_t(y) * 181 + 1], &shot.rgb[std::size_t(y) * 180], 180));
+    }
 }
