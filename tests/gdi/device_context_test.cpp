@@ -229,6 +229,7 @@ TEST(GDIObjects, OwnershipIsHandedOverNeverShared) {
     EXPECT_FALSE(alive(h));
     EXPECT_TRUE(target.isNull());
 
+    EXPECT_EQ(Size(7, 5), Bitmap(7, 5, 1, 32, nullptr).getSize());
     Brush moved = Brush(green);
     EXPECT_TRUE(moved.isOwned());
     Bitmap empty;
