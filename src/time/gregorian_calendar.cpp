@@ -16,6 +16,9 @@ namespace {
 
 constexpr __int64 DAY = 86400000;
 constexpr __int64 WEEK = 7 * DAY;
+// The local days that hold the first and the last instant of Time.
+constexpr __int64 FIRST_DAY = LLONG_MIN / DAY - 1;
+constexpr __int64 LAST_DAY = LLONG_MAX / DAY;
 
 // Division toward minus infinity and its remainder, for positive divisors.
 inline __int64 floorDiv(__int64 n, __int64 d) {
@@ -208,11 +211,25 @@ void GregorianCalendar::Initialize() {
 }
 
 void GregorianCalendar::refreshCutover() {
-    cutoverDay = floorDiv(normalizedCutover, DAY);
+    // The cutover's own day is the first Gregorian one. A cutover at the very end of
+    // Time leaves no Gregorian day at all, and one on the very first day leaves no
+    // Julian day: then no year is a cutover year, so the first and last days of Time
+    // belong to whole years of one calendar.
+    const __int64 change = static_cast<__int64>(cutover);
+    cutoverDay = change == LLONG_MAX ? LLONG_MAX : floorDiv(change, DAY);
+    if (cutoverDay > LAST_DAY) {
+        cutoverDay = hybridFirstYear = hybridLastYear = firstGregorianYear = LLONG_MAX;
+        return;
+    }
+    if (cutoverDay <= FIRST_DAY) {
+        cutoverDay = hybridFirstYear = hybridLastYear = firstGregorianYear = LLONG_MIN;
+        return;
+    }
     const CivilDate lastJulian = julianFromDay(cutoverDay - 1);
     const CivilDate firstGregorian = gregorianFromDay(cutoverDay);
     hybridFirstYear = std::min(lastJulian.year, firstGregorian.year);
     hybridLastYear = std::max(lastJulian.year, firstGregorian.year);
+    firstGregorianYear = firstGregorian.year;
 }
 
 void GregorianCalendar::setGregorianChange(const Time& date) {
@@ -617,9 +634,10 @@ __int64 GregorianCalendar::fieldsYear() const {
 // calendar that the year suggests, and in the other one when that reading falls on
 // the wrong side of the cutover. A day of the cutover gap reads as Julian.
 __int64 GregorianCalendar::dayOfDate(__int64 year, int month, __int64 date) const {
-    const bool gregorian = year >= cutoverYear;
+    const bool gregorian = year >= firstGregorianYear;
     __int64 day = gregorian ? gregorianDay(year, month, date) : julianDay(year, month, date);
-    if ((day >= cutoverDay) != gregorian)
+    // A calendar of one reckoning never reads a date in the other.
+    if ((day >= cutoverDay) != gregorian && cutoverDay != LLONG_MIN && cutoverDay != LLONG_MAX)
         day = gregorian ? julianDay(year, month, date) : gregorianDay(year, month, date);
     return day;
 }
@@ -934,12 +952,24 @@ void GregorianCalendar::roll(unsigned field, int amount) {
         break;
     }
     case WEEK_OF_YEAR: {
-        // Whole weeks within the calendar year: the same weekday, YEAR unchanged.
+        // Whole weeks on the same weekday with YEAR unchanged, over the days whose
+        // week is a week of this year: a first day that lies in the previous year's
+        // last week, or a last day in the next year's week 1, would leave the week
+        // number where it was. Such a day itself counts one step beyond its end.
         const Period p = yearPeriod(year);
-        const __int64 index = p.indexOf(getEpochDay()) - 1;
-        const __int64 offset = index % 7;
-        const __int64 count = (p.count() - 1 - offset) / 7 + 1;
-        moveToDay(p.dayAt(offset + 7 * floorMod(index / 7 + amount, count) + 1));
+        const int length = int(p.count());
+        const __int64 index = p.indexOf(getEpochDay());
+        const int dow = fields[DAY_OF_WEEK];
+        __int64 first = (index - 1) % 7 + 1;
+        __int64 last = first + (length - first) / 7 * 7;
+        if (weekOfYear(year, int(first), dow, length) > 6)
+            first += 7;
+        if (last > 7 && weekOfYear(year, int(last), dow, length) == 1)
+            last -= 7;
+        if (first > last)
+            break; // a year of a few days has no such week
+        const __int64 count = (last - first) / 7 + 1;
+        moveToDay(p.dayAt(first + 7 * floorMod(floorDiv(index - first, 7) + amount, count)));
         break;
     }
     case WEEK_OF_MONTH: {
@@ -952,6 +982,8 @@ void GregorianCalendar::roll(unsigned field, int amount) {
         const __int64 start = 7 - firstRel < minimalDaysInFirstWeek ? 8 - firstRel : 1 - firstRel;
         const __int64 lastRel = mod7(length - position + dow);
         const __int64 span = length + 7 - lastRel - start;
+        if (span < 1)
+            break; // a month of a few days, none in a counted week
         __int64 target = floorMod(position + 7 * static_cast<__int64>(amount) - start, span) + start;
         target = std::min(std::max<__int64>(target, 1), length);
         moveToDay(p.dayAt(target));

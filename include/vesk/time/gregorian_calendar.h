@@ -123,11 +123,13 @@ private:
     int fields[FIELD_COUNT];
     int stamps[FIELD_COUNT];
 
-    // Derived from normalizedCutover: the first Gregorian local day and the years
-    // whose months or length the cutover touches.
+    // Derived from the cutover: the first Gregorian local day, the years whose
+    // months or length the cutover touches, and the year from which dates read as
+    // Gregorian first.
     __int64 cutoverDay;
     __int64 hybridFirstYear;
     __int64 hybridLastYear;
+    __int64 firstGregorianYear;
 };
 
 } // namespace vesk
