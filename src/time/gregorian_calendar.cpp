@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <cstring>
+#include <optional>
 #include <string>
 
 namespace vesk {
@@ -30,6 +33,17 @@ inline __int64 floorMod(__int64 n, __int64 d) {
     return r < 0 ? r + d : r;
 }
 inline int mod7(__int64 n) { return int(floorMod(n, 7)); }
+inline int mod7(int n) {
+    const int r = n % 7;
+    return r < 0 ? r + 7 : r;
+}
+// A time of day plus an offset back into one day, moving the day along.
+inline void normalizeDay(__int64& day, __int64& millisInDay) {
+    if (millisInDay >= 0 && millisInDay < DAY)
+        return;
+    day += floorDiv(millisInDay, DAY);
+    millisInDay = floorMod(millisInDay, DAY);
+}
 
 // 1 = Sunday; local day 0 (1970-01-01) was a Thursday.
 inline int dayOfWeekOf(__int64 day) { return int(floorMod(day + 4, 7)) + 1; }
@@ -62,42 +76,38 @@ struct CivilDate {
     bool leap;
 };
 
-inline void monthAndDay(CivilDate& c) {
-    const int correction = c.dayOfYear0 >= (c.leap ? 60 : 59) ? (c.leap ? 1 : 2) : 0;
-    c.month = (12 * (c.dayOfYear0 + correction) + 6) / 367;
-    c.dayOfMonth = c.dayOfYear0 - DAYS_BEFORE[c.leap][c.month] + 1;
+// Month, day and day of year from a year counted from 1 March (the Euclidean-affine
+// method: one multiply and shift each, so the leap day at its end needs no case).
+inline void fromMarchDay(CivilDate& c, __int64 marchYear, std::uint32_t dayOfMarchYear) {
+    const std::uint32_t n = 2141 * dayOfMarchYear + 197913;
+    const bool janFeb = dayOfMarchYear >= 306;
+    c.year = marchYear + janFeb;
+    c.month = int(n >> 16) - (janFeb ? 13 : 1);
+    c.dayOfMonth = int((n & 0xFFFF) / 2141) + 1;
+    c.dayOfYear0 = int(janFeb ? dayOfMarchYear - 306 : dayOfMarchYear + 59 + c.leap);
 }
 
 inline CivilDate gregorianFromDay(__int64 day) {
-    const __int64 d = day + 719162; // day 0 = Monday 0001-01-01
-    const __int64 c400 = floorDiv(d, 146097);
-    __int64 rem = d - c400 * 146097;
-    const __int64 c100 = rem / 36524;
-    rem %= 36524;
-    const __int64 c4 = rem / 1461;
-    rem %= 1461;
-    const __int64 c1 = rem / 365;
-    rem %= 365;
+    const __int64 n = day + 719468; // days since 0000-03-01
+    const __int64 cycle = floorDiv(n, 146097);
+    const std::uint32_t n1 = 4 * std::uint32_t(n - cycle * 146097) + 3;
+    const std::uint32_t century = n1 / 146097;
+    const std::uint64_t p = std::uint64_t(2939745) * ((n1 % 146097) | 3);
+    const std::uint32_t dayOfMarchYear = std::uint32_t(p) / 2939745 / 4;
+    const __int64 marchYear = cycle * 400 + 100 * century + std::uint32_t(p >> 32);
     CivilDate c;
-    c.year = 400 * c400 + 100 * c100 + 4 * c4 + c1;
-    if (c100 == 4 || c1 == 4) {
-        c.dayOfYear0 = 365; // 31 December closing a leap cycle
-    } else {
-        c.dayOfYear0 = int(rem);
-        ++c.year;
-    }
-    c.leap = gregorianLeap(c.year);
-    monthAndDay(c);
+    c.leap = gregorianLeap(marchYear + (dayOfMarchYear >= 306));
+    fromMarchDay(c, marchYear, dayOfMarchYear);
     return c;
 }
 
 inline CivilDate julianFromDay(__int64 day) {
-    const __int64 e = day + 719164;
+    const __int64 n = 4 * (day + 719470) + 3; // from 0000-03-01 of the Julian calendar
+    const __int64 marchYear = floorDiv(n, 1461);
+    const std::uint32_t dayOfMarchYear = std::uint32_t(n - marchYear * 1461) / 4;
     CivilDate c;
-    c.year = floorDiv(4 * e + 1464, 1461);
-    c.dayOfYear0 = int(e - (365 * (c.year - 1) + floorDiv(c.year - 1, 4)));
-    c.leap = julianLeap(c.year);
-    monthAndDay(c);
+    c.leap = julianLeap(marchYear + (dayOfMarchYear >= 306));
+    fromMarchDay(c, marchYear, dayOfMarchYear);
     return c;
 }
 
@@ -190,13 +200,15 @@ __int64 GregorianCalendar::Period::dayAt(__int64 index) const {
 // ---- construction ----------------------------------------------------------
 
 GregorianCalendar::GregorianCalendar()
-    : Calendar(), nextStamp(2), firstDayOfWeek(SUNDAY), minimalDaysInFirstWeek(1), fields(), stamps() {
+    : Calendar(), nextStamp(2), firstDayOfWeek(SUNDAY), minimalDaysInFirstWeek(1), fields(), stamps(),
+      ruleYear(0), startRuleDay(0), endRuleDay(0) {
     refreshCutover();
     setTimeInMillis(Time::current());
 }
 
 GregorianCalendar::GregorianCalendar(const TimeZone& z)
-    : Calendar(z), nextStamp(2), firstDayOfWeek(SUNDAY), minimalDaysInFirstWeek(1), fields(), stamps() {
+    : Calendar(z), nextStamp(2), firstDayOfWeek(SUNDAY), minimalDaysInFirstWeek(1), fields(), stamps(),
+      ruleYear(0), startRuleDay(0), endRuleDay(0) {
     refreshCutover();
     setTimeInMillis(Time::current());
 }
@@ -529,7 +541,7 @@ void GregorianCalendar::pinDayOfMonth() {
         set(DAY_OF_MONTH, length);
 }
 
-int GregorianCalendar::weekNumber(int dayOfPeriod, int dayOfWeek) const {
+inline int GregorianCalendar::weekNumber(int dayOfPeriod, int dayOfWeek) const {
     const int start = mod7(dayOfWeek - firstDayOfWeek - dayOfPeriod + 1);
     int week = (dayOfPeriod + start - 1) / 7;
     if (7 - start >= minimalDaysInFirstWeek)
@@ -537,7 +549,7 @@ int GregorianCalendar::weekNumber(int dayOfPeriod, int dayOfWeek) const {
     return week;
 }
 
-int GregorianCalendar::weekOfYear(__int64 year, int dayOfYear, int dayOfWeek, int yearDays) const {
+inline int GregorianCalendar::weekOfYear(__int64 year, int dayOfYear, int dayOfWeek, int yearDays) const {
     const int relDow = mod7(dayOfWeek - firstDayOfWeek);
     const int relDowJan1 = mod7(relDow - dayOfYear + 1);
     int week = (relDowJan1 + dayOfYear - 1) / 7;
@@ -562,6 +574,34 @@ __int64 GregorianCalendar::getEpochDay() {
 }
 
 // ---- instant -> fields -------------------------------------------------------
+
+int GregorianCalendar::offsetAt(__int64 year, int month, int dayOfMonth, int dayOfWeek, int millis) {
+    if (zone.dstOffset == 0 || year < 1)
+        return zone.standardOffset;
+    // The months of a cutover year may change weekdays in the middle; ask the zone.
+    if (isCutoverYear(year))
+        return zone.GetOffset(AD, int(year), Month(month), dayOfMonth, DayOfWeek(dayOfWeek), millis);
+    const TransitionRule& start = zone.startRule;
+    const TransitionRule& end = zone.endRule;
+    if (zone.dstOffset != ruleZone.dstOffset || zone.standardOffset != ruleZone.standardOffset ||
+        std::memcmp(&start, &ruleZone.startRule, sizeof start) != 0 ||
+        std::memcmp(&end, &ruleZone.endRule, sizeof end) != 0) {
+        zone.checkRules("get the time zone offset");
+        ruleZone = zone;
+        ruleYear = 0;
+    }
+    if (year != ruleYear) {
+        const auto firstWeekday = [this, year](int m) {
+            return dayOfWeekOf(year > hybridLastYear ? gregorianDay(year, m, 1) : julianDay(year, m, 1));
+        };
+        startRuleDay = TimeZone::ruleDay(start, TimeZone::monthLengthIn(int(year), start.month), firstWeekday(start.month));
+        endRuleDay = TimeZone::ruleDay(end, TimeZone::monthLengthIn(int(year), end.month), firstWeekday(end.month));
+        ruleYear = year;
+    }
+    const int s = TimeZone::compareWithRule(start, startRuleDay, month, dayOfMonth, millis);
+    const int e = TimeZone::compareWithRule(end, endRuleDay, month, dayOfMonth, millis);
+    return zone.inDaylight(s, e) ? zone.offsetIfDaylight("get the time zone offset") : zone.standardOffset;
+}
 
 void GregorianCalendar::dayToFields(__int64 day, bool quick) {
     const CivilDate c = day >= cutoverDay ? gregorianFromDay(day) : julianFromDay(day);
@@ -597,16 +637,13 @@ void GregorianCalendar::computeFields() {
     // Local day and time of day are kept apart, so no instant overflows here.
     __int64 day = floorDiv(time, DAY);
     __int64 millisInDay = time - day * DAY + raw;
-    day += floorDiv(millisInDay, DAY);
-    millisInDay = floorMod(millisInDay, DAY);
+    normalizeDay(day, millisInDay);
     dayToFields(day, false);
-    const int dst = zone.GetOffset(Era(fields[ERA]), fields[YEAR], Month(fields[MONTH]), fields[DAY_OF_MONTH],
-                                   DayOfWeek(fields[DAY_OF_WEEK]), int(millisInDay)) -
+    const int dst = offsetAt(signedYear(), fields[MONTH], fields[DAY_OF_MONTH], fields[DAY_OF_WEEK], int(millisInDay)) -
                     raw;
     millisInDay += dst;
     if (millisInDay < 0 || millisInDay >= DAY) {
-        day += floorDiv(millisInDay, DAY);
-        millisInDay = floorMod(millisInDay, DAY);
+        normalizeDay(day, millisInDay);
         dayToFields(day, false);
     }
     const int ms = int(millisInDay);
@@ -728,13 +765,9 @@ void GregorianCalendar::validateFields() const {
     }
 }
 
-void GregorianCalendar::computeTime() {
-    const bool strict = !isLenient();
-    if (strict)
-        validateFields();
-    const __int64 year = fieldsYear();
-    const __int64 day = computeJulianDay(year);
-    const __int64 millisInDay = timeOfDayMillis();
+// The instant of a local day and wall-clock time of day (not normalised): the
+// zone's offsets at that wall time, or those the user set.
+__int64 GregorianCalendar::instantAt(__int64 day, __int64 millisInDay) {
     int zoneOffset, dstOffset;
     if (stamps[ZONE_OFFSET] >= 2) {
         zoneOffset = fields[ZONE_OFFSET];
@@ -745,15 +778,23 @@ void GregorianCalendar::computeTime() {
         const CivilDate c = wallDay >= cutoverDay ? gregorianFromDay(wallDay) : julianFromDay(wallDay);
         if (c.year < INT_MIN + 2 || c.year > INT_MAX)
             throw Exception(OUT_OF_RANGE);
-        const Era era = c.year < 1 ? BC : AD;
-        dstOffset = zone.GetOffset(era, int(c.year < 1 ? 1 - c.year : c.year), Month(c.month), c.dayOfMonth,
-                                   DayOfWeek(dayOfWeekOf(wallDay)), int(floorMod(millisInDay, DAY))) -
+        dstOffset = offsetAt(c.year, c.month, c.dayOfMonth, dayOfWeekOf(wallDay), int(floorMod(millisInDay, DAY))) -
                     zoneOffset;
     }
     const __int64 rest = millisInDay - zoneOffset - dstOffset;
     __int64 result;
     if (!composeMillis(day + floorDiv(rest, DAY), floorMod(rest, DAY), result))
         throw Exception(OUT_OF_RANGE);
+    return result;
+}
+
+void GregorianCalendar::computeTime() {
+    const bool strict = !isLenient();
+    if (strict)
+        validateFields();
+    const __int64 year = fieldsYear();
+    const __int64 day = computeJulianDay(year);
+    const __int64 result = instantAt(day, timeOfDayMillis());
     if (strict) {
         // A strict calendar takes only fields that survive the round trip: no
         // normalisation, no date of the cutover gap, no wall time skipped by DST.
@@ -801,15 +842,9 @@ void GregorianCalendar::setSignedYear(__int64 year, unsigned field, int amount) 
     set(YEAR, int(year > 0 ? year : 1 - year));
 }
 
-// Moves to another local day at the same wall-clock time of day.
-void GregorianCalendar::moveToDay(__int64 day) {
-    const CivilDate c = day >= cutoverDay ? gregorianFromDay(day) : julianFromDay(day);
-    set(ERA, c.year < 1 ? BC : AD);
-    set(YEAR, int(c.year < 1 ? 1 - c.year : c.year));
-    set(MONTH, c.month);
-    set(DAY_OF_MONTH, c.dayOfMonth);
-    commit();
-}
+// Moves to another local day at the same wall-clock time of day. The new instant
+// is found before anything changes, so a day outside Time leaves all as it was.
+void GregorianCalendar::moveToDay(__int64 day) { setTimeInMillis(instantAt(day, timeOfDayMillis())); }
 
 void GregorianCalendar::add(unsigned field, int amount) {
     checkUnsigned(field, "add to");
@@ -935,7 +970,11 @@ void GregorianCalendar::roll(unsigned field, int amount) {
     if (amount == 0)
         return;
     complete();
-    Restore guard(*this);
+    // Rolls through the fields may fail half-way and are undone; the day and month
+    // rolls find their instant before they change anything.
+    std::optional<Restore> guard;
+    if (field != MONTH && (field < WEEK_OF_YEAR || field > DAY_OF_WEEK_IN_MONTH))
+        guard.emplace(*this);
     const __int64 year = signedYear();
     switch (field) {
     case HOUR:
@@ -944,11 +983,7 @@ void GregorianCalendar::roll(unsigned field, int amount) {
         break;
     case MONTH: {
         const int month = int(floorMod(static_cast<__int64>(fields[MONTH]) + amount, 12));
-        set(MONTH, month);
-        const int length = monthLength(month, year);
-        if (fields[DAY_OF_MONTH] > length)
-            set(DAY_OF_MONTH, length);
-        commit();
+        moveToDay(dayOfDate(year, month, std::min(fields[DAY_OF_MONTH], monthLength(month, year))));
         break;
     }
     case WEEK_OF_YEAR: {
@@ -1039,7 +1074,8 @@ void GregorianCalendar::roll(unsigned field, int amount) {
         break;
     }
     }
-    guard.keep();
+    if (guard)
+        guard->keep();
 }
 
 // ---- queries ------------------------------------------------------------------------

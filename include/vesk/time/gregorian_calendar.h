@@ -36,6 +36,12 @@ public:
     void set(int year, int month, int date, int hourOfDay, int minute, int second);
     void set(unsigned field, int value) override;
 
+    // complete(), then the field, as Calendar::get does; inline while the fields
+    // are up to date, which is the common case of reading several in a row.
+    int get(unsigned field) const {
+        return field < FIELD_COUNT && timeValid && fieldsValid ? fields[field] : Calendar::get(field);
+    }
+
     void Clear();
     void Clear(int field);
     bool isSet(int field) const;
@@ -91,6 +97,7 @@ private:
     __int64 computeJulianDay(__int64 year) const;
     __int64 dayOfDate(__int64 year, int month, __int64 date) const;
     __int64 timeOfDayMillis() const;
+    __int64 instantAt(__int64 day, __int64 millisInDay);
     __int64 fieldsYear() const;
     void validateFields() const;
 
@@ -104,6 +111,9 @@ private:
     bool isCutoverYear(__int64 year) const { return year >= hybridFirstYear && year <= hybridLastYear; }
     void pinDayOfMonth();
     __int64 getEpochDay();
+    // The zone's total offset at a local standard date of this calendar (as
+    // TimeZone::GetOffset), with the transition days of the last year asked kept.
+    int offsetAt(__int64 year, int month, int dayOfMonth, int dayOfWeek, int millis);
 
     void addToDate(unsigned field, int amount);
     void addMillis(unsigned field, int amount);
@@ -130,6 +140,13 @@ private:
     __int64 hybridFirstYear;
     __int64 hybridLastYear;
     __int64 firstGregorianYear;
+
+    // The transition days of daylight saving in ruleYear under ruleZone (a copy of
+    // the zone they were computed for; ruleYear 0 = none yet).
+    TimeZone ruleZone;
+    __int64 ruleYear;
+    int startRuleDay;
+    int endRuleDay;
 };
 
 } // namespace vesk
