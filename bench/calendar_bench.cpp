@@ -109,7 +109,7 @@ bool floorAgrees() {
 
 void report(const char* subject, double seconds, double system, double floor) {
     bench::report(subject, seconds, "FileTimeToSystemTime", system, N);
-    std::printf("%-44s %10s %-12s %-28s %10.1f ns/op   ratio %.2f\n", "", "", "", "floor (civil from days)",
+    std::printf("%-44s %10s%9s%-28s %10.1f ns/op   ratio %.2f\n", "", "", "", "floor (civil from days)",
                 floor * 1e9 / N, seconds / floor);
 }
 

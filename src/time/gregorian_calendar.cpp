@@ -74,6 +74,7 @@ struct CivilDate {
     int dayOfMonth;
     int dayOfYear0;
     bool leap;
+    int dayOfWeek; // 1 = Sunday; 0 when not computed (Julian)
 };
 
 // Month, day and day of year from a year counted from 1 March (the Euclidean-affine
@@ -90,12 +91,14 @@ inline void fromMarchDay(CivilDate& c, __int64 marchYear, std::uint32_t dayOfMar
 inline CivilDate gregorianFromDay(__int64 day) {
     const __int64 n = day + 719468; // days since 0000-03-01
     const __int64 cycle = floorDiv(n, 146097);
-    const std::uint32_t n1 = 4 * std::uint32_t(n - cycle * 146097) + 3;
+    const std::uint32_t dayOfCycle = std::uint32_t(n - cycle * 146097);
+    const std::uint32_t n1 = 4 * dayOfCycle + 3;
     const std::uint32_t century = n1 / 146097;
     const std::uint64_t p = std::uint64_t(2939745) * ((n1 % 146097) | 3);
     const std::uint32_t dayOfMarchYear = std::uint32_t(p) / 2939745 / 4;
     const __int64 marchYear = cycle * 400 + 100 * century + std::uint32_t(p >> 32);
     CivilDate c;
+    c.dayOfWeek = int((dayOfCycle + 3) % 7) + 1; // a cycle is whole weeks; 0000-03-01 was a Wednesday
     c.leap = gregorianLeap(marchYear + (dayOfMarchYear >= 306));
     fromMarchDay(c, marchYear, dayOfMarchYear);
     return c;
@@ -106,6 +109,7 @@ inline CivilDate julianFromDay(__int64 day) {
     const __int64 marchYear = floorDiv(n, 1461);
     const std::uint32_t dayOfMarchYear = std::uint32_t(n - marchYear * 1461) / 4;
     CivilDate c;
+    c.dayOfWeek = 0;
     c.leap = julianLeap(marchYear + (dayOfMarchYear >= 306));
     fromMarchDay(c, marchYear, dayOfMarchYear);
     return c;
@@ -201,14 +205,14 @@ __int64 GregorianCalendar::Period::dayAt(__int64 index) const {
 
 GregorianCalendar::GregorianCalendar()
     : Calendar(), nextStamp(2), firstDayOfWeek(SUNDAY), minimalDaysInFirstWeek(1), fields(), stamps(),
-      ruleYear(0), startRuleDay(0), endRuleDay(0) {
+      startRuleYear(0), endRuleYear(0), startRuleDay(0), endRuleDay(0) {
     refreshCutover();
     setTimeInMillis(Time::current());
 }
 
 GregorianCalendar::GregorianCalendar(const TimeZone& z)
     : Calendar(z), nextStamp(2), firstDayOfWeek(SUNDAY), minimalDaysInFirstWeek(1), fields(), stamps(),
-      ruleYear(0), startRuleDay(0), endRuleDay(0) {
+      startRuleYear(0), endRuleYear(0), startRuleDay(0), endRuleDay(0) {
     refreshCutover();
     setTimeInMillis(Time::current());
 }
@@ -588,24 +592,28 @@ int GregorianCalendar::offsetAt(__int64 year, int month, int dayOfMonth, int day
         std::memcmp(&end, &ruleZone.endRule, sizeof end) != 0) {
         zone.checkRules("get the time zone offset");
         ruleZone = zone;
-        ruleYear = 0;
+        startRuleYear = endRuleYear = 0;
     }
-    if (year != ruleYear) {
-        const auto firstWeekday = [this, year](int m) {
-            return dayOfWeekOf(year > hybridLastYear ? gregorianDay(year, m, 1) : julianDay(year, m, 1));
-        };
-        startRuleDay = TimeZone::ruleDay(start, TimeZone::monthLengthIn(int(year), start.month), firstWeekday(start.month));
-        endRuleDay = TimeZone::ruleDay(end, TimeZone::monthLengthIn(int(year), end.month), firstWeekday(end.month));
-        ruleYear = year;
-    }
-    const int s = TimeZone::compareWithRule(start, startRuleDay, month, dayOfMonth, millis);
-    const int e = TimeZone::compareWithRule(end, endRuleDay, month, dayOfMonth, millis);
+    // A rule's day matters only in its own month, and is found once per year.
+    const auto compare = [this, year, month, dayOfMonth, millis](const TransitionRule& rule, __int64& ruleYear,
+                                                                   int& ruleDay) {
+        if (month != rule.month)
+            return month < rule.month ? 1 : -1;
+        if (ruleYear != year) {
+            const __int64 first = year > hybridLastYear ? gregorianDay(year, month, 1) : julianDay(year, month, 1);
+            ruleDay = TimeZone::ruleDay(rule, TimeZone::monthLengthIn(int(year), month), dayOfWeekOf(first));
+            ruleYear = year;
+        }
+        return TimeZone::compareWithRule(rule, ruleDay, month, dayOfMonth, millis);
+    };
+    const int s = compare(start, startRuleYear, startRuleDay);
+    const int e = compare(end, endRuleYear, endRuleDay);
     return zone.inDaylight(s, e) ? zone.offsetIfDaylight("get the time zone offset") : zone.standardOffset;
 }
 
 void GregorianCalendar::dayToFields(__int64 day, bool quick) {
     const CivilDate c = day >= cutoverDay ? gregorianFromDay(day) : julianFromDay(day);
-    const int dow = dayOfWeekOf(day);
+    const int dow = c.dayOfWeek ? c.dayOfWeek : dayOfWeekOf(day);
     int doy, position, yearDays;
     if (!isCutoverYear(c.year)) {
         doy = c.dayOfYear0 + 1;

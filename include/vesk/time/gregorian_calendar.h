@@ -141,10 +141,11 @@ private:
     __int64 hybridLastYear;
     __int64 firstGregorianYear;
 
-    // The transition days of daylight saving in ruleYear under ruleZone (a copy of
-    // the zone they were computed for; ruleYear 0 = none yet).
+    // The days of the start and end of daylight saving in the years named, under
+    // ruleZone (a copy of the zone they were computed for; year 0 = none yet).
     TimeZone ruleZone;
-    __int64 ruleYear;
+    __int64 startRuleYear;
+    __int64 endRuleYear;
     int startRuleDay;
     int endRuleDay;
 };
