@@ -10,7 +10,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <optional>
 #include <string>
 
 namespace vesk {
@@ -775,11 +774,14 @@ void GregorianCalendar::validateFields() const {
 
 // The instant of a local day and wall-clock time of day (not normalised): the
 // zone's offsets at that wall time, or those the user set.
-__int64 GregorianCalendar::instantAt(__int64 day, __int64 millisInDay) {
+__int64 GregorianCalendar::instantAt(__int64 day, __int64 millisInDay, __int64 year, int month, int dayOfMonth) {
     int zoneOffset, dstOffset;
     if (stamps[ZONE_OFFSET] >= 2) {
         zoneOffset = fields[ZONE_OFFSET];
         dstOffset = fields[DST_OFFSET];
+    } else if (month >= 0 && millisInDay >= 0 && millisInDay < DAY) {
+        zoneOffset = zone.standardOffset;
+        dstOffset = offsetAt(year, month, dayOfMonth, dayOfWeekOf(day), int(millisInDay)) - zoneOffset;
     } else {
         zoneOffset = zone.standardOffset;
         const __int64 wallDay = day + floorDiv(millisInDay, DAY);
@@ -852,7 +854,9 @@ void GregorianCalendar::setSignedYear(__int64 year, unsigned field, int amount) 
 
 // Moves to another local day at the same wall-clock time of day. The new instant
 // is found before anything changes, so a day outside Time leaves all as it was.
-void GregorianCalendar::moveToDay(__int64 day) { setTimeInMillis(instantAt(day, timeOfDayMillis())); }
+void GregorianCalendar::moveToDay(__int64 day, __int64 year, int month, int dayOfMonth) {
+    setTimeInMillis(instantAt(day, timeOfDayMillis(), year, month, dayOfMonth));
+}
 
 void GregorianCalendar::add(unsigned field, int amount) {
     checkUnsigned(field, "add to");
@@ -978,21 +982,18 @@ void GregorianCalendar::roll(unsigned field, int amount) {
     if (amount == 0)
         return;
     complete();
-    // Rolls through the fields may fail half-way and are undone; the day and month
-    // rolls find their instant before they change anything.
-    std::optional<Restore> guard;
-    if (field != MONTH && (field < WEEK_OF_YEAR || field > DAY_OF_WEEK_IN_MONTH))
-        guard.emplace(*this);
     const __int64 year = signedYear();
+    // The month, week and day rolls find their instant before they change anything.
     switch (field) {
-    case HOUR:
-    case HOUR_OF_DAY:
-        rollHour(field, amount);
-        break;
     case MONTH: {
         const int month = int(floorMod(static_cast<__int64>(fields[MONTH]) + amount, 12));
-        moveToDay(dayOfDate(year, month, std::min(fields[DAY_OF_MONTH], monthLength(month, year))));
-        break;
+        const int date = std::min(fields[DAY_OF_MONTH], monthLength(month, year));
+        // Outside the cutover years the date is the day's own (no gap to read across).
+        if (isCutoverYear(year))
+            moveToDay(dayOfDate(year, month, date));
+        else
+            moveToDay(dayOfDate(year, month, date), year, month, date);
+        return;
     }
     case WEEK_OF_YEAR: {
         // Whole weeks on the same weekday with YEAR unchanged, over the days whose
@@ -1010,10 +1011,10 @@ void GregorianCalendar::roll(unsigned field, int amount) {
         if (last > 7 && weekOfYear(year, int(last), dow, length) == 1)
             last -= 7;
         if (first > last)
-            break; // a year of a few days has no such week
+            return; // a year of a few days has no such week
         const __int64 count = (last - first) / 7 + 1;
         moveToDay(p.dayAt(first + 7 * floorMod(floorDiv(index - first, 7) + amount, count)));
-        break;
+        return;
     }
     case WEEK_OF_MONTH: {
         const Period p = monthPeriod(year, fields[MONTH]);
@@ -1026,27 +1027,27 @@ void GregorianCalendar::roll(unsigned field, int amount) {
         const __int64 lastRel = mod7(length - position + dow);
         const __int64 span = length + 7 - lastRel - start;
         if (span < 1)
-            break; // a month of a few days, none in a counted week
+            return; // a month of a few days, none in a counted week
         __int64 target = floorMod(position + 7 * static_cast<__int64>(amount) - start, span) + start;
         target = std::min(std::max<__int64>(target, 1), length);
         moveToDay(p.dayAt(target));
-        break;
+        return;
     }
     case DAY_OF_MONTH: {
         const Period p = monthPeriod(year, fields[MONTH]);
         moveToDay(p.dayAt(floorMod(p.indexOf(getEpochDay()) - 1 + amount, p.count()) + 1));
-        break;
+        return;
     }
     case DAY_OF_YEAR: {
         const Period p = yearPeriod(year);
         moveToDay(p.dayAt(floorMod(p.indexOf(getEpochDay()) - 1 + amount, p.count()) + 1));
-        break;
+        return;
     }
     case DAY_OF_WEEK: {
         const __int64 day = getEpochDay();
         const int lead = mod7(fields[DAY_OF_WEEK] - firstDayOfWeek);
         moveToDay(day - lead + floorMod(static_cast<__int64>(lead) + amount, 7));
-        break;
+        return;
     }
     case DAY_OF_WEEK_IN_MONTH: {
         const Period p = monthPeriod(year, fields[MONTH]);
@@ -1055,8 +1056,18 @@ void GregorianCalendar::roll(unsigned field, int amount) {
         const __int64 after = (p.count() - position) / 7;
         const __int64 k = floorMod(before + amount, before + after + 1);
         moveToDay(p.dayAt(position + 7 * (k - before)));
+        return;
+    }
+    default:
         break;
     }
+    // The others go through the fields and may fail half-way: then they are undone.
+    Restore guard(*this);
+    switch (field) {
+    case HOUR:
+    case HOUR_OF_DAY:
+        rollHour(field, amount);
+        break;
     case YEAR: {
         __int64 rolled = static_cast<__int64>(fields[YEAR]) + amount;
         if (rolled < 1 || rolled > LIMITS[YEAR][1]) {
@@ -1082,8 +1093,7 @@ void GregorianCalendar::roll(unsigned field, int amount) {
         break;
     }
     }
-    if (guard)
-        guard->keep();
+    guard.keep();
 }
 
 // ---- queries ------------------------------------------------------------------------

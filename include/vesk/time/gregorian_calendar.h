@@ -97,7 +97,8 @@ private:
     __int64 computeJulianDay(__int64 year) const;
     __int64 dayOfDate(__int64 year, int month, __int64 date) const;
     __int64 timeOfDayMillis() const;
-    __int64 instantAt(__int64 day, __int64 millisInDay);
+    // The date of the day may be given (month 0..11) when the caller knows it.
+    __int64 instantAt(__int64 day, __int64 millisInDay, __int64 year = 0, int month = -1, int dayOfMonth = 0);
     __int64 fieldsYear() const;
     void validateFields() const;
 
@@ -118,7 +119,7 @@ private:
     void addToDate(unsigned field, int amount);
     void addMillis(unsigned field, int amount);
     void setSignedYear(__int64 year, unsigned field, int amount);
-    void moveToDay(__int64 day);
+    void moveToDay(__int64 day, __int64 year = 0, int month = -1, int dayOfMonth = 0);
     void commit();
     void rollHour(unsigned field, int amount);
     int actualMaximumYear();
