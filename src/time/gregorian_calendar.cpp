@@ -204,14 +204,16 @@ __int64 GregorianCalendar::Period::dayAt(__int64 index) const {
 
 GregorianCalendar::GregorianCalendar()
     : Calendar(), nextStamp(2), firstDayOfWeek(SUNDAY), minimalDaysInFirstWeek(1), fields(), stamps(),
-      startRuleYear(0), endRuleYear(0), startRuleDay(0), endRuleDay(0) {
+      lastDay(LLONG_MIN), lastFirstDayOfWeek(0), lastMinimalDays(0), lastDateFields(), startRuleYear(0),
+      endRuleYear(0), startRuleDay(0), endRuleDay(0) {
     refreshCutover();
     setTimeInMillis(Time::current());
 }
 
 GregorianCalendar::GregorianCalendar(const TimeZone& z)
     : Calendar(z), nextStamp(2), firstDayOfWeek(SUNDAY), minimalDaysInFirstWeek(1), fields(), stamps(),
-      startRuleYear(0), endRuleYear(0), startRuleDay(0), endRuleDay(0) {
+      lastDay(LLONG_MIN), lastFirstDayOfWeek(0), lastMinimalDays(0), lastDateFields(), startRuleYear(0),
+      endRuleYear(0), startRuleDay(0), endRuleDay(0) {
     refreshCutover();
     setTimeInMillis(Time::current());
 }
@@ -230,6 +232,7 @@ void GregorianCalendar::refreshCutover() {
     // Time leaves no Gregorian day at all, and one on the very first day leaves no
     // Julian day: then no year is a cutover year, so the first and last days of Time
     // belong to whole years of one calendar.
+    lastDay = LLONG_MIN;
     const __int64 change = static_cast<__int64>(cutover);
     cutoverDay = change == LLONG_MAX ? LLONG_MAX : floorDiv(change, DAY);
     if (cutoverDay > LAST_DAY) {
@@ -611,6 +614,10 @@ int GregorianCalendar::offsetAt(__int64 year, int month, int dayOfMonth, int day
 }
 
 void GregorianCalendar::dayToFields(__int64 day, bool quick) {
+    if (day == lastDay && firstDayOfWeek == lastFirstDayOfWeek && minimalDaysInFirstWeek == lastMinimalDays) {
+        std::copy(std::begin(lastDateFields), std::end(lastDateFields), fields);
+        return;
+    }
     const CivilDate c = day >= cutoverDay ? gregorianFromDay(day) : julianFromDay(day);
     const int dow = c.dayOfWeek ? c.dayOfWeek : dayOfWeekOf(day);
     int doy, position, yearDays;
@@ -637,6 +644,10 @@ void GregorianCalendar::dayToFields(__int64 day, bool quick) {
     fields[WEEK_OF_YEAR] = weekOfYear(c.year, doy, dow, yearDays);
     fields[WEEK_OF_MONTH] = weekNumber(position, dow);
     fields[DAY_OF_WEEK_IN_MONTH] = (position - 1) / 7 + 1;
+    lastDay = day;
+    lastFirstDayOfWeek = firstDayOfWeek;
+    lastMinimalDays = minimalDaysInFirstWeek;
+    std::copy(fields, fields + DAY_OF_WEEK_IN_MONTH + 1, lastDateFields);
 }
 
 void GregorianCalendar::computeFields() {

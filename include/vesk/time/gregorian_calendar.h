@@ -142,6 +142,13 @@ private:
     __int64 hybridLastYear;
     __int64 firstGregorianYear;
 
+    // ERA..DAY_OF_WEEK_IN_MONTH of the last local day computed, with the week
+    // settings then in force (times in a row often fall on one day).
+    __int64 lastDay;
+    int lastFirstDayOfWeek;
+    int lastMinimalDays;
+    int lastDateFields[DAY_OF_WEEK_IN_MONTH + 1];
+
     // The days of the start and end of daylight saving in the years named, under
     // ruleZone (a copy of the zone they were computed for; year 0 = none yet).
     TimeZone ruleZone;
