@@ -6,6 +6,7 @@
 
 #include <vesk/com/module.h>
 
+#include <shlobj.h>
 #include <uuids.h>
 
 namespace {
