@@ -74,13 +74,18 @@ double addRefJob(IBenchValue* object) {
 
 } // namespace
 
+// Read back through volatile, so that the compiler cannot see which class it calls.
+IBenchValue* volatile objects[2];
+
 int main() {
-    IBenchValue* library = new LibraryObject;
-    IBenchValue* hand = new HandWritten;
+    objects[0] = new LibraryObject;
+    objects[1] = new HandWritten;
+    IBenchValue* library = objects[0];
+    IBenchValue* hand = objects[1];
     library->AddRef(), hand->AddRef();
     // Interleaved, so that a slow moment of the machine hits both sides.
     double libraryQuery = 0, handQuery = 0, libraryCount = 0, handCount = 0;
-    for (int round = 0; round < 2; ++round) {
+    for (int round = 0; round < 3; ++round) {
         libraryQuery += queryJob(library), handQuery += queryJob(hand);
         libraryCount += addRefJob(library), handCount += addRefJob(hand);
     }

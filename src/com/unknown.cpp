@@ -19,26 +19,6 @@ IUnknownImpl::IUnknownImpl(const IUnknownImpl&) : InternalUnknown(), outer(nullp
 
 IUnknownImpl::~IUnknownImpl() { InterlockedDecrement(&Objects); }
 
-HRESULT STDMETHODCALLTYPE IUnknownImpl::internalQueryInterface(const GUID& iid, void** object) {
-    if (!object) return E_POINTER;
-    void* face = nullptr;
-    try {
-        face = queryInterface(iid);
-    } catch (...) {
-        // A derived queryInterface that throws answers nothing.
-    }
-    *object = face;
-    if (!face) return E_NOINTERFACE;
-    // The reference goes where the interface's Release will go: an aggregated
-    // object's interfaces release through the outer object, only its
-    // non-delegating face through its own count.
-    if (outer && face != static_cast<InternalUnknown*>(this))
-        outer->AddRef();
-    else
-        internalAddRef();
-    return S_OK;
-}
-
 ULONG IUnknownImpl::releasedToZero(long n) {
     if (n < 0) {
         // A release more than there were references: undone, nothing freed.

@@ -109,7 +109,25 @@ public:
     // E_NOINTERFACE (count unchanged); else the interface, with a reference
     // added where its Release goes: the object's own count, or for an
     // aggregated object's other interfaces the outer object's.
-    HRESULT STDMETHODCALLTYPE internalQueryInterface(const GUID& iid, void** object) final;
+    HRESULT STDMETHODCALLTYPE internalQueryInterface(const GUID& iid, void** object) final {
+        if (!object) return E_POINTER;
+        void* face = nullptr;
+        try {
+            face = queryInterface(iid);
+        } catch (...) {
+            // A derived queryInterface that throws answers nothing.
+        }
+        *object = face;
+        if (!face) return E_NOINTERFACE;
+        // The reference goes where the interface's Release will go: an
+        // aggregated object's interfaces release through the outer object,
+        // only its non-delegating face through its own count.
+        if (outer && face != static_cast<InternalUnknown*>(this))
+            outer->AddRef();
+        else
+            internalAddRef();
+        return S_OK;
+    }
     ULONG STDMETHODCALLTYPE internalAddRef() final { return ULONG(InterlockedIncrement(&count)); }
     // At 0 the object deletes itself. A release of an object whose count is
     // already 0 changes nothing and frees nothing; releases made while the
