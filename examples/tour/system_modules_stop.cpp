@@ -7,9 +7,12 @@
 #include <vesk/system/startup.h>
 #include <vesk/system/version_info.h>
 
-// Writes through p; a null p faults right here. This file is built with
+// A pointer the compiler cannot see through; at run time it is null.
+static int* volatile target = nullptr;
+
+// Writes through target, faulting right here. This file is built with
 // -fnon-call-exceptions, so the fault can leave the function as an exception.
-__attribute__((noinline)) static void store(int* volatile p, int value) { *p = value; }
+__attribute__((noinline)) static void store(int value) { *target = value; }
 
 static void systemModulesStop() {
     vesk::WindowsModule self(nullptr); // the program itself, not owned
@@ -31,7 +34,7 @@ static void systemModulesStop() {
 
     try {
         vesk::SEHGuard guard; // this thread's code is ready for faults as exceptions
-        store(nullptr, 42);
+        store(42);
         std::printf("not reached\n");
     } catch (const vesk::SEHError& e) {
         std::printf("caught SEHError with code 0x%08lX (access violation)\n", e.getCode());
