@@ -12,6 +12,7 @@
 // function then looks like a caller whose call ended at the faulting instruction.
 // The slot holds the thread's ThreadState.
 #include <vesk/errors/exception.h>
+#include <vesk/system/lock.h>
 #include <vesk/system/startup.h>
 
 #include "system/seh_translation.h"
@@ -82,11 +83,9 @@ struct ThreadState {
 // are still running (they get no detach call). Guarded by its own lock: the slot's
 // lock is held only for slot operations.
 struct StateRegistry {
-    CRITICAL_SECTION lock;
+    CriticalSection lock;
     std::set<ThreadState*> states;
     PVOID handler = nullptr;
-    StateRegistry() { InitializeCriticalSection(&lock); }
-    ~StateRegistry() { DeleteCriticalSection(&lock); }
 };
 
 StateRegistry& registry() {
@@ -96,37 +95,34 @@ StateRegistry& registry() {
 
 ThreadState* currentState() { return static_cast<ThreadState*>(detail::threadLocalSlot().getValue()); }
 
+void destroyState(ThreadState* state) noexcept {
+    StateRegistry& r = registry();
+    {
+        AutoLock held(r.lock);
+        r.states.erase(state);
+    }
+    delete state;
+}
+
 ThreadState* createState() {
     ThreadState* state = new ThreadState;
     StateRegistry& r = registry();
-    EnterCriticalSection(&r.lock);
     try {
+        AutoLock held(r.lock);
         r.states.insert(state);
     } catch (...) {
-        LeaveCriticalSection(&r.lock);
         delete state;
         throw;
     }
-    LeaveCriticalSection(&r.lock);
     try {
         detail::threadLocalSlot().setValue(state);
     } catch (...) {
-        EnterCriticalSection(&r.lock);
-        r.states.erase(state);
-        LeaveCriticalSection(&r.lock);
-        delete state;
+        destroyState(state);
         throw;
     }
     return state;
 }
 
-void destroyState(ThreadState* state) noexcept {
-    StateRegistry& r = registry();
-    EnterCriticalSection(&r.lock);
-    r.states.erase(state);
-    LeaveCriticalSection(&r.lock);
-    delete state;
-}
 
 bool isHardwareFault(DWORD code) {
     switch (code) {
@@ -416,10 +412,9 @@ void stopTranslation() noexcept {
     StateRegistry& r = registry();
     if (r.handler) RemoveVectoredExceptionHandler(r.handler);
     r.handler = nullptr;
-    EnterCriticalSection(&r.lock);
+    AutoLock held(r.lock);
     for (ThreadState* state : r.states) delete state;
     r.states.clear();
-    LeaveCriticalSection(&r.lock);
 }
 
 void installTranslator() {

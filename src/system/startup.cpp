@@ -1,6 +1,7 @@
 // The library's entry point: records the library's module handle, keeps the
 // thread-local slot and gives every thread the structured-exception translator.
 #include <vesk/errors/exception.h>
+#include <vesk/system/lock.h>
 #include <vesk/system/startup.h>
 
 #include "system/seh_translation.h"
@@ -12,35 +13,20 @@ namespace {
 
 HINSTANCE libraryInstance = nullptr;
 
-// Holds a CRITICAL_SECTION for the span of one slot operation.
-class SlotLock {
-public:
-    explicit SlotLock(CRITICAL_SECTION& s) : section(s) { EnterCriticalSection(&section); }
-    ~SlotLock() { LeaveCriticalSection(&section); }
-    SlotLock(const SlotLock&) = delete;
-    SlotLock& operator=(const SlotLock&) = delete;
-
-private:
-    CRITICAL_SECTION& section;
-};
-
 } // namespace
 
 namespace detail {
 
-ThreadLocalSlot::ThreadLocalSlot() : index(noIndex) { InitializeCriticalSection(&lock); }
+ThreadLocalSlot::ThreadLocalSlot() : index(noIndex) {}
 
 ThreadLocalSlot::~ThreadLocalSlot() {
-    {
-        SlotLock held(lock);
-        if (index != noIndex) TlsFree(index);
-        index = noIndex;
-    }
-    DeleteCriticalSection(&lock);
+    AutoLock held(lock);
+    if (index != noIndex) TlsFree(index);
+    index = noIndex;
 }
 
 void ThreadLocalSlot::allocate() {
-    SlotLock held(lock);
+    AutoLock held(lock);
     if (index != noIndex) {
         if (!TlsFree(index)) throw WindowsError("Can't free TLS index");
         index = noIndex;
@@ -51,13 +37,13 @@ void ThreadLocalSlot::allocate() {
 }
 
 void ThreadLocalSlot::setValue(void* value) {
-    SlotLock held(lock);
+    AutoLock held(lock);
     if (index == noIndex || !TlsSetValue(index, value))
         throw WindowsError(index == noIndex ? DWORD(ERROR_INVALID_PARAMETER) : GetLastError(), "Can't set TLS value");
 }
 
 void* ThreadLocalSlot::getValue() {
-    SlotLock held(lock);
+    AutoLock held(lock);
     if (index == noIndex) return nullptr;
     // TlsGetValue leaves the last error alone on success: a stored null is only a
     // failure together with a fresh error code.
@@ -70,7 +56,7 @@ void* ThreadLocalSlot::getValue() {
 }
 
 DWORD ThreadLocalSlot::getIndex() {
-    SlotLock held(lock);
+    AutoLock held(lock);
     return index;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <vesk/config.h>
+#include <vesk/system/lock.h>
 
 #include <boost/noncopyable.hpp>
 
@@ -26,7 +27,7 @@ public:
 
 private:
     DWORD index;
-    CRITICAL_SECTION lock;
+    CriticalSection lock;
 };
 
 // The slot, constructed on first use (the entry point's first call) and destroyed

@@ -110,6 +110,32 @@ TEST(WindowsModule, LoadQueryAndFreeOwnOnlyWhatTheyLoaded) {
     EXPECT_TRUE(String(library.getFilenameA()).toLower().endsWith("vesk.dll"));
 }
 
+TEST(WindowsModule, FileNamesPastMaxPathAndOutsideTheANSICodePage) {
+    vesk_test::ScratchDir dir;
+    const std::wstring prefix = L"\\\\?\\";
+    const std::wstring cyrillic = L"\x043C\x043E\x0434\x0443\x043B\x044C";
+    std::vector<std::wstring> folders{WString(dir.path().c_str()) + L"\\" + cyrillic};
+    while (folders.back().size() < 320) folders.push_back(folders.back() + L"\\" + std::wstring(60, L'd'));
+    for (const std::wstring& f : folders) ASSERT_TRUE(CreateDirectoryW((prefix + f).c_str(), nullptr));
+    const std::wstring file = folders.back() + L"\\fixture.dll";
+    const WString source(WindowsModule(fixture, true).getFilenameA().c_str());
+    ASSERT_TRUE(CopyFileW(source.c_str(), (prefix + file).c_str(), FALSE));
+    HMODULE h = LoadLibraryW((prefix + file).c_str());
+    ASSERT_NE(h, nullptr);
+    {
+        WindowsModule module(h);
+        const std::wstring wide = module.getFilenameW();
+        const std::string narrow = module.getFilenameA();
+        EXPECT_GT(wide.size(), 320u);
+        EXPECT_EQ(wide.substr(wide.size() - 200), file.substr(file.size() - 200));
+        EXPECT_NE(wide.find(cyrillic), std::wstring::npos);
+        EXPECT_EQ(narrow.size(), wide.size()) << "the 8-bit name was cut short";
+    }
+    FreeLibrary(h);
+    DeleteFileW((prefix + file).c_str());
+    for (auto f = folders.rbegin(); f != folders.rend(); ++f) RemoveDirectoryW((prefix + *f).c_str());
+}
+
 TEST(WindowsModule, ErrorsNameWhatIsMissing) {
     WindowsModule module(fixture, true);
     struct Case {

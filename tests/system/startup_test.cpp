@@ -8,11 +8,13 @@
 #include <vesk/errors/exception.h>
 #include <vesk/system/module.h>
 #include <vesk/system/startup.h>
+#include <vesk/system/thread.h>
 
 #include <gtest/gtest.h>
 #include <test_support.h>
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -139,33 +141,40 @@ TEST(SEHTranslation, EveryFaultArrivesWithItsCodeAndRunsCleanups) {
 }
 
 TEST(SEHTranslation, ThreadsStartedAfterLoadTranslateTheirOwnFaults) {
-    // A fixed-seed sweep over the fault kinds on four threads at once: every fault
+    // A fixed-seed sweep over the fault kinds on four Threads at once: every fault
     // is caught on its own thread with its own code, and every clean-up runs.
-    struct Worker {
-        unsigned seed;
-        SETranslator translator = nullptr;
-        int caught = 0, wrong = 0, cleaned = 0, expectedCleanups = 0;
-        void operator()() {
+    struct Worker : Thread {
+        explicit Worker(unsigned s) : seed(s) {}
+        ~Worker() override {
+            try {
+                join();
+            } catch (...) {
+            }
+        }
+        unsigned long run() override {
             translator = getThreadTranslator();
             for (int i = 0; i < 100; ++i) {
                 seed = seed * 1103515245 + 12345;
                 const Fault& f = faults[(seed >> 16) % (sizeof faults / sizeof faults[0])];
-                const unsigned long code = guardedCode(f.run);
-                (code == f.code ? caught : wrong)++;
+                (guardedCode(f.run) == f.code ? caught : wrong)++;
                 expectedCleanups += f.cleanups;
             }
             cleaned = cleanups;
+            return 0;
         }
-    } workers[4] = {{1}, {2}, {3}, {4}};
-    HANDLE threads[4];
-    for (int i = 0; i < 4; ++i) threads[i] = startThread(&workers[i]);
-    ASSERT_EQ(WaitForMultipleObjects(4, threads, TRUE, 60000), WAIT_OBJECT_0);
-    for (int i = 0; i < 4; ++i) {
-        CloseHandle(threads[i]);
-        EXPECT_EQ(workers[i].translator, &SEHError::translate);
-        EXPECT_EQ(workers[i].caught, 100);
-        EXPECT_EQ(workers[i].wrong, 0);
-        EXPECT_EQ(workers[i].cleaned, workers[i].expectedCleanups);
+        unsigned seed;
+        SETranslator translator = nullptr;
+        int caught = 0, wrong = 0, cleaned = 0, expectedCleanups = 0;
+    };
+    std::vector<std::unique_ptr<Worker>> workers;
+    for (unsigned seed = 1; seed <= 4; ++seed) workers.emplace_back(new Worker(seed));
+    for (auto& w : workers) w->start();
+    for (auto& w : workers) {
+        EXPECT_EQ(w->join(), 0u);
+        EXPECT_EQ(w->translator, &SEHError::translate);
+        EXPECT_EQ(w->caught, 100);
+        EXPECT_EQ(w->wrong, 0);
+        EXPECT_EQ(w->cleaned, w->expectedCleanups);
     }
 }
 
