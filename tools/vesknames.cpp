@@ -66,11 +66,14 @@ int unregisterFiles() {
         std::printf("nothing registered\n");
         return 0;
     }
+    bool removed = false;
     for (const char* name : fileNames) {
         if (!key.existsValue(name)) continue;
         key.deleteValue(name);
         std::printf("%s removed\n", name);
+        removed = true;
     }
+    if (!removed) std::printf("nothing registered\n");
     return 0;
 }
 
