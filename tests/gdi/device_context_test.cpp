@@ -1,0 +1,326 @@
+// GDI objects and device contexts, drawn into a 32-bit DIB in a memory context
+// and read back pixel by pixel: the three ways of filling a rectangle, the 3D
+// frame against its edge rule, the transparent copy (explicit and top-left
+// colour, offset source) against the expected mix, text of both widths, paths;
+// hand-over of ownership on copy and assignment; objects still selected when
+// they or their context go; 10^4 objects created and released; failure texts.
+#include <vesk/errors/exception.h>
+#include <vesk/gdi/device_context.h>
+#include <vesk/gdi/gdi_object.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+using namespace vesk;
+
+static_assert(!std::is_constructible<Pen, const Pen&>::value, "a const owner cannot be copied");
+static_assert(!std::is_assignable<Bitmap&, const Bitmap&>::value, "nor assigned from");
+
+namespace {
+
+const COLORREF white = RGB(255, 255, 255), red = RGB(255, 0, 0), blue = RGB(0, 0, 255), green = RGB(0, 160, 0),
+               magenta = RGB(255, 0, 255), grey = RGB(90, 90, 90);
+
+// A top-down 32-bit DIB of w x h selected into a memory context, filled white.
+struct Canvas {
+    Canvas(int w, int h) : width(w), height(h) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = w;
+        info.bmiHeader.biHeight = -h;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        bitmap = Bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), true);
+        dc.select(bitmap);
+        dc.fillRectangle(white, Rect(0, 0, w, h));
+    }
+    std::vector<COLORREF> pixels() const {
+        std::vector<COLORREF> all;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                all.push_back(dc.getPixel(x, y));
+        return all;
+    }
+    int width, height;
+    Bitmap bitmap;
+    DeviceContext dc;  // declared after its bitmap: closed first
+};
+
+template <class F> std::string messageOf(F f) try {
+    return f(), "(nothing thrown)";
+} catch (const WindowsError& e) {
+    return e.getDescription();
+}
+
+bool alive(HGDIOBJ h) { return GetObjectType(h) != 0; }
+
+} // namespace
+
+TEST(DeviceContextPixels, FilledRectangleInEveryForm) {
+    Brush brush(blue);
+    struct Row {
+        const char* form;
+        std::function<void(DeviceContext&, const RECT&)> fill;
+        COLORREF colour;
+    } const rows[] = {
+        {"colour", [](DeviceContext& dc, const RECT& r) { dc.fillRectangle(red, r); }, red},
+        {"brush", [&](DeviceContext& dc, const RECT& r) { dc.fillRectangle(brush, r); }, blue},
+        {"system colour", [](DeviceContext& dc, const RECT& r) { dc.fillRectangle(COLOR_WINDOWTEXT, r); },
+         GetSysColor(COLOR_WINDOWTEXT)},
+    };
+    for (const Row& row : rows) {
+        Canvas canvas(20, 16);
+        const Rect r(3, 4, 11, 9);
+        const COLORREF background = canvas.dc.setBackgroundColour(grey);
+        row.fill(canvas.dc, r);
+        EXPECT_EQ(grey, canvas.dc.getBackgroundColour()) << row.form << ": the caller's colour stays";
+        canvas.dc.setBackgroundColour(background);
+        for (int y = 0; y < canvas.height; ++y)
+            for (int x = 0; x < canvas.width; ++x)
+                ASSERT_EQ(r.contains(Point(x, y)) ? row.colour : white, canvas.dc.getPixel(x, y))
+                    << row.form << " at " << x << "," << y;
+    }
+}
+
+TEST(DeviceContextPixels, Frame3DFollowsItsEdges) {
+    for (const Rect r : {Rect(2, 3, 12, 10), Rect(0, 0, 3, 3), Rect(5, 5, 7, 9)}) {
+        Canvas canvas(16, 14);
+        const HGDIOBJ pen = GetCurrentObject(canvas.dc, OBJ_PEN);
+        canvas.dc.drawRectangle3D(r, red, blue);
+        EXPECT_EQ(pen, GetCurrentObject(canvas.dc, OBJ_PEN)) << "the caller's pen is back";
+        for (int y = 0; y < canvas.height; ++y)
+            for (int x = 0; x < canvas.width; ++x) {
+                const bool topLeft = (y == r.top && x >= r.left && x < r.right) ||
+                                     (x == r.left && y >= r.top && y < r.bottom);
+                const bool bottomRight = (y == r.bottom - 1 && x > r.left && x < r.right - 1) ||
+                                         (x == r.right - 1 && y > r.top && y <= r.bottom - 1);
+                // The second pen draws last and wins where the edges meet.
+                const COLORREF expected = bottomRight ? blue : topLeft ? red : white;
+                ASSERT_EQ(expected, canvas.dc.getPixel(x, y)) << x << "," << y << " in " << r.left << "," << r.top;
+            }
+    }
+    Canvas raised(8, 8), sunken(8, 8);
+    raised.dc.drawRectangle3D(Rect(1, 1, 7, 7), true);
+    sunken.dc.drawRectangle3D(Rect(1, 1, 7, 7), false);
+    EXPECT_EQ(GetSysColor(COLOR_BTNHIGHLIGHT), raised.dc.getPixel(1, 1));
+    EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), raised.dc.getPixel(6, 6));
+    EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), sunken.dc.getPixel(1, 1));
+    EXPECT_EQ(GetSysColor(COLOR_BTNHIGHLIGHT), sunken.dc.getPixel(6, 6));
+}
+
+// The source: magenta with a green square at 2..5 and a red pixel at (7, 7).
+// The destination: a blue/grey checker, so that every kept pixel is visible.
+TEST(DeviceContextPixels, TransparentBlitKeepsTheTransparentColour) {
+    Canvas source(8, 8);
+    source.dc.fillRectangle(magenta, Rect(0, 0, 8, 8));
+    source.dc.fillRectangle(green, Rect(2, 2, 6, 6));
+    source.dc.fillRectangle(red, Rect(7, 7, 8, 8));
+    auto sourceAt = [](int x, int y) {
+        return x == 7 && y == 7 ? red : (x >= 2 && x < 6 && y >= 2 && y < 6) ? green : magenta;
+    };
+    auto checker = [](int x, int y) { return (x + y) % 2 ? blue : grey; };
+    // A bitmap can be selected into one context only: the source canvas lets go.
+    source.dc.close();
+
+    struct Row {
+        COLORREF transparent;
+        int xSource, ySource, cx, cy, xDest, yDest;
+    } const rows[] = {{magenta, 0, 0, 8, 8, 3, 2}, {CLR_INVALID, 0, 0, 8, 8, 0, 0}, {magenta, 1, 2, 7, 6, 5, 5},
+                      {CLR_INVALID, 3, 3, 5, 5, 1, 1}};
+    for (const Row& row : rows) {
+        Canvas dest(16, 14);
+        for (int y = 0; y < dest.height; ++y)
+            for (int x = 0; x < dest.width; ++x)
+                SetPixel(dest.dc, x, y, checker(x, y));
+        dest.dc.setBackgroundColour(RGB(1, 2, 3));
+        dest.dc.setTextColour(RGB(4, 5, 6));
+        dest.dc.blitTransparent(source.bitmap, row.xSource, row.ySource, row.cx, row.cy, row.xDest, row.yDest,
+                                row.transparent, nullptr);
+        EXPECT_EQ(RGB(1, 2, 3), dest.dc.getBackgroundColour());
+        EXPECT_EQ(RGB(4, 5, 6), dest.dc.getTextColour());
+        const COLORREF transparent =
+            row.transparent == CLR_INVALID ? sourceAt(row.xSource, row.ySource) : row.transparent;
+        for (int y = 0; y < dest.height; ++y)
+            for (int x = 0; x < dest.width; ++x) {
+                const int sx = x - row.xDest + row.xSource, sy = y - row.yDest + row.ySource;
+                const bool inArea = x >= row.xDest && x < row.xDest + row.cx && y >= row.yDest && y < row.yDest + row.cy;
+                const COLORREF expected =
+                    inArea && sourceAt(sx, sy) != transparent ? sourceAt(sx, sy) : checker(x, y);
+                ASSERT_EQ(expected, dest.dc.getPixel(x, y)) << x << "," << y << " row at " << row.xDest;
+            }
+    }
+    DeviceContext check;
+    check.select(source.bitmap);
+    EXPECT_EQ(green, check.getPixel(2, 2)) << "the source is left as it was";
+}
+
+TEST(DeviceContextPixels, TextInBothWidthsAndPaths) {
+    Canvas narrow(120, 30), wide(120, 30);
+    Font font(narrow.dc.getFontHeightFromPoints(12), 0, 0, 0, FW_NORMAL, false, false, false, DEFAULT_CHARSET,
+              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH, "Tahoma");
+    narrow.dc.select(font);
+    wide.dc.select(font);
+    narrow.dc.drawText(2, 2, std::string("Vesk 42"));
+    wide.dc.drawText(2, 2, std::wstring(L"Vesk 42"));
+    const std::vector<COLORREF> drawn = narrow.pixels();
+    EXPECT_EQ(drawn, wide.pixels()) << "the same text draws the same in both widths";
+    EXPECT_NE(std::vector<COLORREF>(drawn.size(), white), drawn) << "something was drawn";
+    EXPECT_EQ(narrow.dc.getTextExtent("Vesk 42"), wide.dc.getTextExtent(L"Vesk 42"));
+    EXPECT_EQ(narrow.dc.getTextExtent("Vesk"), narrow.dc.getTextExtent("Vesk 42", 4));
+
+    TEXTMETRICA a{};
+    TEXTMETRICW w{};
+    narrow.dc.getTextMetrics(a);
+    narrow.dc.getTextMetrics(w);
+    EXPECT_EQ(a.tmHeight, w.tmHeight);
+    EXPECT_EQ(a.tmAveCharWidth, w.tmAveCharWidth);
+    EXPECT_EQ(wchar_t(a.tmFirstChar), w.tmFirstChar) << "ASCII characters widen to themselves";
+
+    const int dpi = narrow.dc.getCapabilities(LOGPIXELSY);
+    EXPECT_EQ(-MulDiv(12, dpi, 72), narrow.dc.getFontHeightFromPoints(12));
+    if (dpi == 96) {
+        EXPECT_EQ(-16, narrow.dc.getFontHeightFromPoints(12));
+    }
+
+    // A filled triangle path: inside painted, outside not.
+    Canvas path(20, 20);
+    Brush brush(red);
+    path.dc.select(static_cast<HBRUSH>(brush));
+    path.dc.beginPath();
+    path.dc.moveTo(2, 2);
+    path.dc.lineTo(18, 2);
+    path.dc.lineTo(2, 18);
+    path.dc.closeFigure();
+    path.dc.endPath();
+    path.dc.fillPath();
+    EXPECT_EQ(red, path.dc.getPixel(5, 5));
+    EXPECT_EQ(white, path.dc.getPixel(16, 16));
+}
+
+TEST(GDIObjects, OwnershipIsHandedOverNeverShared) {
+    Pen owner(red, PS_SOLID, 1);
+    const HGDIOBJ h = owner.getHandle();
+    Pen copy(owner);
+    EXPECT_TRUE(owner.isNull());
+    EXPECT_FALSE(owner.isOwned());
+    EXPECT_EQ(h, copy.getHandle());
+    EXPECT_TRUE(copy.isOwned());
+
+    Pen referring(static_cast<HPEN>(h), false);
+    Pen second(referring);
+    EXPECT_EQ(h, referring.getHandle()) << "a referring source keeps referring";
+    EXPECT_FALSE(second.isOwned());
+
+    // Assignment closes what the target owned and takes over.
+    Pen target(blue, PS_SOLID, 1);
+    const HGDIOBJ old = target.getHandle();
+    target = copy;
+    EXPECT_FALSE(alive(old));
+    EXPECT_TRUE(copy.isNull());
+    EXPECT_TRUE(target.isOwned());
+    target = referring;  // same handle, referring: the target stays the one owner
+    EXPECT_TRUE(target.isOwned());
+    target.close();
+    EXPECT_FALSE(alive(h));
+    EXPECT_TRUE(target.isNull());
+
+    EXPECT_EQ(Size(7, 5), Bitmap(7, 5, 1, 32, nullptr).getSize());
+    Brush moved = Brush(green);
+    EXPECT_TRUE(moved.isOwned());
+    Bitmap empty;
+    EXPECT_FALSE(empty);
+    EXPECT_TRUE(!empty);
+    EXPECT_NO_THROW(empty.close());
+}
+
+TEST(GDIObjects, ObjectsStillSelectedAreTakenOutBeforeDeletion) {
+    HGDIOBJ bitmapHandle = nullptr, penHandle = nullptr;
+    HDC dcHandle = nullptr;
+    {
+        Pen pen(red, PS_SOLID, 3);
+        penHandle = pen.getHandle();
+        DeviceContext dc;
+        dcHandle = dc;
+        HDC screen = GetDC(nullptr);
+        Bitmap bitmap(screen, 4, 4);
+        ReleaseDC(nullptr, screen);
+        bitmapHandle = bitmap.getHandle();
+        dc.select(bitmap);
+        dc.select(static_cast<HPEN>(pen));
+        // bitmap goes first while selected, then the context, then the pen.
+    }
+    EXPECT_FALSE(alive(bitmapHandle)) << "deleted although it was selected";
+    EXPECT_FALSE(alive(penHandle)) << "deleted after the context put it back";
+    EXPECT_FALSE(alive(dcHandle));
+
+    // A context that wraps a foreign handle puts back what it replaced on close.
+    HDC memory = CreateCompatibleDC(nullptr);
+    const HGDIOBJ original = GetCurrentObject(memory, OBJ_BRUSH);
+    {
+        Brush brush(red);
+        DeviceContext wrapper(memory);
+        Brush previous = wrapper.select(static_cast<HBRUSH>(brush));
+        EXPECT_EQ(original, previous.getHandle());
+        EXPECT_FALSE(previous.isOwned());
+    }
+    EXPECT_EQ(original, GetCurrentObject(memory, OBJ_BRUSH));
+    DeleteDC(memory);
+}
+
+// 10^4 rounds of every kind; the process's GDI count (where Wine gives one) and
+// the handles themselves show that nothing stays behind.
+TEST(GDIObjects, TenThousandObjectsComeAndGo) {
+    const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    std::vector<HGDIOBJ> sample;
+    for (int i = 0; i < 10000; ++i) {
+        DeviceContext dc;
+        Bitmap bitmap(8, 8, 1, 32, nullptr);
+        Pen pen(RGB(i & 255, 0, 0), PS_SOLID, 1 + i % 3);
+        Brush brush(RGB(0, i & 255, 0));
+        Font font(-12 - i % 5, 0, 0, 0, FW_NORMAL, false, false, false, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Tahoma");
+        dc.select(bitmap);
+        dc.select(static_cast<HPEN>(pen));
+        dc.select(static_cast<HBRUSH>(brush));
+        dc.select(static_cast<HFONT>(font));
+        dc.drawRectangle3D(Rect(0, 0, 8, 8), i % 2 == 0);
+        if (i % 1000 == 0)
+            sample.insert(sample.end(), {bitmap.getHandle(), pen.getHandle(), brush.getHandle(), font.getHandle(),
+                                         dc.getHandle()});
+    }
+    for (HGDIOBJ h : sample)
+        EXPECT_FALSE(alive(h));
+    const DWORD after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    EXPECT_EQ(before, after);
+}
+
+TEST(GDIObjects, FailuresNameWhatFailed) {
+    DeviceContext none(static_cast<HDC>(nullptr));
+    struct Row {
+        std::string expected;
+        std::function<void()> call;
+    } const rows[] = {
+        {"Can't draw line", [&] { none.lineTo(1, 1); }},
+        {"Can't move drawing position", [&] { none.moveTo(1, 1); }},
+        {"Can't select pen", [&] { none.select(static_cast<HPEN>(GetStockObject(BLACK_PEN))); }},
+        {"Can't select font", [&] { none.select(static_cast<HFONT>(GetStockObject(SYSTEM_FONT))); }},
+        {"Can't draw text", [&] { none.drawText(0, 0, "x"); }},
+        {"Can't draw text", [&] { none.drawText(0, 0, L"x"); }},
+        {"Can't blit bits", [&] { none.blit(nullptr, 0, 0, 1, 1, 0, 0, SRCCOPY); }},
+        {"Can't end path", [&] { DeviceContext dc; dc.endPath(); }},
+        {"Can't load bitmap 4242", [] { Bitmap(4242, GetModuleHandleA(nullptr)); }},
+        {"Can't load icon", [] { Icon(4242u, GetModuleHandleA(nullptr)); }},
+        {"Can't load cursor", [] { Cursor("no such cursor", GetModuleHandleA(nullptr)); }},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(row.expected, messageOf(row.call));
+    EXPECT_THROW(Icon(70000u, nullptr), std::bad_cast) << "resource numbers are 16 bits";
+    Cursor arrow(IDC_ARROW, nullptr);
+    EXPECT_TRUE(arrow);
+    EXPECT_FALSE(arrow.isOwned()) << "a loaded cursor is shared, never destroyed";
+}
