@@ -99,6 +99,7 @@ std::string registered(const char* value) {
 class SavedRegistration : public ::testing::Environment {
 public:
     void SetUp() override {
+        existed = RegistryKey::existsKey(HKEY_LOCAL_MACHINE, filesKey.c_str());
         for (int i = 0; i < 2; ++i) saved[i] = registered(fileValues[i]);
     }
     void TearDown() override {
@@ -108,9 +109,15 @@ public:
             if (!saved[i].empty()) key.setValue(fileValues[i], saved[i].c_str());
             else if (key.existsValue(fileValues[i])) key.deleteValue(fileValues[i]);
         }
+        DWORD subkeys = 0, values = 0;
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                         nullptr);
+        key.close();
+        if (!existed && subkeys == 0 && values == 0) RegDeleteKeyA(HKEY_LOCAL_MACHINE, filesKey.c_str());
     }
 
 private:
+    bool existed = false;
     std::string saved[2];
 };
 ::testing::Environment* const savedRegistration = ::testing::AddGlobalTestEnvironment(new SavedRegistration);
