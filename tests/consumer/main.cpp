@@ -1,5 +1,6 @@
 // Uses the installed headers, import library and DLL the way a user's program
 // would; exits non-zero if anything is off.
+#include <vesk/com/guid.h>
 #include <vesk/errors/exception.h>
 #include <vesk/io/archive.h>
 #include <vesk/io/memory_stream.h>
@@ -7,6 +8,7 @@
 #include <vesk/time/gregorian_calendar.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -27,7 +29,7 @@ vesk::SerializableImpl<Node> registerNode;
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
     vesk::String merged = vesk::String::mergePath("C:\\a\\b", "..\\c");
     if (merged != "C:\\a\\c") {
         std::printf("mergePath gave %s\n", merged.c_str());
@@ -66,5 +68,10 @@ int main() {
     day.add(vesk::Calendar::MONTH, 1);
     if (day.get(vesk::Calendar::DAY_OF_MONTH) != 29 || day.get(vesk::Calendar::MONTH) != 1) return 4;
     std::printf("consumer ok: archive cycle and calendar\n");
+
+    // With the package's name files registered (bin/vesknames /register), a failure reads by name.
+    const vesk::String failure = vesk::getHRESULTIdentifier(long(0x80004005));
+    std::printf("consumer: 0x80004005 reads as %s\n", failure.c_str());
+    if (argc > 1 && std::strcmp(argv[1], "--names") == 0 && failure != "E_FAIL") return 5;
     return 0;
 }
