@@ -19,5 +19,10 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/VeskConfigVersion.cmake
 install(FILES ${CMAKE_BINARY_DIR}/VeskConfig.cmake ${CMAKE_BINARY_DIR}/VeskConfigVersion.cmake
   DESTINATION ${VESK_CMAKE_DIR})
 
+# 32-bit users link the same shared libgcc as vesk.dll (see VeskConfig.cmake.in).
+set(VESK_PC_LINK_FLAGS "")
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(VESK_PC_LINK_FLAGS " -static-libstdc++ -shared-libgcc")
+endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/vesk.pc.in ${CMAKE_BINARY_DIR}/vesk.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/vesk.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -53,7 +53,7 @@ ref_ptr<Node> node(int number, const char* name, const wchar_t* title) {
     return n;
 }
 
-// a -> b -> c -> a (ring), a and b share d, d points at itself, c.right is null.
+// a -> b -> c -> a (ring), a and b share d, d points at itself, c.right is b.
 ref_ptr<Node> build() {
     ref_ptr<Node> a = node(-7, "alpha", L"\x00C4pfel"), b = node(2147483647, "beta", L""),
                   c = node(-2147483647 - 1, "", L"\x20AC \x4E2D"), d = node(0, "delta", L"d");
@@ -63,7 +63,16 @@ ref_ptr<Node> build() {
     a->right = d;
     b->right = d;
     d->left = d;
+    d->right = d;
+    c->right = b;
     return a;
+}
+
+void unlink(const ref_ptr<Node>& a) {
+    a->left->left->left = ref_ptr<Node>();
+    a->left->left->right = ref_ptr<Node>();
+    a->right->left = ref_ptr<Node>();
+    a->right->right = ref_ptr<Node>();
 }
 
 void check(bool ok, const char* what) {
@@ -87,11 +96,9 @@ void verify(const ref_ptr<Node>& a) {
     checkNode(*d, *want->right);
     check(c->left.get() == a.get(), "the ring is not closed");
     check(b->right.get() == d, "the shared child was copied");
-    check(d->left.get() == d && !d->right, "the self-reference");
-    check(!c->right, "the null link");
-    // Every link of the graph back to zero: the original dies with its owners.
-    want->left->left->left = ref_ptr<Node>();
-    want->right->left = ref_ptr<Node>();
+    check(d->left.get() == d && d->right.get() == d, "the self-reference");
+    check(c->right.get() == b, "the link back up the ring");
+    unlink(want);
 }
 
 } // namespace
@@ -110,8 +117,7 @@ int main(int argc, char** argv) {
                 Archive archive(nothing, bytes);
                 archive.writeObject(root);
             }
-            root->left->left->left = ref_ptr<Node>(); // break the cycles so the graph is freed
-            root->right->left = ref_ptr<Node>();
+            unlink(root); // break the cycles so the graph is freed
             FILE* f = std::fopen(argv[2], "wb");
             if (!f || std::fwrite(bytes.getData(), 1, static_cast<size_t>(bytes.getSize()), f) != bytes.getSize())
                 throw std::runtime_error(std::string("can't write ") + argv[2]);
@@ -130,8 +136,7 @@ int main(int argc, char** argv) {
             ref_ptr<Node> root;
             archive.readObject(root);
             verify(root);
-            root->left->left->left = ref_ptr<Node>();
-            root->right->left = ref_ptr<Node>();
+            unlink(root);
             std::printf("read %u bytes: graph intact\n", static_cast<unsigned>(data.size()));
         }
     } catch (const std::exception& e) {
