@@ -9,6 +9,17 @@ bool runningUnderWine() {
     return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+unsigned long openHandleCount() {
+    DWORD n = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &n) && n != 0) return n;
+    unsigned long count = 0;
+    for (ULONG_PTR value = 4; value < 0x4000; value += 4) {
+        DWORD flags;
+        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != 0;
+    }
+    return count;
+}
+
 namespace {
 void removeTree(const std::string& dir) {
     WIN32_FIND_DATAA data;

@@ -11,6 +11,11 @@ namespace vesk_test {
 // differ from Windows.
 bool runningUnderWine();
 
+// Open handles of this process. GetProcessHandleCount where it answers (Wine's
+// answers 0); otherwise the handle values that GetHandleInformation accepts are
+// counted, which sees every handle the process has below 0x4000.
+unsigned long openHandleCount();
+
 // A folder of its own under the temp directory, removed with its files at the end.
 class ScratchDir {
 public:
