@@ -97,18 +97,17 @@ INT_PTR CALLBACK rawProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
     }
 }
 
+BOOL CALLBACK collectDialog(HWND h, LPARAM list) {
+    char name[16] = {};
+    GetClassNameA(h, name, sizeof(name));
+    if (std::string(name) == "#32770")  // dialogs only, not the system's helper windows
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(h);
+    return TRUE;
+}
+
 std::vector<HWND> threadWindows() {
     std::vector<HWND> windows;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND h, LPARAM list) {
-            char name[16] = {};
-            GetClassNameA(h, name, sizeof(name));
-            if (std::string(name) == "#32770")  // dialogs only, not the system's helper windows
-                reinterpret_cast<std::vector<HWND>*>(list)->push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    EnumThreadWindows(GetCurrentThreadId(), &collectDialog, reinterpret_cast<LPARAM>(&windows));
     return windows;
 }
 
