@@ -16,7 +16,7 @@
 
 namespace {
 
-HINSTANCE instance() { return GetModuleHandleA(nullptr); }
+HINSTANCE tourInstance() { return GetModuleHandleA(nullptr); }
 
 std::string besideProgram(const char* name) {
     char path[MAX_PATH] = {};
@@ -28,7 +28,7 @@ std::string besideProgram(const char* name) {
 
 class LibraryPage : public vesk::PropertyPage {
 public:
-    LibraryPage() : PropertyPage(8201, instance()) {}
+    LibraryPage() : PropertyPage(8201, tourInstance()) {}
 
 protected:
     bool onInitDialog(vesk::Window&) override {
@@ -46,7 +46,7 @@ protected:
 
 class AboutPage : public vesk::PropertyPage {
 public:
-    AboutPage() : PropertyPage(8202, instance()) {}
+    AboutPage() : PropertyPage(8202, tourInstance()) {}
 
 protected:
     int onActivate() override {
@@ -67,8 +67,8 @@ void CALLBACK driveSheet(HWND, UINT, UINT_PTR, DWORD) {
     if (!shownSheet || !shownSheet->isOpen())
         return;
     switch (step++) {
-    case 0: shownSheet->activate(1); break;      // the second page, by index
-    case 1: shownSheet->activate(0); break;      // back to the first
+    case 0: shownSheet->activate(8202); break;   // the second page, by its template
+    case 1: shownSheet->activate(8201); break;   // back to the first
     case 2: shot = png::capture(*shownSheet); break;
     default: shownSheet->pressButton(vesk::PropertySheet::press_ok); break;
     }
