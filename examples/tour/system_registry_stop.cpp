@@ -32,9 +32,9 @@ static void registryStop() {
         std::printf("registry failure: %s\n", e.what());
     }
     const OSVERSIONINFOEXA& version = vesk::getOSVersionA();
-    std::printf("Windows %lu.%lu build %lu %s(XP or higher: %s)\n", version.dwMajorVersion, version.dwMinorVersion,
-                version.dwBuildNumber, version.szCSDVersion[0] ? version.szCSDVersion : "",
-                vesk::isWindowsXPOrHigher() ? "yes" : "no");
+    std::printf("Windows %lu.%lu build %lu%s%s (XP or higher: %s)\n", version.dwMajorVersion,
+                version.dwMinorVersion, version.dwBuildNumber, version.szCSDVersion[0] ? ", " : "",
+                version.szCSDVersion, vesk::isWindowsXPOrHigher() ? "yes" : "no");
 }
 
 TOUR_STOP(62, "System: the registry and the OS version", registryStop);

@@ -206,9 +206,11 @@ void Window::create(const WindowClass& windowClass, const wchar_t* title, unsign
 }
 
 void Window::subclass(HWND h) {
-    // A window that already runs the library's procedure would forward default
-    // processing to itself, without end.
-    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(h, GWLP_WNDPROC)) == &Window::windowProc)
+    // A window that already runs the library's procedure (on top, or below a
+    // foreign subclass after its object went) would forward default processing
+    // to itself, without end.
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(h, GWLP_WNDPROC)) == &Window::windowProc ||
+        windowMap().findOrphan(h, false))
         throw WindowsError(ERROR_INVALID_PARAMETER, "Can't subclass a window that already runs the library's "
                                                     "window procedure");
     setWindowHandle(h, false);

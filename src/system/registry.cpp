@@ -143,15 +143,17 @@ RegistryKey::~RegistryKey() {
     if (owns && key) RegCloseKey(key);
 }
 
-bool RegistryKey::openNarrow(HKEY parent, const char* name, unsigned long access) {
+bool RegistryKey::openNarrow(HKEY parent, const char* name, unsigned long access, unsigned long options,
+                             const char* shownName) {
     close();
     key = nullptr;
     owns = false;
     viewFlags = 0;
     HKEY opened = nullptr;
-    const LONG result = RegOpenKeyExA(parent, name, 0, REGSAM(access), &opened);
+    const LONG result = RegOpenKeyExA(parent, name, options, REGSAM(access), &opened);
     if (result == ERROR_FILE_NOT_FOUND) return false;
-    if (result != ERROR_SUCCESS) throw WindowsError(DWORD(result), named("Can't open registry key", name));
+    if (result != ERROR_SUCCESS)
+        throw WindowsError(DWORD(result), named("Can't open registry key", shownName ? shownName : name));
     key = opened;
     owns = true;
     viewFlags = access & viewMask;

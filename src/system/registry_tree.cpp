@@ -22,21 +22,36 @@ void requireSubkeyName(const char* name, const char* operation) {
         throw WindowsError(ERROR_INVALID_PARAMETER, named(operation, name) + ": a subkey name is needed");
 }
 
-// Opens name under parent for the tree operations, in the same registry view.
-RegistryKey openSubkey(HKEY parent, const char* name, unsigned long access) {
-    RegistryKey local;
-    if (!local.open(parent, name, access)) throw WindowsError(ERROR_FILE_NOT_FOUND, "Registry key not found");
-    return local;
+// A symbolic link is removed through a handle to the link itself: deleting it
+// by name would follow it to its target, which lies outside the tree.
+void deleteLink(HKEY link, const char* name) {
+    using NtDeleteKey = LONG(NTAPI*)(HANDLE);
+    using RtlNtStatusToDosError = ULONG(NTAPI*)(LONG);
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const auto remove = reinterpret_cast<NtDeleteKey>(
+        reinterpret_cast<void (*)()>(ntdll ? GetProcAddress(ntdll, "NtDeleteKey") : nullptr));
+    const auto toDos = reinterpret_cast<RtlNtStatusToDosError>(
+        reinterpret_cast<void (*)()>(ntdll ? GetProcAddress(ntdll, "RtlNtStatusToDosError") : nullptr));
+    if (!remove || !toDos) throw WindowsError(ERROR_PROC_NOT_FOUND, named("Can't delete registry link", name));
+    const LONG status = remove(link);
+    if (status != 0) throw WindowsError(toDos(status), named("Can't delete registry link", name));
 }
 
 } // namespace
 
+bool RegistryKey::isLink() const {
+    DWORD type = 0;
+    return RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+           type == REG_LINK;
+}
+
+// The subkeys below are opened with REG_OPTION_OPEN_LINK: a symbolic link is
+// then the link itself (its one value names the target) and never leads the
+// walk out of the tree.
+
 void RegistryKey::deleteKeyRecursive(const char* name) const {
     requireSubkeyName(name, "Can't delete registry key");
-    RegistryKey local = openSubkey(key, name, KEY_ALL_ACCESS | view());
-    for (const auto& subkey : KeyEnumeration<char>(local)) local.deleteKeyRecursive(subkey.name.c_str());
-    local.close();
-    deleteKey(name);
+    deleteTree(name, name);
 }
 void RegistryKey::deleteKeyRecursive(const wchar_t* name) const {
     // A null wide name would otherwise become the empty one, and be refused
@@ -44,10 +59,33 @@ void RegistryKey::deleteKeyRecursive(const wchar_t* name) const {
     deleteKeyRecursive(name ? narrowName(name).c_str() : nullptr);
 }
 
+void RegistryKey::deleteTree(const char* name, const std::string& path) const {
+    RegistryKey local;
+    if (!local.openNarrow(key, name, KEY_ALL_ACCESS | view(), REG_OPTION_OPEN_LINK, path.c_str()))
+        throw WindowsError(ERROR_FILE_NOT_FOUND, "Registry key not found");
+    if (local.isLink()) return deleteLink(local, path.c_str());
+    for (const auto& subkey : KeyEnumeration<char>(local))
+        local.deleteTree(subkey.name.c_str(), path + "\\" + subkey.name);
+    local.close();
+    const LONG result = detail::deleteSubkey(key, name, view());
+    if (result != ERROR_SUCCESS) throw WindowsError(DWORD(result), named("Can't delete registry key", path.c_str()));
+}
+
 void RegistryKey::cleanEmptyTree(const char* name) const {
     requireSubkeyName(name, "Can't clean registry key");
-    RegistryKey local = openSubkey(key, name, KEY_ALL_ACCESS | view());
-    for (const auto& subkey : KeyEnumeration<char>(local)) local.cleanEmptyTree(subkey.name.c_str());
+    cleanTree(name, name);
+}
+void RegistryKey::cleanEmptyTree(const wchar_t* name) const {
+    cleanEmptyTree(name ? narrowName(name).c_str() : nullptr);
+}
+
+void RegistryKey::cleanTree(const char* name, const std::string& path) const {
+    RegistryKey local;
+    if (!local.openNarrow(key, name, KEY_ALL_ACCESS | view(), REG_OPTION_OPEN_LINK, path.c_str()))
+        throw WindowsError(ERROR_FILE_NOT_FOUND, "Registry key not found");
+    if (local.isLink()) return; // a link is content, and what it leads to is not ours
+    for (const auto& subkey : KeyEnumeration<char>(local))
+        local.cleanTree(subkey.name.c_str(), path + "\\" + subkey.name);
 
     Info<char> info;
     local.getInfo(info, infoSubKeyCount | infoValueCount);
@@ -62,19 +100,32 @@ void RegistryKey::cleanEmptyTree(const char* name) const {
         if (size > 0) return;
     }
     local.close();
-    deleteKey(name);
-}
-void RegistryKey::cleanEmptyTree(const wchar_t* name) const {
-    cleanEmptyTree(name ? narrowName(name).c_str() : nullptr);
+    const LONG result = detail::deleteSubkey(key, name, view());
+    if (result != ERROR_SUCCESS) throw WindowsError(DWORD(result), named("Can't delete registry key", path.c_str()));
 }
 
 void RegistryKey::AddContentFrom(const RegistryKey& source) {
     for (const auto& subkey : KeyEnumeration<char>(source)) {
-        RegistryKey target;
-        target.create(key, subkey.name.c_str(), subkey.className.c_str(), 0, KEY_ALL_ACCESS | view(), nullptr,
-                      nullptr);
+        const char* name = subkey.name.c_str();
         // The source is only read: it may well be a key this process can't write.
-        RegistryKey from = openSubkey(source, subkey.name.c_str(), KEY_READ | source.view());
+        RegistryKey from;
+        if (!from.openNarrow(source, name, KEY_READ | source.view(), REG_OPTION_OPEN_LINK))
+            throw WindowsError(ERROR_FILE_NOT_FOUND, "Registry key not found");
+        // A link here that leads elsewhere is left alone: writing through it
+        // would change a key outside this tree.
+        RegistryKey existing;
+        const bool present = existing.openNarrow(key, name, KEY_READ | view(), REG_OPTION_OPEN_LINK);
+        if (present && existing.isLink()) continue;
+        existing.close();
+        RegistryKey target;
+        if (from.isLink()) {
+            // A link is copied as a link (following it could walk in circles).
+            if (present) continue;
+            target.create(key, name, subkey.className.c_str(), REG_OPTION_CREATE_LINK,
+                          KEY_ALL_ACCESS | KEY_CREATE_LINK | view(), nullptr, nullptr);
+        } else {
+            target.create(key, name, subkey.className.c_str(), 0, KEY_ALL_ACCESS | view(), nullptr, nullptr);
+        }
         target.AddContentFrom(from);
     }
     std::vector<unsigned char> data;

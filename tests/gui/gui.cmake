@@ -1,7 +1,9 @@
 # The window suites create real windows under the run's Xvfb. Each carries its own
-# watchdog; the ctest limit is the second line of defence.
+# watchdog; the ctest limit is the second line of defence. They run alone: windows
+# of other suites running at the same time would take focus and activation away
+# and change the message sequences that the suites compare.
 foreach(suite gui.window gui.window_lifetime)
   if(TEST ${suite})
-    set_tests_properties(${suite} PROPERTIES TIMEOUT 150)
+    set_tests_properties(${suite} PROPERTIES TIMEOUT 150 RUN_SERIAL TRUE)
   endif()
 endforeach()

@@ -6,11 +6,13 @@
 // the raw API over a fixed-seed sweep; one owner per handle through copy,
 // assignment, move, attach and detach; recursive delete, pruning and merging
 // of trees, staying inside the key they are given and inside its registry
-// view; the 32-bit view of a 32-bit process; isDevelopmentSystem.
+// view and never following a symbolic link out of it; the 32-bit view of a
+// 32-bit process; isDevelopmentSystem.
 #include <vesk/errors/exception.h>
 #include <vesk/system/registry.h>
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,7 +20,6 @@
 #include <cstring>
 #include <iterator>
 #include <list>
-#include <cstdlib>
 #include <random>
 #include <set>
 #include <string>
@@ -56,16 +57,35 @@ bool rawExists(HKEY parent, const std::string& name, REGSAM view = 0) {
     return true;
 }
 
+// Deletes a tree with the raw API. Symbolic links are deleted themselves
+// (RegDeleteTree can't, and left-overs of a failed run would spoil the next).
+void rawDeleteTree(HKEY parent, const char* name) {
+    HKEY k;
+    if (RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &k)) return;
+    DWORD type = 0;
+    if (!RegQueryValueExA(k, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) && type == REG_LINK) {
+        using NtDeleteKey = LONG(NTAPI*)(HANDLE);
+        reinterpret_cast<NtDeleteKey>(reinterpret_cast<void (*)()>(
+            GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")))(k);
+    } else {
+        char sub[256];
+        for (DWORD n = sizeof sub; !RegEnumKeyExA(k, 0, sub, &n, nullptr, nullptr, nullptr, nullptr); n = sizeof sub)
+            rawDeleteTree(k, sub);
+        RegDeleteKeyA(parent, name);
+    }
+    RegCloseKey(k);
+}
+
 // A fresh key under HKEY_CURRENT_USER for each test, deleted with the raw API.
 class Registry : public ::testing::Test {
 protected:
     void SetUp() override {
-        RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
+        rawDeleteTree(HKEY_CURRENT_USER, path.c_str());
         scratch.create(HKEY_CURRENT_USER, path.c_str());
     }
     void TearDown() override {
         scratch.close();
-        RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
+        rawDeleteTree(HKEY_CURRENT_USER, path.c_str());
         EXPECT_FALSE(rawExists(HKEY_CURRENT_USER, path));
     }
     // Builds keys from paths; a path ending in "=text" also sets a value:
@@ -94,65 +114,21 @@ protected:
 
 // ---- values -----------------------------------------------------------------
 
-TEST_F(Registry, EveryValueTypeRoundTripsInBothWidths) {
-    Bytes big(100000);
-    std::mt19937 random(12);
-    for (auto& b : big) b = static_cast<unsigned char>(random());
-    const struct {
-        const char* name;
-        unsigned long type;
-        Bytes data;
-    } rows[] = {
-        {"none", REG_NONE, {1, 2, 3}},
-        {"sz", REG_SZ, bytes(std::string("text\0", 5))},
-        {"expand", REG_EXPAND_SZ, bytes(std::string("%PATH%;x\0", 9))},
-        {"binary", REG_BINARY, {0, 0xFF, 0, 0x80}},
-        {"empty binary", REG_BINARY, {}},
-        {"big binary", REG_BINARY, big},
-        {"dword", REG_DWORD, {0x78, 0x56, 0x34, 0x12}},
-        {"dword big endian", REG_DWORD_BIG_ENDIAN, {0x12, 0x34, 0x56, 0x78}},
-        {"multi", REG_MULTI_SZ, bytes(std::string("a\0bc\0\0", 6))},
-        {"resource list", REG_RESOURCE_LIST, {8, 0, 0, 0, 9}},
-        {"full resource", REG_FULL_RESOURCE_DESCRIPTOR, {9, 9}},
-        {"requirements", REG_RESOURCE_REQUIREMENTS_LIST, {10}},
-        {"qword", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8}},
-        {"", REG_BINARY, {0xDE, 0xAD}}, // the default value
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        scratch.setValue(row.name, row.data.data(), static_cast<unsigned long>(row.data.size()), row.type);
-        EXPECT_EQ(scratch.GetValueType(row.name), row.type);
-        EXPECT_EQ(scratch.getValueSize(row.name), row.data.size());
-        Bytes back;
-        unsigned long type = 0;
-        ASSERT_TRUE(scratch.getValue(row.name, back, type));
-        EXPECT_EQ(back, row.data);
-        EXPECT_EQ(type, row.type);
-        // The same through the caller's buffer, with the wide name.
-        Bytes raw(row.data.size() + 1, 0xCC);
-        unsigned long size = static_cast<unsigned long>(raw.size());
-        ASSERT_TRUE(scratch.getValue(WString(row.name).c_str(), raw.data(), size, type));
-        EXPECT_EQ(Bytes(raw.begin(), raw.begin() + size), row.data);
-        EXPECT_EQ(raw[size], 0xCC) << "written past the data";
-    }
-    RegistryKey::ValueEnumeration<char> values(scratch);
-    ASSERT_EQ(values.size(), std::size(rows));
-    for (const auto& v : values) {
-        const auto* row = std::find_if(std::begin(rows), std::end(rows), [&](auto& r) { return v.name == r.name; });
-        ASSERT_NE(row, std::end(rows)) << v.name;
-        EXPECT_EQ(v.type, row->type);
-        EXPECT_EQ(v.dataSize, row->data.size());
-    }
-    // The typed writers store what the registry's readers expect.
+TEST_F(Registry, TypedWritersStoreWhatTheReadersExpect) {
     scratch.setValue("seven", 7ul);
     scratch.setValue(L"abc", L"abc");
-    EXPECT_EQ(scratch.GetValueType("seven"), ulong(REG_DWORD));
-    EXPECT_EQ(scratch.getValueSize("seven"), 4u);
+    scratch.setValue("", "default");
+    const struct {
+        const char* name;
+        unsigned long type, size;
+    } rows[] = {{"seven", REG_DWORD, 4}, {"abc", REG_SZ, 4}, {"", REG_SZ, 8}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(scratch.GetValueType(row.name), row.type) << row.name;
+        EXPECT_EQ(scratch.getValueSize(row.name), row.size) << row.name;
+    }
     EXPECT_EQ(scratch.getDWordValue(L"seven"), 7u);
-    EXPECT_EQ(scratch.GetValueType("abc"), ulong(REG_SZ));
-    EXPECT_EQ(scratch.getValueSize("abc"), 4u);
-    EXPECT_EQ(scratch.getStringValue("abc"), "abc");
     EXPECT_EQ(scratch.getStringValue(L"abc"), L"abc");
+    EXPECT_EQ(scratch.getStringValue(static_cast<const char*>(nullptr)), "default");
     scratch.deleteValue("seven");
     EXPECT_FALSE(scratch.existsValue("seven"));
     EXPECT_EQ(failureOf([&] { scratch.deleteValue("seven"); }),
@@ -201,6 +177,11 @@ TEST_F(Registry, StringReadsUseTheStoredSizeAndDropEveryTrailingZero) {
     const wchar_t abc[3] = {L'a', L'b', L'c'};
     ASSERT_EQ(RegSetValueExW(scratch, L"w", 0, REG_SZ, reinterpret_cast<const BYTE*>(abc), 6), ERROR_SUCCESS);
     EXPECT_EQ(scratch.getStringValue("w"), "abc");
+    // Absent values: false from the getValue forms, code 2 from the others.
+    unsigned long number = 99;
+    EXPECT_FALSE(scratch.getValue("absent", number));
+    EXPECT_EQ(number, 99u);
+    EXPECT_EQ(failureOf([&] { scratch.getDWordValue("absent"); }), std::make_pair(2ul, std::string()));
     EXPECT_EQ(failureOf([&] { scratch.getStringValue("absent"); }),
               std::make_pair(2ul, std::string("Registry value not found")));
 }
@@ -237,20 +218,6 @@ TEST_F(Registry, MultiStringsAppendUpToTheFirstEmptyStringAndNeverPastTheData) {
     std::list<String> untouched{"x"};
     EXPECT_FALSE(scratch.getValue("absent", untouched));
     EXPECT_EQ(untouched.size(), 1u);
-}
-
-TEST_F(Registry, DWordReadsZeroExtendShortDataAndRefuseLongData) {
-    unsigned long value = 99;
-    EXPECT_FALSE(scratch.getValue("absent", value));
-    EXPECT_EQ(value, 99u);
-    EXPECT_EQ(failureOf([&] { scratch.getDWordValue("absent"); }), std::make_pair(2ul, std::string()));
-    const unsigned char two[] = {0x34, 0x12}, eight[8] = {1};
-    scratch.setValue("short", two, 2, REG_BINARY);
-    EXPECT_TRUE(scratch.getValue("short", value));
-    EXPECT_EQ(value, 0x1234u);
-    scratch.setValue("long", eight, 8, REG_QWORD);
-    EXPECT_EQ(failureOf([&] { scratch.getDWordValue("long"); }),
-              std::make_pair(ulong(ERROR_MORE_DATA), std::string("Can't query DWORD registry value")));
 }
 
 TEST_F(Registry, AValueThatChangesSizeWhileReadIsReadWhole) {
@@ -293,6 +260,61 @@ TEST_F(Registry, NamesAndClassesLongerThanAnyFirstBufferComeBackWhole) {
     sub.getInfo(info, RegistryKey::infoClassName | RegistryKey::infoValueCount);
     EXPECT_EQ(info.className, WString(longClass.c_str()));
     EXPECT_EQ(info.valueCount, 0u);
+}
+
+// Random data of every type (REG_NONE to REG_QWORD) read by every reader: each
+// answers what the bytes say or the library's exception, never more, never a
+// crash, and never a byte past the caller's buffer.
+TEST_F(Registry, EveryTypeRoundTripsThroughEveryReaderInASweep) {
+    std::mt19937 random(77);
+    for (int round = 0; round < 300; ++round) {
+        const unsigned long type = random() % 12;
+        const bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+        std::string data(random() % (round % 10 ? 40 : 3000), '\0');
+        for (char& c : data) c = random() % 3 ? char('a' + random() % 26) : text ? '\0' : char(random());
+        SCOPED_TRACE(testing::Message() << "round " << round << ", type " << type << ", " << data.size() << " bytes");
+        scratch.setValue("r", bytes(data).data(), static_cast<unsigned long>(data.size()), type);
+        Bytes back;
+        unsigned long backType = 0;
+        ASSERT_TRUE(scratch.getValue("r", back, backType));
+        EXPECT_EQ(backType, type);
+        EXPECT_TRUE(text || back == bytes(data));
+        EXPECT_EQ(scratch.GetValueType(L"r"), type);
+        const RegistryKey::ValueEnumeration<char> values(scratch);
+        ASSERT_EQ(values.size(), 1u);
+        EXPECT_EQ(values.begin()->type, type);
+        EXPECT_EQ(values.begin()->dataSize, scratch.getValueSize("r"));
+        Bytes raw(back.size() + 1, 0xCC); // one byte more than the size passed
+        unsigned long size = static_cast<unsigned long>(back.size());
+        ASSERT_TRUE(scratch.getValue(L"r", raw.data(), size, backType));
+        EXPECT_TRUE(Bytes(raw.begin(), raw.begin() + size) == back);
+        EXPECT_EQ(raw.back(), 0xCC) << "written past the buffer";
+        // Text readers: the bytes up to the trailing zeros, the strings up to the first empty one.
+        std::string trimmed = data;
+        while (!trimmed.empty() && trimmed.back() == '\0') trimmed.pop_back();
+        if (type == REG_SZ || type == REG_EXPAND_SZ) {
+            EXPECT_TRUE(scratch.getStringValue("r") == trimmed);
+        } else {
+            EXPECT_EQ(failureOf([&] { scratch.getStringValue("r"); }).first, ulong(ERROR_INVALID_DATATYPE));
+        }
+        std::list<String> strings, expected;
+        for (std::size_t at = 0; at < data.size() && data[at];) {
+            const std::size_t end = std::min(data.find('\0', at), data.size());
+            expected.push_back(data.substr(at, end - at));
+            at = end + 1;
+        }
+        ASSERT_TRUE(scratch.getValue("r", strings));
+        EXPECT_TRUE((type != REG_MULTI_SZ && text) || strings == expected);
+        unsigned long number = 0;
+        if (back.size() > 4) {
+            EXPECT_EQ(failureOf([&] { scratch.getValue("r", number); }).first, ulong(ERROR_MORE_DATA));
+        } else {
+            ASSERT_TRUE(scratch.getValue("r", number));
+            unsigned long expectedNumber = 0;
+            for (std::size_t i = back.size(); i-- > 0;) expectedNumber = expectedNumber << 8 | back[i];
+            EXPECT_EQ(number, expectedNumber);
+        }
+    }
 }
 
 // ---- enumeration ----------------------------------------------------------
@@ -347,8 +369,7 @@ bool handleWorks(HKEY k) { return RegQueryInfoKeyA(k, 0, 0, 0, 0, 0, 0, 0, 0, 0,
 TEST_F(Registry, EveryHandleHasOneOwner) {
     RegistryKey absent;
     EXPECT_FALSE(absent.open(scratch, "no such key"));
-    EXPECT_TRUE(absent.isNull());
-    EXPECT_FALSE(absent.ownsKey());
+    EXPECT_TRUE(absent.isNull() && !absent.ownsKey());
     EXPECT_EQ(failureOf([&] { RegistryKey k(scratch, "no such key"); }),
               std::make_pair(2ul, std::string("Registry key not found")));
 
@@ -356,50 +377,31 @@ TEST_F(Registry, EveryHandleHasOneOwner) {
     const HKEY oldA = a;
     a = b; // a's own handle is closed, a gets its own copy of b's
     EXPECT_FALSE(handleWorks(oldA));
-    EXPECT_NE(HKEY(a), HKEY(b));
-    EXPECT_TRUE(a.ownsKey());
+    EXPECT_TRUE(HKEY(a) != HKEY(b) && a.ownsKey());
     b.close();
-    EXPECT_FALSE(b.isOpen());
-    EXPECT_FALSE(b.ownsKey());
+    EXPECT_TRUE(!b.isOpen() && !b.ownsKey());
     EXPECT_TRUE(handleWorks(a));
-
-    RegistryKey c(a);
-    EXPECT_NE(HKEY(c), HKEY(a));
-    EXPECT_TRUE(c.ownsKey());
-    RegistryKey d(std::move(c));
-    EXPECT_TRUE(c.isNull());
-    EXPECT_TRUE(handleWorks(d));
+    RegistryKey c(a), d(std::move(c));
+    EXPECT_TRUE(c.isNull() && HKEY(d) != HKEY(a) && d.ownsKey() && handleWorks(d));
     a = a;
     EXPECT_TRUE(handleWorks(a));
 
     // Copies of null keys and predefined roots own nothing.
-    RegistryKey nullCopy(absent), root(HKEY_CURRENT_USER, false), rootCopy(root);
-    EXPECT_TRUE(nullCopy.isNull());
-    EXPECT_FALSE(nullCopy.ownsKey());
-    EXPECT_EQ(HKEY(rootCopy), HKEY_CURRENT_USER);
-    EXPECT_FALSE(rootCopy.ownsKey());
+    RegistryKey nullCopy(absent), rootCopy(RegistryKey(HKEY_CURRENT_USER, false));
+    EXPECT_TRUE(nullCopy.isNull() && !nullCopy.ownsKey());
+    EXPECT_TRUE(HKEY(rootCopy) == HKEY_CURRENT_USER && !rootCopy.ownsKey());
     d = rootCopy;
     EXPECT_FALSE(d.ownsKey());
 
-    // A borrowed handle is never closed: not by close, not by the destructor.
+    // A borrowed handle is never closed: not by close, detach or the destructor.
     HKEY raw;
     ASSERT_EQ(RegOpenKeyExA(scratch, "", 0, KEY_READ, &raw), ERROR_SUCCESS);
-    {
-        RegistryKey borrowed(raw, false);
-        borrowed.close();
-        EXPECT_EQ(HKEY(borrowed), raw);
-    }
-    EXPECT_TRUE(handleWorks(raw));
-    {
-        RegistryKey owner;
-        owner.attach(raw, true);
-        EXPECT_EQ(owner.detach(), raw);
-        EXPECT_TRUE(owner.isNull());
-    }
-    EXPECT_TRUE(handleWorks(raw));
-    {
-        RegistryKey owner(raw, true);
-    }
+    RegistryKey(raw, false).close();
+    RegistryKey owner;
+    owner.attach(raw, true);
+    EXPECT_EQ(owner.detach(), raw);
+    EXPECT_TRUE(owner.isNull() && handleWorks(raw));
+    RegistryKey(raw, true).close();
     EXPECT_FALSE(handleWorks(raw));
 }
 
@@ -425,6 +427,37 @@ TEST_F(Registry, RecursiveDeleteRemovesAThreeLevelTreeAndNothingElse) {
               ulong(ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(exists("treeSibling\\z"));
     EXPECT_TRUE(rawExists(HKEY_CURRENT_USER, path));
+}
+
+// Sets a key's access list from its text form; D:(D;;SD;;;WD) forbids deleting.
+void setAccess(HKEY parent, const char* name, const char* sddl) {
+    HKEY k;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(parent, name, 0, READ_CONTROL | WRITE_DAC, &k), ERROR_SUCCESS);
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr));
+    EXPECT_EQ(RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+    LocalFree(sd);
+    RegCloseKey(k);
+}
+
+TEST_F(Registry, TreeOperationsStopAtTheFirstFailureAndNameWhereItHappened) {
+    build({"tree\\a", "tree\\b\\locked", "tree\\c"});
+    setAccess(scratch, "tree\\b\\locked", "D:(D;;SD;;;WD)(A;;KA;;;WD)");
+    for (bool clean : {false, true}) {
+        SCOPED_TRACE(clean ? "cleanEmptyTree" : "deleteKeyRecursive");
+        const auto failure = failureOf([&] {
+            if (clean) scratch.cleanEmptyTree("tree");
+            else scratch.deleteKeyRecursive("tree");
+        });
+        EXPECT_EQ(failure, std::make_pair(ulong(ERROR_ACCESS_DENIED),
+                                          std::string("Can't open registry key \"tree\\b\\locked\"")));
+        // What came before the failure is done, what came after is not.
+        EXPECT_FALSE(exists("tree\\a"));
+        EXPECT_TRUE(exists("tree\\b\\locked"));
+        EXPECT_TRUE(exists("tree\\c"));
+        build({"tree\\a"});
+    }
+    setAccess(scratch, "tree\\b\\locked", "D:(A;;KA;;;WD)");
 }
 
 TEST_F(Registry, CleanEmptyTreePrunesOnlyEmptyKeys) {
@@ -479,6 +512,77 @@ TEST_F(Registry, AddContentFromMergesSubkeysClassesAndValues) {
     RegistryKey(target, "withClass").getInfo(info, RegistryKey::infoClassName);
     EXPECT_EQ(info.className, "MyClass");
     EXPECT_EQ(RegistryKey(source, "s2").getValueCount(), 1u) << "the source is left as it was";
+    // A lasting subkey can't go below a volatile key: the merge stops there.
+    RegistryKey volatileKey;
+    volatileKey.create(scratch, "volatile", nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, nullptr);
+    EXPECT_EQ(failureOf([&] { volatileKey += source; }),
+              std::make_pair(ulong(ERROR_CHILD_MUST_BE_VOLATILE), std::string("Can't create registry key \"s1\"")));
+    EXPECT_EQ(volatileKey.getValueCount(), 0u) << "values come after the subkeys";
+}
+
+// The NT name ("\REGISTRY\User\...") of a key, which a symbolic link names.
+std::wstring ntNameOf(HKEY key) {
+    using NtQueryKey = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<NtQueryKey>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey")));
+    std::vector<ULONG> buffer(1024);
+    ULONG size = 0;
+    if (!query || query(key, 3 /* KeyNameInformation */, buffer.data(), ULONG(buffer.size() * 4), &size)) return L"";
+    return std::wstring(reinterpret_cast<const wchar_t*>(&buffer[1]), buffer[0] / 2);
+}
+
+void makeLink(HKEY parent, const char* name, HKEY target) {
+    HKEY link;
+    ASSERT_EQ(RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | KEY_CREATE_LINK,
+                              nullptr, &link, nullptr),
+              ERROR_SUCCESS);
+    const std::wstring to = ntNameOf(target);
+    ASSERT_FALSE(to.empty());
+    EXPECT_EQ(RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(to.data()),
+                             DWORD(to.size() * 2)),
+              ERROR_SUCCESS);
+    RegCloseKey(link);
+}
+
+bool isLinkKey(HKEY parent, const char* name) {
+    HKEY k;
+    if (RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, KEY_READ, &k)) return false;
+    DWORD type = 0;
+    const bool link = !RegQueryValueExA(k, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) && type == REG_LINK;
+    RegCloseKey(k);
+    return link;
+}
+
+TEST_F(Registry, TreeOperationsNeverFollowASymbolicLinkOutOfTheirTree) {
+    build({"outside\\empty", "outside\\full:v=1", "tree\\a", "copy"});
+    RegistryKey outside(scratch, "outside", KEY_ALL_ACCESS), tree(scratch, "tree", KEY_ALL_ACCESS);
+    makeLink(RegistryKey(tree, "a", KEY_ALL_ACCESS), "out", outside);
+    makeLink(tree, "loop", tree); // a circle back to the tree's root
+    ASSERT_TRUE(exists("tree\\a\\out\\full")) << "the link leads out of the tree";
+
+    scratch.cleanEmptyTree("tree");
+    EXPECT_TRUE(exists("outside\\empty"));
+    EXPECT_TRUE(isLinkKey(scratch, "tree\\a\\out")) << "a link is content";
+
+    RegistryKey copy(scratch, "copy", KEY_ALL_ACCESS);
+    copy += tree; // copies the links as links, and ends despite the circle
+    EXPECT_TRUE(isLinkKey(scratch, "copy\\a\\out"));
+    EXPECT_TRUE(isLinkKey(scratch, "copy\\loop"));
+    EXPECT_TRUE(exists("copy\\a\\out\\full"));
+    // Merging into a tree whose link leads out writes nothing through it.
+    build({"src\\a\\out\\new"});
+    RegistryKey(scratch, "copy", KEY_ALL_ACCESS) += RegistryKey(scratch, "src");
+    EXPECT_FALSE(exists("outside\\new"));
+
+    scratch.deleteKeyRecursive("copy\\a\\out"); // a link named directly goes itself
+    EXPECT_FALSE(isLinkKey(scratch, "copy\\a\\out"));
+    tree.close();
+    scratch.deleteKeyRecursive("tree");
+    scratch.deleteKeyRecursive("copy");
+    EXPECT_FALSE(exists("tree"));
+    EXPECT_FALSE(exists("copy"));
+    EXPECT_TRUE(exists("outside\\empty"));
+    EXPECT_EQ(RegistryKey(scratch, "outside\\full").getStringValue("v"), "1");
 }
 
 // ---- registry views ------------------------------------------------------------

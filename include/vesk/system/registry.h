@@ -195,6 +195,11 @@ public:
     // Deletes a subkey that has no subkeys.
     void deleteKey(const char* name) const;
     void deleteKey(const wchar_t* name) const;
+    // The tree operations below stop at the first failure (what was done stays
+    // done) and name the failing key by its path from this key. They stay in
+    // the registry view this key was opened in, and never follow a symbolic
+    // link out of the tree: a link is handled as the link itself.
+    //
     // Deletes the named subkey with everything below it. The name must not be
     // empty: this key itself is never deleted.
     void deleteKeyRecursive(const char* name) const;
@@ -204,12 +209,22 @@ public:
     void cleanEmptyTree(const char* name) const;
     void cleanEmptyTree(const wchar_t* name) const;
     // Copies source's subkeys (with their classes) and values into this key,
-    // overwriting values of the same name and deleting nothing.
+    // overwriting values of the same name and deleting nothing. Links are
+    // copied as links; nothing is written through a link under this key.
     void AddContentFrom(const RegistryKey& source);
     RegistryKey& operator+=(const RegistryKey& source);
 
 private:
-    bool openNarrow(HKEY parent, const char* name, unsigned long access);
+    // options: 0, or REG_OPTION_OPEN_LINK to open a symbolic link itself;
+    // shownName, when given, is the name a failure reports.
+    bool openNarrow(HKEY parent, const char* name, unsigned long access, unsigned long options = 0,
+                    const char* shownName = nullptr);
+    // The tree operations below a name; path is the name as seen from the key
+    // the operation was called on, for the messages.
+    void deleteTree(const char* name, const std::string& path) const;
+    void cleanTree(const char* name, const std::string& path) const;
+    // True when this key, opened with REG_OPTION_OPEN_LINK, is a symbolic link.
+    bool isLink() const;
     void createNarrow(HKEY parent, const char* name, const char* className, unsigned long options,
                       unsigned long access, SECURITY_ATTRIBUTES* security, unsigned long* disposition);
     // The registry view (KEY_WOW64_32KEY, KEY_WOW64_64KEY or 0) the key was
