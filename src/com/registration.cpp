@@ -1,6 +1,7 @@
 // Self-registration: class keys, DirectShow filters, file types and shell
 // extension handlers written under HKEY_LOCAL_MACHINE\Software\Classes.
 #include <vesk/com/module.h>
+#include <vesk/system/module.h>
 #include <vesk/system/registry.h>
 
 #include <cstring>
@@ -50,17 +51,6 @@ private:
     COMInterfacePointer<IFilterMapper2, &IID_IFilterMapper2_> mapper;
     bool startedCOM = false;
 };
-
-// The module's full file name (any length).
-BasicString<char> moduleFileName(HINSTANCE module) {
-    std::string name(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(module, &name[0], DWORD(name.size()));
-        if (n == 0) throw WindowsError("Error in retrieving module file name");
-        if (n < name.size()) return BasicString<char>(name.c_str(), n);
-        name.resize(name.size() * 2);
-    }
-}
 
 RegistryKey createKey(HKEY parent, const std::string& name) {
     RegistryKey key;
@@ -134,7 +124,7 @@ void COMModule::registerShellExtension(const RegistryKey& typeKey, const ClassIn
 
 long COMModule::registerClasses(HINSTANCE instance) const {
     return catchToHRESULT([&] {
-        const BasicString<char> file = moduleFileName(instance);
+        const BasicString<char> file = WindowsModule(instance).getFilenameT();
         FilterMapper mapper;
         for (unsigned i = 0; i < classCount; ++i) {
             const ClassInfo& info = classes[i];

@@ -3,11 +3,10 @@
 // every key checked, the sample's classes created and called from a client
 // process of its own, then unregistered: the class keys and the filter's
 // Instance key go, the file-type keys and "Approved" values stay, and nothing
-// else changed. Then the cases of the registration table that need no real
-// HKEY_CLASSES_ROOT, on a scratch HKEY_LOCAL_MACHINE (RegOverridePredefKey).
+// else changed.
 #include "sample_server.h"
 
-#include <vesk/com/module.h>
+#include <vesk/com/guid.h>
 
 #include <gtest/gtest.h>
 
@@ -67,28 +66,19 @@ bool keyExists(HKEY root, const std::string& path) {
     return true;
 }
 
-std::set<std::string> subkeys(HKEY root, const std::string& path) {
-    std::set<std::string> names;
+// The names of a key's subkeys, or of its values.
+std::set<std::string> names(HKEY root, const std::string& path, bool values = false) {
+    std::set<std::string> found;
     HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return found;
     char name[256];
-    for (DWORD i = 0, n = sizeof name; RegEnumKeyExA(key, i, name, &n, nullptr, nullptr, nullptr, nullptr) == 0;
+    for (DWORD i = 0, n = sizeof name;
+         (values ? RegEnumValueA(key, i, name, &n, nullptr, nullptr, nullptr, nullptr)
+                 : RegEnumKeyExA(key, i, name, &n, nullptr, nullptr, nullptr, nullptr)) == 0;
          ++i, n = sizeof name)
-        names.insert(name);
+        found.insert(name);
     RegCloseKey(key);
-    return names;
-}
-
-std::set<std::string> valueNames(HKEY root, const std::string& path) {
-    std::set<std::string> names;
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
-    char name[256];
-    for (DWORD i = 0, n = sizeof name; RegEnumValueA(key, i, name, &n, nullptr, nullptr, nullptr, nullptr) == 0;
-         ++i, n = sizeof name)
-        names.insert(name);
-    RegCloseKey(key);
-    return names;
+    return found;
 }
 
 const std::string classes = "Software\\Classes\\";
@@ -111,9 +101,9 @@ TEST(SampleServer, RegisterCreateCallUnregister) {
     const std::string dll = binDirectory() + "\\test_com_sample.dll";
     run("\"" + regsvr32() + "\" /u /s \"" + dll + "\"");
     removeLeftovers();
-    const std::set<std::string> clsidsBefore = subkeys(HKEY_LOCAL_MACHINE, classes + "CLSID");
-    const std::set<std::string> instancesBefore = subkeys(HKEY_CLASSES_ROOT, filterInstances());
-    const std::set<std::string> approvedBefore = valueNames(HKEY_LOCAL_MACHINE, approved);
+    const std::set<std::string> clsidsBefore = names(HKEY_LOCAL_MACHINE, classes + "CLSID");
+    const std::set<std::string> instancesBefore = names(HKEY_CLASSES_ROOT, filterInstances());
+    const std::set<std::string> approvedBefore = names(HKEY_LOCAL_MACHINE, approved, true);
 
     ASSERT_EQ(run("\"" + regsvr32() + "\" /s \"" + dll + "\""), 0);
 
@@ -152,13 +142,13 @@ TEST(SampleServer, RegisterCreateCallUnregister) {
     for (const std::string& clsid : {accumulator, greeter, icon})
         EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, classes + "CLSID\\" + clsid)) << clsid;
     EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, filterInstances() + "\\" + accumulator));
-    EXPECT_EQ(subkeys(HKEY_LOCAL_MACHINE, classes + "CLSID"), clsidsBefore);
-    EXPECT_EQ(subkeys(HKEY_CLASSES_ROOT, filterInstances()), instancesBefore);
+    EXPECT_EQ(names(HKEY_LOCAL_MACHINE, classes + "CLSID"), clsidsBefore);
+    EXPECT_EQ(names(HKEY_CLASSES_ROOT, filterInstances()), instancesBefore);
     // Type keys and approvals may be shared with other programs: they stay.
     EXPECT_EQ(textOf(HKEY_LOCAL_MACHINE, typeKey + "\\ShellEx\\IconHandler", ""), icon);
     EXPECT_EQ(textOf(HKEY_LOCAL_MACHINE, approved, greeter.c_str()), "Vesk Sample Greeter");
     removeLeftovers();
-    EXPECT_EQ(valueNames(HKEY_LOCAL_MACHINE, approved), approvedBefore);
+    EXPECT_EQ(names(HKEY_LOCAL_MACHINE, approved, true), approvedBefore);
     EXPECT_EQ(run("\"" + regsvr32() + "\" /u /s \"" + dll + "\""), 0) << "unregistering twice is no failure";
 }
 
