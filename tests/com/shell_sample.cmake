@@ -23,4 +23,6 @@ foreach(suite shell_extension item_id_list)
 endforeach()
 if(TARGET test_com_shell_extension)
   add_dependencies(test_com_shell_extension test_com_shell_sample)
+  # It shows the system's property frame: alone, like the window suites.
+  set_tests_properties(com.shell_extension PROPERTIES RUN_SERIAL TRUE)
 endif()

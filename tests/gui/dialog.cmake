@@ -11,7 +11,8 @@ foreach(suite dialog property_sheet)
   if(TARGET test_gui_${suite})
     target_sources(test_gui_${suite} PRIVATE ${VESK_DIALOG_RES})
     target_link_libraries(test_gui_${suite} PRIVATE comctl32)
-    # Each suite has its own watchdog; this is the second line of defence.
-    set_tests_properties(gui.${suite} PROPERTIES TIMEOUT 150)
+    # Each suite has its own watchdog; this is the second line of defence. They run
+    # alone: other suites' windows would take focus and change the compared sequences.
+    set_tests_properties(gui.${suite} PROPERTIES TIMEOUT 150 RUN_SERIAL TRUE)
   endif()
 endforeach()
