@@ -1,0 +1,9 @@
+# The control suites create real windows and common dialogs under the run's
+# Xvfb. Like the window suites they run alone (other suites' windows would take
+# focus and activation away) and carry their own watchdogs; the ctest limit is
+# the second line of defence.
+foreach(suite gui.controls gui.views gui.menus gui.file_dialog)
+  if(TEST ${suite})
+    set_tests_properties(${suite} PROPERTIES TIMEOUT 240 RUN_SERIAL TRUE)
+  endif()
+endforeach()
