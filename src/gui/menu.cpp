@@ -40,9 +40,12 @@ Menu::ItemInfo& Menu::ItemInfo::operator=(const ItemInfo& other) {
 Menu::Menu(bool popup) : handle(nullptr), owned(false) { create(popup); }
 Menu::Menu(int id, HINSTANCE instance) : handle(nullptr), owned(false) { load(id, instance); }
 
+// Assigning a menu to itself (the same handle) only changes who owns it: it
+// must not destroy the menu both sides name.
 Menu& Menu::operator=(const Menu& other) {
     if (this != &other) {
-        close();
+        if (other.handle != handle)
+            close();
         handle = other.handle;
         owned = false;
     }
@@ -51,7 +54,8 @@ Menu& Menu::operator=(const Menu& other) {
 
 Menu& Menu::operator=(Menu&& other) {
     if (this != &other) {
-        close();
+        if (other.handle != handle)
+            close();
         handle = other.handle;
         owned = other.owned;
         other.owned = false;
@@ -183,10 +187,11 @@ Menu Menu::findParentOfItem(unsigned short id) {
     const unsigned count = getItemCount();
     for (unsigned position = 0; position < count; ++position) {
         ItemInfo info;
-        info.fMask = MIIM_ID | MIIM_SUBMENU;
+        info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE;
         getItemInfo(info, position, true);
-        // A submenu's own id is its handle cut to 16 bits: only leaves match.
-        if (!info.hSubMenu && static_cast<unsigned short>(info.wID) == id)
+        // A submenu's own id is its handle cut to 16 bits, a separator's is 0:
+        // only commands match.
+        if (!info.hSubMenu && !(info.fType & MFT_SEPARATOR) && static_cast<unsigned short>(info.wID) == id)
             return Menu(handle, false);
         if (info.hSubMenu) {
             Menu found = Menu(info.hSubMenu, false).findParentOfItem(id);
