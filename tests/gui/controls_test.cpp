@@ -23,7 +23,7 @@ using namespace vesk;
 
 namespace {
 
-vesk_test::Watchdog watchdog(200);
+vesk_test::Watchdog watchdog(400);
 
 HINSTANCE instance() { return GetModuleHandleA(nullptr); }
 
