@@ -11,3 +11,9 @@ endforeach()
 if(TEST gui.controls)
   set_tests_properties(gui.controls PROPERTIES TIMEOUT 450 RUN_SERIAL TRUE)
 endif()
+
+# String resources for the combo box's items-from-a-resource case.
+enable_language(RC)
+if(TARGET test_gui_controls)
+  target_sources(test_gui_controls PRIVATE ${CMAKE_CURRENT_LIST_DIR}/controls.rc)
+endif()

@@ -128,6 +128,20 @@ TEST_F(ControlsTest, ComboBoxItemsDataAndTexts) {
     EXPECT_EQ(0u, f.combo.getCount());
 }
 
+// Each non-empty line of a string resource is one item; the last one's index comes back.
+TEST_F(ControlsTest, ComboBoxItemsFromStringResources) {
+    const struct { unsigned short id; std::vector<std::string> added; } cases[] = {
+        {1, {"A", "B", "C"}}, {2, {}}, {3, {"one line"}}, {999, {}}};
+    for (const auto& c : cases) {
+        f.combo.resetContent();
+        const unsigned last = f.combo.addString(c.id, instance());
+        EXPECT_EQ(c.added.empty() ? unsigned(-1) : unsigned(c.added.size() - 1), last) << c.id;
+        ASSERT_EQ(c.added.size(), f.combo.getCount()) << c.id;
+        for (unsigned i = 0; i < c.added.size(); ++i)
+            EXPECT_EQ(c.added[i], f.combo.getStringA(i)) << c.id;
+    }
+}
+
 TEST_F(ControlsTest, LongTextsComeBackWhole) {
     for (std::size_t length : {0u, 1u, 255u, 256u, 257u, 4000u, 70000u}) {
         std::string text(length, 'x');
