@@ -1,5 +1,6 @@
 // Tour stop: the Gregorian calendar - a month laid out in weeks, and a few
-// add/roll calls, including the days around the 1582 cutover.
+// add/roll calls, including the days around the 1582 cutover and a week roll
+// from week 1.
 #include "tour.h"
 
 #include <vesk/time/gregorian_calendar.h>
@@ -98,6 +99,18 @@ void calendarStop() {
     a = c;
     a.add(Calendar::YEAR, -1582);
     printDate("add(YEAR, -1582):", a);
+
+    // Weeks from Sunday, one day makes a first week: 30 December 2004 already lies
+    // in week 1 of 2005, so week 1 of 2004 rolled back lands a week earlier.
+    c.setFirstDayOfWeek(G::SUNDAY);
+    c.setMinimalDaysInFirstWeek(1);
+    c.Clear();
+    c.set(2004, G::JANUARY, 1, 10, 0);
+    std::printf("\n");
+    printDate("set(2004, JANUARY, 1, 10, 0):", c);
+    a = c;
+    a.roll(Calendar::WEEK_OF_YEAR, -1);
+    printDate("roll(WEEK_OF_YEAR, -1):", a);
 }
 
 } // namespace

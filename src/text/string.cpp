@@ -3,11 +3,13 @@
 #include <vesk/text/string.h>
 
 #include <vesk/errors/exception.h>
+#include <vesk/system/module.h>
 
 #include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <locale>
+#include <vector>
 
 namespace vesk {
 
@@ -107,6 +109,12 @@ template <class C> BasicString<C> BasicString<C>::Time() {
 template <class C> BasicString<C> BasicString<C>::Date() {
     C buffer[32] = {};
     return BasicString(Helper<C>::date(buffer));
+}
+
+template <class C> BasicString<C> BasicString<C>::fromResource(unsigned id, HINSTANCE instance) {
+    std::vector<C> buffer;
+    const unsigned n = loadStringResource(buffer, id, instance);
+    return BasicString(buffer.data(), n);
 }
 
 template <class C> BasicString<C> BasicString<C>::fromFormatV(const C* format, va_list args) {

@@ -176,41 +176,38 @@ void TimeZone::SetEndRule(Month month, int day, DayOfWeek dayOfWeek, int time, b
     endRule = checkedRule(weekdayMode(after), month, day, dayOfWeek, time, "end");
 }
 
-int TimeZone::compareWithRule(const TransitionRule& rule, int month, int monthLength, int dayOfMonth,
-                              int dayOfWeek, int millis) {
-    if (month < rule.month) return 1;
-    if (month > rule.month) return -1;
-
-    int ruleDay;
+int TimeZone::ruleDay(const TransitionRule& rule, int monthLength, int firstWeekday) {
     switch (rule.mode) {
     case TransitionRule::DAY_OF_MONTH_MODE:
-        ruleDay = rule.day;
-        break;
+        return rule.day;
     case TransitionRule::DAY_OF_WEEK_IN_MONTH_MODE:
-        if (rule.day > 0) {
-            const int firstWeekday = dayOfWeek - dayOfMonth + 1;
-            ruleDay = 7 * rule.day - 6 + mod7(rule.dayOfWeek - firstWeekday);
-        } else {
-            const int lastWeekday = dayOfWeek + (monthLength - dayOfMonth);
-            ruleDay = monthLength + (rule.day + 1) * 7 - mod7(lastWeekday - rule.dayOfWeek);
-        }
-        break;
+        if (rule.day > 0) return 7 * rule.day - 6 + mod7(rule.dayOfWeek - firstWeekday);
+        return monthLength + (rule.day + 1) * 7 - mod7(firstWeekday + monthLength - 1 - rule.dayOfWeek);
     case TransitionRule::DOW_GE_DOM_MODE:
-        ruleDay = rule.day + mod7(rule.dayOfWeek - (dayOfWeek + rule.day - dayOfMonth));
-        break;
+        return rule.day + mod7(rule.dayOfWeek - (firstWeekday + rule.day - 1));
     case TransitionRule::DOW_LE_DOM_MODE:
-        ruleDay = rule.day - mod7((dayOfWeek + rule.day - dayOfMonth) - rule.dayOfWeek);
-        break;
+        return rule.day - mod7((firstWeekday + rule.day - 1) - rule.dayOfWeek);
     default:
-        ruleDay = 0;
-        break;
+        return 0;
     }
+}
 
-    // One distance in milliseconds, so that a rule time outside 0..24:00 (an end
-    // rule shifted into standard time) moves the transition to a neighbouring day.
-    const __int64 distance =
-        static_cast<__int64>(ruleDay - dayOfMonth) * millisPerDay + (static_cast<__int64>(rule.timeOfDay) - millis);
-    return distance > 0 ? 1 : distance < 0 ? -1 : 0;
+void TimeZone::checkRules(const char* context) const {
+    // The rules are public members and may have been written directly.
+    checkRuleDay(startRule, context, "start");
+    checkRuleDay(endRule, context, "end");
+}
+
+int TimeZone::monthLengthIn(int year, int month) {
+    // The last weekday of February moves by a week when the 29th exists.
+    int length = GregorianCalendarBase::MonthLength(static_cast<Month>(month));
+    if (month == GregorianCalendarBase::FEBRUARY && GregorianCalendarBase::Default.isLeapYear(year)) ++length;
+    return length;
+}
+
+void TimeZone::throwOffsetOverflow(const char* context) const {
+    throw Exception(std::string("Can't ") + context + ": standard offset " + std::to_string(standardOffset) +
+                    " ms plus daylight saving " + std::to_string(dstOffset) + " ms overflows 32 bits");
 }
 
 int TimeZone::GetOffset(Era era, int year, Month month, int day, DayOfWeek dayOfWeek, int millis) const {
@@ -228,24 +225,12 @@ int TimeZone::GetOffset(Era era, int year, Month month, int day, DayOfWeek dayOf
     if (millis < 0 || millis >= millisPerDay)
         throw Exception(std::string("Can't ") + context + ": time of day " + std::to_string(millis) +
                         " ms is outside 0..86399999");
-    // The rules are public members and may have been written directly.
-    checkRuleDay(startRule, context, "start");
-    checkRuleDay(endRule, context, "end");
+    checkRules(context);
 
-    // The last weekday of February moves by a week when the 29th exists.
-    int monthLength = GregorianCalendarBase::MonthLength(month);
-    if (month == GregorianCalendarBase::FEBRUARY && GregorianCalendarBase::Default.isLeapYear(year)) ++monthLength;
-
-    const bool southern = startRule.month > endRule.month;
-    const int s = compareWithRule(startRule, month, monthLength, day, dayOfWeek, millis);
-    const int e = compareWithRule(endRule, month, monthLength, day, dayOfWeek, millis);
-    const bool inDaylight = southern ? (s < 0 || e >= 0) : (s < 0 && e >= 0);
-    if (!inDaylight) return standardOffset;
-    const __int64 total = static_cast<__int64>(standardOffset) + dstOffset;
-    if (total < INT_MIN || total > INT_MAX)
-        throw Exception(std::string("Can't ") + context + ": standard offset " + std::to_string(standardOffset) +
-                        " ms plus daylight saving " + std::to_string(dstOffset) + " ms overflows 32 bits");
-    return static_cast<int>(total);
+    const int monthLength = monthLengthIn(year, month), firstWeekday = dayOfWeek - day + 1;
+    const int s = compareWithRule(startRule, ruleDay(startRule, monthLength, firstWeekday), month, day, millis);
+    const int e = compareWithRule(endRule, ruleDay(endRule, monthLength, firstWeekday), month, day, millis);
+    return inDaylight(s, e) ? offsetIfDaylight(context) : standardOffset;
 }
 
 } // namespace vesk

@@ -41,8 +41,7 @@ std::vector<Event> debugChild(const std::string& scenario) {
     }
     std::vector<Event> events;
     const DWORD deadline = GetTickCount() + 60000;
-    for (bool running = true; running;) {
-        DEBUG_EVENT event{};
+    for (DEBUG_EVENT event{}; event.dwDebugEventCode != EXIT_PROCESS_DEBUG_EVENT;) {
         if (!WaitForDebugEvent(&event, 5000)) {
             if (GetTickCount() - deadline < 0x80000000u) {
                 ADD_FAILURE() << "child " << scenario << " hangs";
@@ -51,32 +50,23 @@ std::vector<Event> debugChild(const std::string& scenario) {
             continue;
         }
         DWORD status = DBG_CONTINUE;
-        switch (event.dwDebugEventCode) {
-        case OUTPUT_DEBUG_STRING_EVENT: {
-            const OUTPUT_DEBUG_STRING_INFO& info = event.u.DebugString;
-            std::string text(info.nDebugStringLength, '\0');
+        const auto& u = event.u;
+        if (event.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT) {
+            std::string text(u.DebugString.nDebugStringLength, '\0');
             SIZE_T read = 0;
-            ReadProcessMemory(process.hProcess, info.lpDebugStringData, &text[0], text.size(), &read);
+            ReadProcessMemory(process.hProcess, u.DebugString.lpDebugStringData, &text[0], text.size(), &read);
             text.resize(read);
-            // The length counts the terminating zero.
-            if (!text.empty() && text.back() == '\0') text.pop_back();
+            if (!text.empty() && text.back() == '\0') text.pop_back();  // the length counts the terminating zero
             events.push_back({event.dwThreadId, text});
-            break;
-        }
-        case CREATE_PROCESS_DEBUG_EVENT:
-            if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
-            break;
-        case LOAD_DLL_DEBUG_EVENT:
-            if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
-            break;
-        case EXCEPTION_DEBUG_EVENT:
-            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
-                status = DBG_EXCEPTION_NOT_HANDLED;
-            break;
-        case EXIT_PROCESS_DEBUG_EVENT:
-            EXPECT_EQ(event.u.ExitProcess.dwExitCode, 0u) << scenario;
-            running = false;
-            break;
+        } else if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT && u.CreateProcessInfo.hFile) {
+            CloseHandle(u.CreateProcessInfo.hFile);
+        } else if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT && u.LoadDll.hFile) {
+            CloseHandle(u.LoadDll.hFile);
+        } else if (event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT &&
+                   u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+            status = DBG_EXCEPTION_NOT_HANDLED;
+        } else if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) {
+            EXPECT_EQ(u.ExitProcess.dwExitCode, 0u) << scenario;
         }
         ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
     }
@@ -105,8 +95,7 @@ TEST(DebugOutput, PrefixesFlushesAndWidePieces) {
     };
     // The long wide line: pieces of the largest size that fits, then the rest.
     for (std::size_t at = 0; at < longLine.size(); at += 999) expected.push_back(longLine.substr(at, 999));
-    expected.push_back(p);
-    expected.push_back("e\n");
+    expected.insert(expected.end(), {p, "e\n"});
 
     std::vector<std::string> got;
     for (const Event& e : events) {

@@ -29,15 +29,18 @@ const COLORREF white = RGB(255, 255, 255), red = RGB(255, 0, 0), blue = RGB(0, 0
 struct Canvas {
     Canvas(int w, int h) : width(w), height(h) {
         BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biSize = sizeof(info.bmiHeader), info.bmiHeader.biWidth = w, info.bmiHeader.biHeight = -h;
+        info.bmiHeader.biPlanes = 1, info.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
         bitmap = Bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), true);
         dc.select(bitmap);
         dc.fillRectangle(white, Rect(0, 0, w, h));
+    }
+    // Every pixel against expected(x, y); stops at the first wrong one.
+    template <class F> void check(F expected, const std::string& what) const {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                ASSERT_EQ(expected(x, y), dc.getPixel(x, y)) << what << " at " << x << "," << y;
     }
     std::vector<COLORREF> pixels() const {
         std::vector<COLORREF> all;
@@ -63,27 +66,24 @@ bool alive(HGDIOBJ h) { return GetObjectType(h) != 0; }
 
 TEST(DeviceContextPixels, FilledRectangleInEveryForm) {
     Brush brush(blue);
-    struct Row {
+    const struct {
         const char* form;
         std::function<void(DeviceContext&, const RECT&)> fill;
         COLORREF colour;
-    } const rows[] = {
+    } rows[] = {
         {"colour", [](DeviceContext& dc, const RECT& r) { dc.fillRectangle(red, r); }, red},
         {"brush", [&](DeviceContext& dc, const RECT& r) { dc.fillRectangle(brush, r); }, blue},
         {"system colour", [](DeviceContext& dc, const RECT& r) { dc.fillRectangle(COLOR_WINDOWTEXT, r); },
          GetSysColor(COLOR_WINDOWTEXT)},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         Canvas canvas(20, 16);
         const Rect r(3, 4, 11, 9);
         const COLORREF background = canvas.dc.setBackgroundColour(grey);
         row.fill(canvas.dc, r);
         EXPECT_EQ(grey, canvas.dc.getBackgroundColour()) << row.form << ": the caller's colour stays";
         canvas.dc.setBackgroundColour(background);
-        for (int y = 0; y < canvas.height; ++y)
-            for (int x = 0; x < canvas.width; ++x)
-                ASSERT_EQ(r.contains(Point(x, y)) ? row.colour : white, canvas.dc.getPixel(x, y))
-                    << row.form << " at " << x << "," << y;
+        canvas.check([&](int x, int y) { return r.contains(Point(x, y)) ? row.colour : white; }, row.form);
     }
 }
 
@@ -93,24 +93,24 @@ TEST(DeviceContextPixels, Frame3DFollowsItsEdges) {
         const HGDIOBJ pen = GetCurrentObject(canvas.dc, OBJ_PEN);
         canvas.dc.drawRectangle3D(r, red, blue);
         EXPECT_EQ(pen, GetCurrentObject(canvas.dc, OBJ_PEN)) << "the caller's pen is back";
-        for (int y = 0; y < canvas.height; ++y)
-            for (int x = 0; x < canvas.width; ++x) {
+        canvas.check(
+            [&](int x, int y) {
                 const bool topLeft = (y == r.top && x >= r.left && x < r.right) ||
                                      (x == r.left && y >= r.top && y < r.bottom);
                 const bool bottomRight = (y == r.bottom - 1 && x > r.left && x < r.right - 1) ||
                                          (x == r.right - 1 && y > r.top && y <= r.bottom - 1);
                 // The second pen draws last and wins where the edges meet.
-                const COLORREF expected = bottomRight ? blue : topLeft ? red : white;
-                ASSERT_EQ(expected, canvas.dc.getPixel(x, y)) << x << "," << y << " in " << r.left << "," << r.top;
-            }
+                return bottomRight ? blue : topLeft ? red : white;
+            },
+            "frame at " + std::to_string(r.left) + "," + std::to_string(r.top));
     }
     Canvas raised(8, 8), sunken(8, 8);
     raised.dc.drawRectangle3D(Rect(1, 1, 7, 7), true);
     sunken.dc.drawRectangle3D(Rect(1, 1, 7, 7), false);
-    EXPECT_EQ(GetSysColor(COLOR_BTNHIGHLIGHT), raised.dc.getPixel(1, 1));
-    EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), raised.dc.getPixel(6, 6));
-    EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), sunken.dc.getPixel(1, 1));
-    EXPECT_EQ(GetSysColor(COLOR_BTNHIGHLIGHT), sunken.dc.getPixel(6, 6));
+    const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT), shadow = GetSysColor(COLOR_BTNSHADOW);
+    EXPECT_EQ((std::vector<COLORREF>{light, shadow, shadow, light}),
+              (std::vector<COLORREF>{raised.dc.getPixel(1, 1), raised.dc.getPixel(6, 6), sunken.dc.getPixel(1, 1),
+                                     sunken.dc.getPixel(6, 6)}));
 }
 
 // The source: magenta with a green square at 2..5 and a red pixel at (7, 7).
@@ -124,15 +124,14 @@ TEST(DeviceContextPixels, TransparentBlitKeepsTheTransparentColour) {
         return x == 7 && y == 7 ? red : (x >= 2 && x < 6 && y >= 2 && y < 6) ? green : magenta;
     };
     auto checker = [](int x, int y) { return (x + y) % 2 ? blue : grey; };
-    // A bitmap can be selected into one context only: the source canvas lets go.
-    source.dc.close();
+    source.dc.close();  // a bitmap can be selected into one context only
 
-    struct Row {
+    const struct {
         COLORREF transparent;
         int xSource, ySource, cx, cy, xDest, yDest;
-    } const rows[] = {{magenta, 0, 0, 8, 8, 3, 2}, {CLR_INVALID, 0, 0, 8, 8, 0, 0}, {magenta, 1, 2, 7, 6, 5, 5},
-                      {CLR_INVALID, 3, 3, 5, 5, 1, 1}};
-    for (const Row& row : rows) {
+    } rows[] = {{magenta, 0, 0, 8, 8, 3, 2}, {CLR_INVALID, 0, 0, 8, 8, 0, 0}, {magenta, 1, 2, 7, 6, 5, 5},
+                {CLR_INVALID, 3, 3, 5, 5, 1, 1}};
+    for (const auto& row : rows) {
         Canvas dest(16, 14);
         for (int y = 0; y < dest.height; ++y)
             for (int x = 0; x < dest.width; ++x)
@@ -145,14 +144,13 @@ TEST(DeviceContextPixels, TransparentBlitKeepsTheTransparentColour) {
         EXPECT_EQ(RGB(4, 5, 6), dest.dc.getTextColour());
         const COLORREF transparent =
             row.transparent == CLR_INVALID ? sourceAt(row.xSource, row.ySource) : row.transparent;
-        for (int y = 0; y < dest.height; ++y)
-            for (int x = 0; x < dest.width; ++x) {
+        dest.check(
+            [&](int x, int y) {
                 const int sx = x - row.xDest + row.xSource, sy = y - row.yDest + row.ySource;
                 const bool inArea = x >= row.xDest && x < row.xDest + row.cx && y >= row.yDest && y < row.yDest + row.cy;
-                const COLORREF expected =
-                    inArea && sourceAt(sx, sy) != transparent ? sourceAt(sx, sy) : checker(x, y);
-                ASSERT_EQ(expected, dest.dc.getPixel(x, y)) << x << "," << y << " row at " << row.xDest;
-            }
+                return inArea && sourceAt(sx, sy) != transparent ? sourceAt(sx, sy) : checker(x, y);
+            },
+            "row at " + std::to_string(row.xDest));
     }
     DeviceContext check;
     check.select(source.bitmap);
@@ -180,12 +178,8 @@ TEST(DeviceContextPixels, TextInBothWidthsAndPaths) {
     EXPECT_EQ(a.tmHeight, w.tmHeight);
     EXPECT_EQ(a.tmAveCharWidth, w.tmAveCharWidth);
     EXPECT_EQ(wchar_t(a.tmFirstChar), w.tmFirstChar) << "ASCII characters widen to themselves";
-
     const int dpi = narrow.dc.getCapabilities(LOGPIXELSY);
-    EXPECT_EQ(-MulDiv(12, dpi, 72), narrow.dc.getFontHeightFromPoints(12));
-    if (dpi == 96) {
-        EXPECT_EQ(-16, narrow.dc.getFontHeightFromPoints(12));
-    }
+    EXPECT_EQ(dpi == 96 ? -16 : -MulDiv(12, dpi, 72), narrow.dc.getFontHeightFromPoints(12));
 
     // A filled triangle path: inside painted, outside not.
     Canvas path(20, 20);
@@ -230,8 +224,7 @@ TEST(GDIObjects, OwnershipIsHandedOverNeverShared) {
     EXPECT_TRUE(target.isNull());
 
     EXPECT_EQ(Size(7, 5), Bitmap(7, 5, 1, 32, nullptr).getSize());
-    Brush moved = Brush(green);
-    EXPECT_TRUE(moved.isOwned());
+    EXPECT_TRUE(Brush(Brush(green)).isOwned());
     Bitmap empty;
     EXPECT_FALSE(empty);
     EXPECT_TRUE(!empty);
@@ -243,13 +236,11 @@ TEST(GDIObjects, ObjectsStillSelectedAreTakenOutBeforeDeletion) {
     HDC dcHandle = nullptr;
     {
         Pen pen(red, PS_SOLID, 3);
-        penHandle = pen.getHandle();
         DeviceContext dc;
-        dcHandle = dc;
         HDC screen = GetDC(nullptr);
         Bitmap bitmap(screen, 4, 4);
         ReleaseDC(nullptr, screen);
-        bitmapHandle = bitmap.getHandle();
+        penHandle = pen.getHandle(), dcHandle = dc, bitmapHandle = bitmap.getHandle();
         dc.select(bitmap);
         dc.select(static_cast<HPEN>(pen));
         // bitmap goes first while selected, then the context, then the pen.
@@ -295,16 +286,12 @@ TEST(GDIObjects, TenThousandObjectsComeAndGo) {
     }
     for (HGDIOBJ h : sample)
         EXPECT_FALSE(alive(h));
-    const DWORD after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    EXPECT_EQ(before, after);
+    EXPECT_EQ(before, GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
 }
 
 TEST(GDIObjects, FailuresNameWhatFailed) {
     DeviceContext none(static_cast<HDC>(nullptr));
-    struct Row {
-        std::string expected;
-        std::function<void()> call;
-    } const rows[] = {
+    const std::pair<const char*, std::function<void()>> rows[] = {
         {"Can't draw line", [&] { none.lineTo(1, 1); }},
         {"Can't move drawing position", [&] { none.moveTo(1, 1); }},
         {"Can't select pen", [&] { none.select(static_cast<HPEN>(GetStockObject(BLACK_PEN))); }},
@@ -312,13 +299,13 @@ TEST(GDIObjects, FailuresNameWhatFailed) {
         {"Can't draw text", [&] { none.drawText(0, 0, "x"); }},
         {"Can't draw text", [&] { none.drawText(0, 0, L"x"); }},
         {"Can't blit bits", [&] { none.blit(nullptr, 0, 0, 1, 1, 0, 0, SRCCOPY); }},
-        {"Can't end path", [&] { DeviceContext dc; dc.endPath(); }},
+        {"Can't end path", [] { DeviceContext().endPath(); }},
         {"Can't load bitmap 4242", [] { Bitmap(4242, GetModuleHandleA(nullptr)); }},
         {"Can't load icon", [] { Icon(4242u, GetModuleHandleA(nullptr)); }},
         {"Can't load cursor", [] { Cursor("no such cursor", GetModuleHandleA(nullptr)); }},
     };
-    for (const Row& row : rows)
-        EXPECT_EQ(row.expected, messageOf(row.call));
+    for (const auto& row : rows)
+        EXPECT_EQ(row.first, messageOf(row.second));
     EXPECT_THROW(Icon(70000u, nullptr), std::bad_cast) << "resource numbers are 16 bits";
     Cursor arrow(IDC_ARROW, nullptr);
     EXPECT_TRUE(arrow);

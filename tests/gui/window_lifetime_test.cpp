@@ -46,8 +46,10 @@ public:
         if (destructions)
             ++*destructions;
     }
-    void open() {
-        create(sharedClass(), "scripted", WS_POPUP, Rect(0, 0, 50, 50), nullptr, nullptr, instance());
+    Scripted& open(HWND parent = nullptr) {
+        create(sharedClass(), "scripted", parent ? WS_CHILD : WS_POPUP, Rect(0, 0, 50, 50), parent, nullptr,
+               instance());
+        return *this;
     }
     using Window::getWindowLong;
     using Window::setWindowLong;
@@ -72,71 +74,61 @@ template <class F> std::string messageOf(F f) try {
     return e.getDescription();
 }
 
-DWORD userObjects() { return GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS); }
+HWND plainChild(HWND parent, ULONG_PTR id) {
+    return CreateWindowExA(0, "STATIC", "", parent ? WS_CHILD : WS_POPUP, 0, 0, 5, 5, parent, HMENU(id), instance(),
+                           nullptr);
+}
+
+// Every test ends with the library's map as it found it.
+class Lifetime : public testing::Test {
+protected:
+    const std::size_t registered = Window::getRegisteredCount();
+    void TearDown() override { EXPECT_EQ(registered, Window::getRegisteredCount()); }
+};
 
 } // namespace
 
-TEST(Lifetime, ObjectDeletedInsideItsOwnHandler) {
-    const std::size_t registered = Window::getRegisteredCount();
+TEST_F(Lifetime, ObjectDeletedInsideItsOwnHandler) {
     int destructions = 0;
-    auto* w = new Scripted;
-    w->destructions = &destructions;
-    w->open();
-    HWND h = *w;
-    w->onAny = [](Scripted& self, UINT message) {
-        if (message != WM_USER)
-            return false;
-        delete &self;
-        return true;
+    auto make = [&](std::function<bool(Scripted&, UINT)> onAny) {
+        auto* w = new Scripted;
+        w->destructions = &destructions, w->onAny = std::move(onAny);
+        return static_cast<HWND>(w->open());
     };
+    HWND h = make([](Scripted& self, UINT message) { return message == WM_USER && (delete &self, true); });
     EXPECT_EQ(0, SendMessageA(h, WM_USER, 0, 0));
     EXPECT_EQ(1, destructions);
     EXPECT_FALSE(IsWindow(h)) << "the owning object destroyed its window on the way";
     EXPECT_EQ(registered, Window::getRegisteredCount());
 
     // Deleted by a nested message while the outer one is still in dispatch.
-    w = new Scripted;
-    w->destructions = &destructions;
-    w->open();
-    h = *w;
-    w->onAny = [h](Scripted& self, UINT message) {
-        if (message == WM_USER + 1) {
+    h = make([&h](Scripted& self, UINT message) {
+        if (message == WM_USER + 1)
             SendMessageA(h, WM_USER + 2, 0, 0);  // self is gone when this returns
-            return true;
-        }
-        if (message == WM_USER + 2) {
+        else if (message == WM_USER + 2)
             delete &self;
-            return true;
-        }
-        return false;
-    };
+        return message == WM_USER + 1 || message == WM_USER + 2;
+    });
     EXPECT_EQ(0, SendMessageA(h, WM_USER + 1, 0, 0));
     EXPECT_EQ(2, destructions);
     EXPECT_EQ(registered, Window::getRegisteredCount());
 
     // Deleted from WM_NCDESTROY while destroy() runs on it.
-    w = new Scripted;
-    w->destructions = &destructions;
-    w->open();
-    w->onLast = [](Scripted& self) { delete &self; };
-    w->destroy();
+    auto* w = new Scripted;
+    w->destructions = &destructions, w->onLast = [](Scripted& self) { delete &self; };
+    w->open().destroy();
     EXPECT_EQ(3, destructions);
-    EXPECT_EQ(registered, Window::getRegisteredCount());
 }
 
-TEST(Lifetime, MessagesDuringDestructionReachOnlyLiveObjects) {
-    const std::size_t registered = Window::getRegisteredCount();
+TEST_F(Lifetime, MessagesDuringDestructionReachOnlyLiveObjects) {
     auto parent = std::make_unique<Scripted>();
-    parent->open();
     Scripted child;
-    child.create(sharedClass(), "child", WS_CHILD, Rect(0, 0, 5, 5), *parent, nullptr, instance());
+    child.open(parent->open());
     // The parent's own handler sends to itself and to the child while it goes.
     HWND parentHandle = *parent, childHandle = child;
     parent->onAny = [=](Scripted&, UINT message) {
-        if (message == WM_DESTROY) {
-            SendMessageA(parentHandle, WM_USER, 0, 0);
-            SendMessageA(childHandle, WM_USER, 0, 0);
-        }
+        if (message == WM_DESTROY)
+            SendMessageA(parentHandle, WM_USER, 0, 0), SendMessageA(childHandle, WM_USER, 0, 0);
         return false;
     };
     parent.reset();
@@ -145,24 +137,22 @@ TEST(Lifetime, MessagesDuringDestructionReachOnlyLiveObjects) {
     EXPECT_GT(child.seen, 0);
     EXPECT_EQ(registered, Window::getRegisteredCount());
 
-    // A handler that overrides WM_NCDESTROY without the default still leaves no entry.
+    // A handler that overrides WM_NCDESTROY without the default still leaves no
+    // entry, also when the window goes by another hand than destroy().
     class Forgetful : public Window {
     protected:
         void onNCDestroy() override {}
     } forgetful;
     forgetful.create(sharedClass(), "forgetful", WS_POPUP, Rect(0, 0, 5, 5), nullptr, nullptr, instance());
-    forgetful.destroy();
+    DestroyWindow(forgetful);
     EXPECT_EQ(registered, Window::getRegisteredCount());
+    EXPECT_FALSE(forgetful.isOpen());
 }
 
-TEST(Lifetime, SubclassedWindowOutlivesItsObject) {
-    const std::size_t registered = Window::getRegisteredCount();
+TEST_F(Lifetime, SubclassedWindowOutlivesItsObject) {
     HWND edit = CreateWindowExA(0, "EDIT", "kept", WS_POPUP, 0, 0, 80, 20, nullptr, nullptr, instance(), nullptr);
     const LONG_PTR original = GetWindowLongPtrA(edit, GWLP_WNDPROC);
-    {
-        Scripted object;
-        object.subclass(edit);
-    }  // not unsubclassed by the caller
+    Scripted().subclass(edit);  // not unsubclassed by the caller
     EXPECT_EQ(original, GetWindowLongPtrA(edit, GWLP_WNDPROC)) << "the object put the old procedure back";
     EXPECT_EQ(registered, Window::getRegisteredCount());
     char text[16] = {};
@@ -187,10 +177,9 @@ TEST(Lifetime, SubclassedWindowOutlivesItsObject) {
     EXPECT_STREQ("still", text);
     EXPECT_GT(foreignCalls, 0);
     DestroyWindow(edit);
-    EXPECT_EQ(registered, Window::getRegisteredCount());
 }
 
-TEST(Lifetime, ForeignUserDataAndFullWidthLongs) {
+TEST_F(Lifetime, ForeignUserDataAndFullWidthLongs) {
     Scripted w;
     w.open();
     // A hook or another subclass may write anything there: the library keeps
@@ -211,27 +200,25 @@ TEST(Lifetime, ForeignUserDataAndFullWidthLongs) {
 // 10^4 windows (children of one hidden window, which the system makes without
 // a host window each), a thousand alive at a time; the USER count (where the
 // system gives one) and the library's map end where they started.
-TEST(Lifetime, TenThousandWindowsComeAndGo) {
-    const std::size_t registered = Window::getRegisteredCount();
-    const DWORD user = userObjects();
+TEST_F(Lifetime, TenThousandWindowsComeAndGo) {
+    const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
     Scripted parent;
     parent.open();
     std::vector<HWND> sample;
     for (int round = 0; round < 10; ++round) {
         std::vector<std::unique_ptr<Scripted>> windows;
-        for (int i = 0; i < 1000; ++i) {
-            windows.push_back(std::make_unique<Scripted>());
-            windows.back()->create(sharedClass(), "", WS_CHILD, Rect(0, 0, 5, 5), parent, nullptr, instance());
-        }
+        for (int i = 0; i < 1000; ++i)
+            windows.push_back(std::make_unique<Scripted>()), windows.back()->open(parent);
         ASSERT_EQ(registered + 1001, Window::getRegisteredCount());
         sample.push_back(*windows[std::size_t(round) * 97]);
-        if (round % 2)
-            for (auto& w : windows)
+        for (auto& w : windows)
+            if (round % 2)
                 w->destroy();  // half the rounds destroy first, the rest by the destructor
     }
     parent.destroy();
     EXPECT_EQ(registered, Window::getRegisteredCount());
-    EXPECT_EQ(user, userObjects()) << "Wine gives 0 for both: there the map and the handles tell";
+    EXPECT_EQ(user, GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS))
+        << "Wine gives 0 for both: there the map and the handles tell";
     for (HWND h : sample)
         EXPECT_FALSE(IsWindow(h));
 }
@@ -257,7 +244,6 @@ TEST(WindowClasses, SameArgumentsShareOneClass) {
 
         WindowClass other(0x2b, 0x1b, nullptr, unsigned(COLOR_WINDOW), arrow, instance());
         EXPECT_NE(a.getAtom(), other.getAtom());
-
         {
             WindowClass copy(a);
             EXPECT_EQ(3u, WindowClass::getUseCount(name));
@@ -274,25 +260,21 @@ TEST(WindowClasses, SameArgumentsShareOneClass) {
     }
     EXPECT_EQ(0u, WindowClass::getUseCount(name));
     EXPECT_FALSE(GetClassInfoA(instance(), name.c_str(), &info)) << "the last use unregistered it";
-
-    Window w;
-    EXPECT_EQ("Can't create window: the window class holds no class",
-              messageOf([&] { w.create(WindowClass(), "x", WS_POPUP, Rect(), nullptr, nullptr, instance()); }));
+    EXPECT_EQ("Can't create window: the window class holds no class", messageOf([] {
+                  Window().create(WindowClass(), "x", WS_POPUP, Rect(), nullptr, nullptr, instance());
+              }));
 }
 
 TEST(Lookup, PointersIdentifiersAndFailures) {
-    Scripted parent;
+    Scripted parent, registered;
     parent.open();
-    Scripted registered;
     registered.create(sharedClass(), "41", WS_CHILD, Rect(0, 0, 5, 5), parent, HMENU(ULONG_PTR(41)), instance());
-    HWND plain = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 5, 5, parent, HMENU(ULONG_PTR(70000)),
-                                 instance(), nullptr);
+    HWND plain = plainChild(parent, 70000);
 
     Window::Pointer<Window> found = Window::getWindowFromHandle(registered, false);
     EXPECT_EQ(&registered, found.get());
     EXPECT_FALSE(found.isOwned());
-    Window::Pointer<Scripted> cast(found);
-    EXPECT_EQ(&registered, cast.get()) << "a checked cast to the object's own class";
+    EXPECT_EQ(&registered, Window::Pointer<Scripted>(found).get()) << "a checked cast to the object's own class";
 
     EXPECT_FALSE(Window::getWindowFromHandle(plain, false));
     EXPECT_FALSE(Window::getWindowFromHandle(nullptr, true));
@@ -301,8 +283,7 @@ TEST(Lookup, PointersIdentifiersAndFailures) {
     EXPECT_EQ(plain, temporary->getWindowHandle());
     Window::Pointer<Window> handedOver(temporary);
     EXPECT_FALSE(temporary) << "copying an owning pointer empties the source";
-    Window::Pointer<Scripted> wrongClass(handedOver);
-    EXPECT_FALSE(wrongClass) << "an owned plain Window is no Scripted";
+    EXPECT_FALSE(Window::Pointer<Scripted>(handedOver)) << "an owned plain Window is no Scripted";
     EXPECT_FALSE(handedOver);
 
     EXPECT_EQ(41, registered.getID());
@@ -310,8 +291,7 @@ TEST(Lookup, PointersIdentifiersAndFailures) {
     EXPECT_EQ(&registered, parent.getDialogItem(41, false).get());
     EXPECT_EQ(&parent, registered.getParent().get());
 
-    HWND attachable = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 5, 5, parent, HMENU(ULONG_PTR(43)),
-                                      instance(), nullptr);
+    HWND attachable = plainChild(parent, 43);
     const std::size_t count = Window::getRegisteredCount();
     {
         Scripted attached;
@@ -321,18 +301,22 @@ TEST(Lookup, PointersIdentifiersAndFailures) {
     }
     EXPECT_EQ(count, Window::getRegisteredCount()) << "an attached object takes its entry with it";
 
-    EXPECT_EQ("Can't get dialog item 99 for attaching", messageOf([&] { Window().attach(parent, 99); }));
-    EXPECT_EQ("Can't retrieve dialog item 99", messageOf([&] { parent.getDialogItem(99, true); }));
-    EXPECT_EQ("Can't retrieve dialogue item for subclassing", messageOf([&] { Window().subclass(parent, 99); }));
-    EXPECT_EQ("Can't subclass a window that already runs the library's window procedure",
-              messageOf([&] { Window().subclass(parent); }));
     DestroyWindow(plain);
-    HWND dead = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 5, 5, nullptr, nullptr, instance(), nullptr);
+    HWND dead = plainChild(nullptr, 0);
     DestroyWindow(dead);
     Window stale(dead);
-    EXPECT_EQ("Can't create timer with id 5 and interval 10", messageOf([&] { stale.startTimer(5, 10); }));
-    EXPECT_EQ("Can't stop timer with id 5", messageOf([&] { stale.stopTimer(5); }));
-    EXPECT_EQ("Can't destroy window", messageOf([&] { stale.destroy(); }));
-    EXPECT_EQ("Can't get client rectangle", messageOf([&] { stale.getClientRectangle(); }));
-    EXPECT_EQ("Error in retrieving window text length", messageOf([&] { stale.getTextLengthA(); }));
+    const std::pair<const char*, std::function<void()>> failures[] = {
+        {"Can't get dialog item 99 for attaching", [&] { Window().attach(parent, 99); }},
+        {"Can't retrieve dialog item 99", [&] { parent.getDialogItem(99, true); }},
+        {"Can't retrieve dialogue item for subclassing", [&] { Window().subclass(parent, 99); }},
+        {"Can't subclass a window that already runs the library's window procedure",
+         [&] { Window().subclass(parent); }},
+        {"Can't create timer with id 5 and interval 10", [&] { stale.startTimer(5, 10); }},
+        {"Can't stop timer with id 5", [&] { stale.stopTimer(5); }},
+        {"Can't destroy window", [&] { stale.destroy(); }},
+        {"Can't get client rectangle", [&] { stale.getClientRectangle(); }},
+        {"Error in retrieving window text length", [&] { stale.getTextLengthA(); }},
+    };
+    for (const auto& failure : failures)
+        EXPECT_EQ(failure.first, messageOf(failure.second));
 }

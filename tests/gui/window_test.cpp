@@ -32,7 +32,8 @@ vesk_test::Watchdog watchdog(120);
 
 HINSTANCE instance() { return GetModuleHandleA(nullptr); }
 
-std::string str(const Point& p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
+std::ostream& operator<<(std::ostream& out, const Point& p) { return out << p.x << ',' << p.y; }
+std::ostream& operator<<(std::ostream& out, const Size& s) { return out << s.cx << 'x' << s.cy; }
 
 // Records every handler call with its decoded arguments; handlers answer
 // without default processing unless `fallThrough` is set.
@@ -42,16 +43,15 @@ public:
     std::vector<UINT> messages;
     bool fallThrough = false;
     std::function<void(UINT)> during;
-
     using Window::defaultWindowProc;
-    using Window::processMessage;
-    using Window::setWindowLong;
-    using Window::getWindowLong;
     using Window::messageStack;
+    using Window::processMessage;
 
 protected:
-    void note(const std::string& call) {
-        calls.push_back(call);
+    template <class... A> void note(const A&... parts) {
+        std::ostringstream text;
+        ((text << parts << ' '), ...);
+        calls.push_back(text.str().substr(0, text.str().size() - 1));
         if (fallThrough)
             defaultWindowProc();
     }
@@ -62,81 +62,64 @@ protected:
         return Window::onMessage(message, wParam, lParam);
     }
     void onCommand(Window* c, unsigned short code, unsigned short id) override {
-        note("command " + std::string(c ? (c->getWindowHandle() ? "control" : "empty") : "null") + " " +
-             std::to_string(code) + " " + std::to_string(id));
+        note("command", c ? (c->getWindowHandle() ? "control" : "empty") : "null", code, id);
     }
     void onHScroll(Window* b, unsigned short code, unsigned short pos) override {
-        note("hscroll " + std::string(b ? "bar" : "null") + " " + std::to_string(code) + " " + std::to_string(pos));
+        note("hscroll", b ? "bar" : "null", code, pos);
     }
     void onVScroll(Window* b, unsigned short code, unsigned short pos) override {
-        note("vscroll " + std::string(b ? "bar" : "null") + " " + std::to_string(code) + " " + std::to_string(pos));
+        note("vscroll", b ? "bar" : "null", code, pos);
     }
     void onDestroy() override { note("destroy"); }
-    void onDoubleClick(const NMHDR& h) override { note("doubleclick " + std::to_string(h.idFrom)); }
+    void onDoubleClick(const NMHDR& h) override { note("doubleclick", h.idFrom); }
     void onNotification(const NMTREEVIEWW& n) override {
         std::string texts;
         for (const TVITEMW* item : {&n.itemOld, &n.itemNew})
             for (const wchar_t* c = item->pszText; c && *c; ++c)
                 texts += char(*c);
-        note("tree " + std::to_string(int(n.hdr.code)) + " " + texts + " " + std::to_string(n.action));
+        note("tree", int(n.hdr.code), texts, n.action);
     }
-    void onNotification(const NMLISTVIEW& n) override {
-        note("listview " + std::to_string(int(n.hdr.code)) + " " + std::to_string(n.iItem));
-    }
+    void onNotification(const NMLISTVIEW& n) override { note("listview", int(n.hdr.code), n.iItem); }
     void onNCDestroy() override {
         calls.push_back("ncdestroy");
         Window::onNCDestroy();
     }
-    void onMouseMove(unsigned short k, const Point& p) override { note("mousemove " + std::to_string(k) + " " + str(p)); }
-    void onMouseWheel(unsigned short k, short d, const Point& p) override {
-        note("wheel " + std::to_string(k) + " " + std::to_string(d) + " " + str(p));
-    }
-    void onLeftButtonDown(unsigned short k, const Point& p) override { note("ldown " + std::to_string(k) + " " + str(p)); }
-    void onLeftButtonUp(unsigned short k, const Point& p) override { note("lup " + std::to_string(k) + " " + str(p)); }
-    void onLeftButtonDoubleClick(unsigned short k, const Point& p) override {
-        note("ldbl " + std::to_string(k) + " " + str(p));
-    }
-    void onMiddleButtonDown(unsigned short k, const Point& p) override { note("mdown " + std::to_string(k) + " " + str(p)); }
-    void onMiddleButtonUp(unsigned short k, const Point& p) override { note("mup " + std::to_string(k) + " " + str(p)); }
-    void onMiddleButtonDoubleClick(unsigned short k, const Point& p) override {
-        note("mdbl " + std::to_string(k) + " " + str(p));
-    }
-    void onRightButtonDown(unsigned short k, const Point& p) override { note("rdown " + std::to_string(k) + " " + str(p)); }
-    void onRightButtonUp(unsigned short k, const Point& p) override { note("rup " + std::to_string(k) + " " + str(p)); }
-    void onRightButtonDoubleClick(unsigned short k, const Point& p) override {
-        note("rdbl " + std::to_string(k) + " " + str(p));
-    }
+#define MOUSE_HANDLER(handler, name) \
+    void handler(unsigned short k, const Point& p) override { note(name, k, p); }
+    MOUSE_HANDLER(onMouseMove, "mousemove")
+    MOUSE_HANDLER(onLeftButtonDown, "ldown") MOUSE_HANDLER(onLeftButtonUp, "lup")
+    MOUSE_HANDLER(onLeftButtonDoubleClick, "ldbl") MOUSE_HANDLER(onMiddleButtonDown, "mdown")
+    MOUSE_HANDLER(onMiddleButtonUp, "mup") MOUSE_HANDLER(onMiddleButtonDoubleClick, "mdbl")
+    MOUSE_HANDLER(onRightButtonDown, "rdown") MOUSE_HANDLER(onRightButtonUp, "rup")
+    MOUSE_HANDLER(onRightButtonDoubleClick, "rdbl")
+#undef MOUSE_HANDLER
+    void onMouseWheel(unsigned short k, short d, const Point& p) override { note("wheel", k, d, p); }
     void onKeyDown(unsigned key, unsigned short repeat, unsigned char scan, bool ext, bool was) override {
-        note("keydown " + std::to_string(key) + " " + std::to_string(repeat) + " " + std::to_string(scan) + " " +
-             std::to_string(ext) + " " + std::to_string(was));
+        note("keydown", key, repeat, int(scan), ext, was);
     }
-    void onKeyUp(unsigned key, unsigned char scan, bool ext) override {
-        note("keyup " + std::to_string(key) + " " + std::to_string(scan) + " " + std::to_string(ext));
-    }
-    void onTimer(unsigned id) override { note("timer " + std::to_string(id)); }
+    void onKeyUp(unsigned key, unsigned char scan, bool ext) override { note("keyup", key, int(scan), ext); }
+    void onTimer(unsigned id) override { note("timer", id); }
     HICON onQueryDragIcon() override {
         note("querydragicon");
         return reinterpret_cast<HICON>(ULONG_PTR(0x4321));
     }
-    void onSize(unsigned type, const Size& s) override {
-        note("size " + std::to_string(type) + " " + std::to_string(s.cx) + "x" + std::to_string(s.cy));
-    }
+    void onSize(unsigned type, const Size& s) override { note("size", type, s); }
     void onSizing(unsigned edge, Rect& r) override {
-        note("sizing " + std::to_string(edge) + " " + str(r.getTopLeft()) + " " + str(r.getBottomRight()));
+        note("sizing", edge, r.getTopLeft(), r.getBottomRight());
         r.right = r.left + 100;
     }
     void onMoving(Rect& r) override {
-        note("moving " + str(r.getTopLeft()));
+        note("moving", r.getTopLeft());
         r = r.move(Point(1, 1));
     }
-    void onMove(const Point& p) override { note("move " + str(p)); }
+    void onMove(const Point& p) override { note("move", p); }
     void onEnterSizeMove() override { note("entersizemove"); }
     void onExitSizeMove() override { note("exitsizemove"); }
     void onDroppedFiles(const Point& p, bool client, const std::list<BasicString<wchar_t>>& files) override {
         std::string names;
         for (const auto& f : files)
             names += (names.empty() ? "" : "|") + std::string(f.begin(), f.end());
-        note("drop " + str(p) + " " + std::to_string(client) + " " + names);
+        note("drop", p, client, names);
     }
 };
 
@@ -167,14 +150,13 @@ protected:
     }
 };
 
-HGLOBAL makeDrop(POINT at, bool nonClient, const char* files, std::size_t filesSize) {
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + filesSize);
+// Two ANSI file names dropped at 10,20 into the client area.
+HGLOBAL makeDrop() {
+    const char files[] = "C:\\a.txt\0C:\\b.txt\0";
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + sizeof(files));
     auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->pt = at;
-    drop->fNC = nonClient;
-    drop->fWide = FALSE;
-    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), files, filesSize);
+    drop->pFiles = sizeof(DROPFILES), drop->pt = POINT{10, 20}, drop->fNC = FALSE, drop->fWide = FALSE;
+    std::memcpy(drop + 1, files, sizeof(files));
     GlobalUnlock(memory);
     return memory;
 }
@@ -188,83 +170,62 @@ TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
     HWND plainChild = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 5, 5, window, HMENU(ULONG_PTR(42)),
                                       instance(), nullptr);
     RECT sizing{10, 20, 30, 40}, moving{-5, -6, 7, 8};
-    NMHDR dblclk{drawn, 41, UINT(NM_DBLCLK)};
+    NMHDR dblclk{drawn, 41, UINT(NM_DBLCLK)}, treeKey{plainChild, 42, UINT(TVN_KEYDOWN)};
     NMLISTVIEW listView{};
-    listView.hdr = {plainChild, 42, UINT(LVN_ITEMCHANGED)};
-    listView.iItem = 17;
+    listView.hdr = {plainChild, 42, UINT(LVN_ITEMCHANGED)}, listView.iItem = 17;
     char oldText[] = "ab", newText[] = "cd";
     NMTREEVIEWA treeA{};
-    treeA.hdr = {plainChild, 42, UINT(TVN_SELCHANGEDA)};
-    treeA.action = TVC_BYMOUSE;
-    treeA.itemOld.mask = TVIF_TEXT;
-    treeA.itemOld.pszText = oldText;
-    treeA.itemNew.mask = TVIF_TEXT;
-    treeA.itemNew.pszText = newText;
-    NMTREEVIEWW treeW{};
+    treeA.hdr = {plainChild, 42, UINT(TVN_SELCHANGEDA)}, treeA.action = TVC_BYMOUSE;
+    treeA.itemOld.mask = treeA.itemNew.mask = TVIF_TEXT;
+    treeA.itemOld.pszText = oldText, treeA.itemNew.pszText = newText;
     wchar_t wideText[] = L"xy";
-    treeW.hdr = {plainChild, 42, UINT(TVN_ITEMEXPANDEDW)};
-    treeW.itemNew.mask = TVIF_TEXT;
-    treeW.itemNew.pszText = wideText;
-    treeW.action = TVE_EXPAND;
-    NMHDR treeKey{plainChild, 42, UINT(TVN_KEYDOWN)};
+    NMTREEVIEWW treeW{};
+    treeW.hdr = {plainChild, 42, UINT(TVN_ITEMEXPANDEDW)}, treeW.action = TVE_EXPAND;
+    treeW.itemNew.mask = TVIF_TEXT, treeW.itemNew.pszText = wideText;
     DRAWITEMSTRUCT draw{ODT_BUTTON, 41, 7, ODA_DRAWENTIRE, 0, drawn, nullptr, {}, 0};
     MEASUREITEMSTRUCT measure{ODT_LISTBOX, 41, 8, 0, 0, 0};
     DELETEITEMSTRUCT del{ODT_LISTBOX, 41, 9, drawn, 0};
     COMPAREITEMSTRUCT compare{ODT_LISTBOX, 41, drawn, 3, 0, 4, 0, 0};
-    const char files[] = "C:\\a.txt\0C:\\b.txt\0";
-    const LPARAM wheel = MAKELPARAM(100, -2);
+    auto xy = [](int x, int y) { return MAKELPARAM(x, y); };
 
-    struct Row {
+    const struct {
         UINT message;
         WPARAM wParam;
         LPARAM lParam;
         std::string call;
         LRESULT result;
-    } const rows[] = {
-        {WM_MOVE, 0, MAKELPARAM(-5, 7), "move 65531,7", 0},
-        {WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(300, 200), "size 2 300x200", 0},
-        {WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, MAKELPARAM(-3, 40), "mousemove 5 -3,40", 0},
-        {WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 2), "ldown 1 1,2", 0},
-        {WM_LBUTTONUP, 0, MAKELPARAM(3, -4), "lup 0 3,-4", 0},
-        {WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 6), "ldbl 1 5,6", 0},
-        {WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(7, 8), "mdown 16 7,8", 0},
-        {WM_MBUTTONUP, 0, MAKELPARAM(-9, -10), "mup 0 -9,-10", 0},
-        {WM_MBUTTONDBLCLK, MK_MBUTTON, MAKELPARAM(11, 12), "mdbl 16 11,12", 0},
-        {WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(13, 14), "rdown 2 13,14", 0},
-        {WM_RBUTTONUP, MK_CONTROL, MAKELPARAM(15, 16), "rup 8 15,16", 0},
-        {WM_RBUTTONDBLCLK, MK_RBUTTON, MAKELPARAM(17, 18), "rdbl 2 17,18", 0},
-        {WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, -120), wheel, "wheel 8 -120 100,-2", 0},
+    } rows[] = {
+        {WM_MOVE, 0, xy(-5, 7), "move 65531,7", 0}, {WM_SIZE, SIZE_MAXIMIZED, xy(300, 200), "size 2 300x200", 0},
+        {WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, xy(-3, 40), "mousemove 5 -3,40", 0},
+        {WM_LBUTTONDOWN, MK_LBUTTON, xy(1, 2), "ldown 1 1,2", 0}, {WM_LBUTTONUP, 0, xy(3, -4), "lup 0 3,-4", 0},
+        {WM_LBUTTONDBLCLK, MK_LBUTTON, xy(5, 6), "ldbl 1 5,6", 0}, {WM_MBUTTONUP, 0, xy(-9, -10), "mup 0 -9,-10", 0},
+        {WM_MBUTTONDOWN, MK_MBUTTON, xy(7, 8), "mdown 16 7,8", 0}, {WM_RBUTTONUP, MK_CONTROL, xy(15, 16), "rup 8 15,16", 0},
+        {WM_MBUTTONDBLCLK, MK_MBUTTON, xy(11, 12), "mdbl 16 11,12", 0},
+        {WM_RBUTTONDOWN, MK_RBUTTON, xy(13, 14), "rdown 2 13,14", 0},
+        {WM_RBUTTONDBLCLK, MK_RBUTTON, xy(17, 18), "rdbl 2 17,18", 0},
+        {WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, -120), xy(100, -2), "wheel 8 -120 100,-2", 0},
         {WM_KEYDOWN, 'A', 3 | (0x1E << 16) | (1 << 24) | (1 << 30), "keydown 65 3 30 1 1", 0},
-        {WM_KEYUP, 'B', 1 | (0x30 << 16), "keyup 66 48 0", 0},
-        {WM_TIMER, 77, 0, "timer 77", 0},
+        {WM_KEYDOWN, 'C', 1 | (0x2E << 16) | (1 << 30), "keydown 67 1 46 0 1", 0},
+        {WM_KEYUP, 'B', 1 | (0x30 << 16), "keyup 66 48 0", 0}, {WM_TIMER, 77, 0, "timer 77", 0},
         {WM_COMMAND, MAKEWPARAM(1234, 0), 0, "command null 0 1234", 0},
         {WM_COMMAND, MAKEWPARAM(42, BN_CLICKED), LPARAM(plainChild), "command control 0 42", 0},
         {WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, 300), 0, "hscroll null 5 300", 0},
         {WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), LPARAM(plainChild), "vscroll bar 1 0", 0},
         {WM_NOTIFY, 41, LPARAM(&dblclk), "doubleclick 41", 0},
         {WM_NOTIFY, 42, LPARAM(&listView), "listview -101 17", 0},
-        {WM_NOTIFY, 42, LPARAM(&treeA), "tree -402 abcd 1", 0},
-        {WM_NOTIFY, 42, LPARAM(&treeW), "tree -455 xy 2", 0},
+        {WM_NOTIFY, 42, LPARAM(&treeA), "tree -402 abcd 1", 0}, {WM_NOTIFY, 42, LPARAM(&treeW), "tree -455 xy 2", 0},
         {WM_NOTIFY, 42, LPARAM(&treeKey), "tree -412  0", 0},
         {WM_SIZING, WMSZ_RIGHT, LPARAM(&sizing), "sizing 2 10,20 30,40", TRUE},
-        {WM_MOVING, 0, LPARAM(&moving), "moving -5,-6", TRUE},
-        {WM_ENTERSIZEMOVE, 0, 0, "entersizemove", 0},
-        {WM_EXITSIZEMOVE, 0, 0, "exitsizemove", 0},
-        {WM_QUERYDRAGICON, 0, 0, "querydragicon", 0x4321},
-        {WM_DROPFILES, 0, 0, "drop 10,20 1 C:\\a.txt|C:\\b.txt", 0},
-        {WM_DRAWITEM, 41, LPARAM(&draw), "", TRUE},
-        {WM_MEASUREITEM, 41, LPARAM(&measure), "", TRUE},
-        {WM_DELETEITEM, 41, LPARAM(&del), "", TRUE},
-        {WM_COMPAREITEM, 41, LPARAM(&compare), "", -1},
-        {WM_GETTEXTLENGTH, 0, 0, "", LRESULT(std::strlen("Dispatch"))},
+        {WM_MOVING, 0, LPARAM(&moving), "moving -5,-6", TRUE}, {WM_ENTERSIZEMOVE, 0, 0, "entersizemove", 0},
+        {WM_EXITSIZEMOVE, 0, 0, "exitsizemove", 0}, {WM_QUERYDRAGICON, 0, 0, "querydragicon", 0x4321},
+        {WM_DROPFILES, 0, 0, "drop 10,20 1 C:\\a.txt|C:\\b.txt", 0}, {WM_DRAWITEM, 41, LPARAM(&draw), "", TRUE},
+        {WM_MEASUREITEM, 41, LPARAM(&measure), "", TRUE}, {WM_DELETEITEM, 41, LPARAM(&del), "", TRUE},
+        {WM_COMPAREITEM, 41, LPARAM(&compare), "", -1}, {WM_GETTEXTLENGTH, 0, 0, "", LRESULT(std::strlen("Dispatch"))},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         window.calls.clear();
-        WPARAM wParam = row.wParam;
-        if (row.message == WM_DROPFILES)
-            wParam = WPARAM(makeDrop(POINT{10, 20}, false, files, sizeof(files)));
-        const LRESULT result = SendMessageA(window, row.message, wParam, row.lParam);
-        EXPECT_EQ(row.result, result) << row.call;
+        const WPARAM wParam = row.message == WM_DROPFILES ? WPARAM(makeDrop()) : row.wParam;
+        EXPECT_EQ(row.result, SendMessageA(window, row.message, wParam, row.lParam)) << row.call;
         EXPECT_EQ(row.call.empty() ? std::vector<std::string>() : std::vector<std::string>{row.call}, window.calls)
             << "message 0x" << std::hex << row.message;
     }
@@ -322,14 +283,10 @@ TEST_F(Dispatch, DefaultProcessingAndNesting) {
 TEST_F(Dispatch, ExceptionsNeverLeaveTheProcedure) {
     int thrown = 0;
     window.during = [&](UINT message) {
-        if (message == WM_USER + 1) {
-            ++thrown;
+        if (message == WM_USER + 1 && ++thrown)
             throw std::runtime_error("handler failed");
-        }
-        if (message == WM_USER + 2) {
-            ++thrown;
+        if (message == WM_USER + 2 && ++thrown)
             throw 42;
-        }
     };
     EXPECT_EQ(0, window.sendMessageA(WM_USER + 1, 0, 0));
     EXPECT_EQ(0, window.sendMessageA(WM_USER + 2, 0, 0));
@@ -349,39 +306,28 @@ LRESULT CALLBACK rawProcedure(HWND h, UINT m, WPARAM w, LPARAM l) {
     rawMessages.push_back(m);
     return DefWindowProcA(h, m, w, l);
 }
+void showAndDestroy(HWND h) {
+    ShowWindow(h, SW_SHOW);
+    UpdateWindow(h);
+    DestroyWindow(h);
+}
 } // namespace
 
 TEST(Sequence, CreateShowDestroyMatchesARawProcedure) {
     WNDCLASSA raw{};
-    raw.style = CS_DBLCLKS;
-    raw.lpfnWndProc = rawProcedure;
-    raw.hInstance = instance();
-    raw.hbrBackground = HBRUSH(COLOR_WINDOW + 1);
-    raw.lpszClassName = "Vesk test raw";
+    raw.style = CS_DBLCLKS, raw.lpfnWndProc = rawProcedure, raw.hInstance = instance();
+    raw.hbrBackground = HBRUSH(COLOR_WINDOW + 1), raw.lpszClassName = "Vesk test raw";
     ASSERT_NE(0, RegisterClassA(&raw));
+    HWND h = CreateWindowExA(0, "Vesk test raw", "seq", WS_OVERLAPPEDWINDOW, 5, 5, 200, 100, nullptr, nullptr,
+                             instance(), nullptr);
+    const std::size_t created = rawMessages.size();
+    showAndDestroy(h);
     WindowClass windowClass(CS_DBLCLKS, 0, nullptr, unsigned(COLOR_WINDOW), nullptr, instance());
-
-    auto run = [](const std::function<HWND()>& create, std::vector<UINT>& seen, std::size_t& created) {
-        HWND h = create();
-        created = seen.size();
-        ShowWindow(h, SW_SHOW);
-        UpdateWindow(h);
-        DestroyWindow(h);
-    };
-    std::size_t rawCreated = 0, libraryCreated = 0;
-    run([] { return CreateWindowExA(0, "Vesk test raw", "seq", WS_OVERLAPPEDWINDOW, 5, 5, 200, 100, nullptr,
-                                    nullptr, instance(), nullptr); },
-        rawMessages, rawCreated);
     Recorder recorder;
-    run([&] {
-            recorder.create(windowClass, "seq", WS_OVERLAPPEDWINDOW, Rect(5, 5, 205, 105), nullptr, nullptr,
-                            instance());
-            return recorder.getWindowHandle();
-        },
-        recorder.messages, libraryCreated);
-    EXPECT_EQ(0u, libraryCreated) << "nothing reaches the object during creation";
-    const std::vector<UINT> expected(rawMessages.begin() + std::ptrdiff_t(rawCreated), rawMessages.end());
-    EXPECT_EQ(expected, recorder.messages);
+    recorder.create(windowClass, "seq", WS_OVERLAPPEDWINDOW, Rect(5, 5, 205, 105), nullptr, nullptr, instance());
+    EXPECT_TRUE(recorder.messages.empty()) << "nothing reaches the object during creation";
+    showAndDestroy(recorder.getWindowHandle());
+    EXPECT_EQ(std::vector<UINT>(rawMessages.begin() + std::ptrdiff_t(created), rawMessages.end()), recorder.messages);
     EXPECT_EQ("destroy", recorder.calls.at(recorder.calls.size() - 2));
     EXPECT_EQ("ncdestroy", recorder.calls.back());
     EXPECT_FALSE(recorder.isOpen()) << "WM_NCDESTROY takes the object back to empty";
@@ -431,8 +377,7 @@ TEST_F(Dispatch, PaintingThroughAPaintContext) {
     painter.invalidate(true);
     painter.update();
     EXPECT_TRUE(painter.painted);
-    DeviceContext screen(painter.getWindowHandle(), false);
-    EXPECT_EQ(RGB(0, 128, 255), screen.getPixel(30, 20));
+    EXPECT_EQ(RGB(0, 128, 255), DeviceContext(painter.getWindowHandle(), false).getPixel(30, 20));
     EXPECT_EQ(Size(60, 40), painter.getClientSize());
     RECT update{};
     EXPECT_FALSE(GetUpdateRect(painter, &update, FALSE)) << "EndPaint validated the window";
@@ -443,29 +388,25 @@ TEST_F(Dispatch, PaintingThroughAPaintContext) {
     const png::Image shot = png::capture(painter);
     ASSERT_EQ(60, shot.width);
     ASSERT_EQ(40, shot.height);
-    const std::size_t middle = (20 * 60 + 30) * 3;
-    EXPECT_EQ((std::vector<unsigned char>{0, 128, 255}),
-              std::vector<unsigned char>(shot.rgb.begin() + middle, shot.rgb.begin() + middle + 3));
-    const std::vector<unsigned char> file = png::encode(shot);
-    const std::vector<unsigned char> end{0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
-    ASSERT_GT(file.size(), 8 + 25 + end.size());
+    const unsigned char* middle = &shot.rgb[(20 * 60 + 30) * 3];
+    EXPECT_EQ((std::vector<unsigned char>{0, 128, 255}), std::vector<unsigned char>(middle, middle + 3));
+    const std::vector<unsigned char> file = png::encode(shot),
+                                     end{0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+    const std::size_t idat = 8 + 25;  // after the signature and IHDR
+    ASSERT_GT(file.size(), idat + end.size());
     EXPECT_EQ(0, std::memcmp("\x89PNG\r\n\x1a\n", file.data(), 8));
     EXPECT_EQ(end, std::vector<unsigned char>(file.end() - 12, file.end()));
-    const std::size_t idat = 8 + 25;  // after the signature and IHDR
     ASSERT_EQ(0, std::memcmp("IDAT", &file[idat + 4], 4));
     std::vector<unsigned char> rows;
-    for (std::size_t at = idat + 8 + 2;;) {
-        const bool last = file[at] & 1;
+    for (std::size_t at = idat + 8 + 2, last = 0; !last; at += 5 + (file[at + 1] | (file[at + 2] << 8))) {
         const std::size_t length = file[at + 1] | (file[at + 2] << 8);
         ASSERT_EQ(0xFFFFu, length ^ (file[at + 3] | (file[at + 4] << 8)));
-        rows.insert(rows.end(), file.begin() + std::ptrdiff_t(at + 5), file.begin() + std::ptrdiff_t(at + 5 + length));
-        at += 5 + length;
-        if (last)
-            break;
+        rows.insert(rows.end(), &file[at + 5], &file[at + 5] + length);
+        last = file[at] & 1;
     }
     ASSERT_EQ(std::size_t(40 * (1 + 60 * 3)), rows.size());
-    for (int y = 0; y < 40; ++y) {
-        EXPECT_EQ(0, rows[std::size_t(y) * 181]) << "filter byte of row " << y;
-        ASSERT_EQ(0, std::memcmp(&rows[std::size_t(y) * 181 + 1], &shot.rgb[std::size_t(y) * 180], 180));
+    for (std::size_t y = 0; y < 40; ++y) {
+        EXPECT_EQ(0, rows[y * 181]) << "filter byte of row " << y;
+        ASSERT_EQ(0, std::memcmp(&rows[y * 181 + 1], &shot.rgb[y * 180], 180));
     }
 }

@@ -10,6 +10,7 @@
 #include <vesk/errors/exception.h>
 #include <vesk/time/time_zone.h>
 
+#include <climits>
 #include <string>
 
 namespace vesk_test {
@@ -33,10 +34,12 @@ inline long long julianDays(long long y, int m, int d) {
     const long long a = (14 - m) / 12, yy = y + 4800 - a, mm = m + 12 * a - 3;
     return d + (153 * mm + 2) / 5 + 365 * yy + fdiv(yy, 4) - 32083 - 2440588;
 }
-// The default hybrid: Julian before 1582-10-15.
-inline long long days(long long y, int m, int d) {
-    const bool julian = y < 1582 || (y == 1582 && (m < 10 || (m == 10 && d < 15)));
-    return julian ? julianDays(y, m, d) : gregorianDays(y, m, d);
+// A hybrid whose first Gregorian day is `cut` (by default 1582-10-15; LLONG_MIN:
+// Gregorian throughout, LLONG_MAX: Julian throughout); a date of the gap reads as Julian.
+inline long long days(long long y, int m, int d, long long cut = CUTOVER_DAY) {
+    if (cut == LLONG_MAX) return julianDays(y, m, d);
+    const long long g = gregorianDays(y, m, d);
+    return g >= cut ? g : julianDays(y, m, d);
 }
 inline int weekday(long long n) { return int(fmod(n + 4, 7)) + 1; } // 1 = Sunday
 
@@ -63,23 +66,35 @@ inline int yearField(long long year) { return int(year < 1 ? 1 - year : year); }
 
 // Start of week 1 of a year: the week holding 1 January if that week has enough
 // of the year's days, else the week after.
-inline long long week1(long long year, int firstDay, int minDays) {
-    const long long first = days(year, 1, 1), lead = fmod(weekday(first) - firstDay, 7);
+inline long long week1(long long year, int firstDay, int minDays, long long cut = CUTOVER_DAY) {
+    const long long first = days(year, 1, 1, cut), lead = fmod(weekday(first) - firstDay, 7);
     return 7 - lead >= minDays ? first - lead : first - lead + 7;
 }
 struct Week {
     long long year;
     int week;
 };
-inline Week weekOf(long long n, int firstDay, int minDays) {
-    const long long y = dateOf(n).year;
+inline Week weekOf(long long n, int firstDay, int minDays, long long cut = CUTOVER_DAY) {
+    const long long y = dateOf(n, cut).year;
     for (long long wy = y + 1;; --wy)
-        if (n >= week1(wy, firstDay, minDays)) return {wy, int((n - week1(wy, firstDay, minDays)) / 7 + 1)};
+        if (n >= week1(wy, firstDay, minDays, cut)) return {wy, int((n - week1(wy, firstDay, minDays, cut)) / 7 + 1)};
 }
-inline int weekOfMonth(long long n, int firstDay, int minDays) {
-    const Date d = dateOf(n);
-    const long long first = days(d.year, d.month, 1), lead = fmod(weekday(first) - firstDay, 7);
+inline int weekOfMonth(long long n, int firstDay, int minDays, long long cut = CUTOVER_DAY) {
+    const Date d = dateOf(n, cut);
+    const long long first = days(d.year, d.month, 1, cut), lead = fmod(weekday(first) - firstDay, 7);
     return int((n - (first - lead)) / 7 + (7 - lead >= minDays ? 1 : 0));
+}
+
+// Rolling WEEK_OF_YEAR by k: among the days of n's year on n's weekday whose week
+// is a week of that year, k places on, cyclically; a day of a neighbouring year's
+// week counts one place beyond the end it adjoins. A roll by 0 does nothing.
+inline long long weekRolled(long long n, int firstDay, int minDays, long long k, long long cut = CUTOVER_DAY) {
+    if (k == 0) return n;
+    const long long y = dateOf(n, cut).year, first = days(y, 1, 1, cut), last = days(y + 1, 1, 1, cut) - 1;
+    long long lo = first + fmod(n - first, 7), hi = lo + (last - lo) / 7 * 7;
+    if (weekOf(lo, firstDay, minDays, cut).year != y) lo += 7;
+    if (weekOf(hi, firstDay, minDays, cut).year != y) hi -= 7;
+    return lo + 7 * fmod(fdiv(n - lo, 7) + k, (hi - lo) / 7 + 1);
 }
 
 // The message of the library exception `f` throws.

@@ -46,7 +46,9 @@ long long dayOf(GregorianCalendar& c) {
 long long wallOf(GregorianCalendar& c) {
     return ((c.get(C::HOUR_OF_DAY) * 60LL + c.get(C::MINUTE)) * 60 + c.get(C::SECOND)) * 1000 + c.get(C::MILLISECOND);
 }
-long long monthEnd(long long y, int m) { return (m == 12 ? days(y + 1, 1, 1) : days(y, m + 1, 1)) - 1; }
+long long monthEnd(long long y, int m, long long cut = CUTOVER_DAY) {
+    return (m == 12 ? days(y + 1, 1, 1, cut) : days(y, m + 1, 1, cut)) - 1;
+}
 std::string text(long long n) {
     const Date d = dateOf(n);
     return std::to_string(d.year) + "-" + std::to_string(d.month) + "-" + std::to_string(d.day);
@@ -64,6 +66,36 @@ bool dstAt(long long day, long long standardMs) {
 long long cycled(long long n, long long first, long long last, int step, long long k) {
     const long long lo = first + fmod(n - first, step), count = (last - lo) / step + 1;
     return lo + step * fmod((n - lo) / step + k, count);
+}
+
+// Rolling WEEK_OF_MONTH by k: whole weeks within the month's counted weeks,
+// clamped to the month. A roll by 0 does nothing.
+long long weekOfMonthRolled(long long n, int firstDay, int minDays, long long k, long long cut = CUTOVER_DAY) {
+    if (k == 0) return n;
+    const Date d = dateOf(n, cut);
+    const long long first = days(d.year, d.month, 1, cut), last = monthEnd(d.year, d.month, cut);
+    const int firstWeek = std::max(1, weekOfMonth(first, firstDay, minDays, cut));
+    const int week = weekOfMonth(n, firstDay, minDays, cut), lastWeek = weekOfMonth(last, firstDay, minDays, cut);
+    const long long to = firstWeek + fmod(week - firstWeek + k, lastWeek - firstWeek + 1);
+    return std::min(last, std::max(first, n + 7 * (to - week)));
+}
+
+// ERA .. DAY_OF_WEEK_IN_MONTH of local day n, by the reference, and as the calendar reads them.
+std::vector<long long> dayFields(long long n, int firstDay, int minDays, long long cut) {
+    const Date d = dateOf(n, cut);
+    return {eraOf(d.year), yearField(d.year), d.month - 1, weekOf(n, firstDay, minDays, cut).week,
+            weekOfMonth(n, firstDay, minDays, cut), d.day, n - days(d.year, 1, 1, cut) + 1, weekday(n),
+            (n - days(d.year, d.month, 1, cut)) / 7 + 1};
+}
+std::vector<long long> dayFields(GregorianCalendar& c) {
+    std::vector<long long> v;
+    for (unsigned f = C::ERA; f <= C::DAY_OF_WEEK_IN_MONTH; ++f) v.push_back(c.get(f));
+    return v;
+}
+// The local day the calendar shows, from its instant and offsets (no 64-bit overflow).
+long long localDay(GregorianCalendar& c) {
+    const long long t = c.getTime();
+    return fdiv(t, DAY) + fdiv(fmod(t, DAY) + c.get(C::ZONE_OFFSET) + c.get(C::DST_OFFSET), DAY);
 }
 
 } // namespace
@@ -300,7 +332,7 @@ TEST(GregorianCalendar, AddAndRollDayAndWeekFieldsAtTheSameWallTime) {
                 {true, C::DAY_OF_YEAR, cycled(n, yearFirst, yearLast, 1, k)},
                 {true, C::DAY_OF_WEEK, cycled(n, weekFirst, weekFirst + 6, 1, k)},
                 {true, C::DAY_OF_WEEK_IN_MONTH, cycled(n, monthFirst, monthLast, 7, k)},
-                {true, C::WEEK_OF_YEAR, cycled(n, yearFirst, yearLast, 7, k)}};
+                {true, C::WEEK_OF_YEAR, weekRolled(n, firstDay, minDays, k)}};
             for (const auto& r : rows) {
                 GregorianCalendar c = at(d.year, d.month, d.day, 30 * MINUTE, zone);
                 c.setFirstDayOfWeek(firstDay);
@@ -320,8 +352,6 @@ TEST(GregorianCalendar, RollWeekOfMonthMovesByWeeksAndClampsAtTheMonthEnds) {
     for (const auto& s : settings) {
         for (auto ym : {std::pair<long long, int>(1582, 10), {2004, 2}, {2009, 3}, {2010, 5}}) {
             const long long first = days(ym.first, ym.second, 1), last = monthEnd(ym.first, ym.second);
-            const int firstWeek = std::max(1, weekOfMonth(first, s[0], s[1]));
-            const int weeks = weekOfMonth(last, s[0], s[1]) - firstWeek + 1;
             for (long long n = first; n <= last; n += 3) {
                 for (int k : {-9, -1, 1, 2, 5, 6}) {
                     const Date d = dateOf(n);
@@ -329,9 +359,7 @@ TEST(GregorianCalendar, RollWeekOfMonthMovesByWeeksAndClampsAtTheMonthEnds) {
                     c.setFirstDayOfWeek(s[0]);
                     c.setMinimalDaysInFirstWeek(s[1]);
                     c.roll(C::WEEK_OF_MONTH, k);
-                    const int week = weekOfMonth(n, s[0], s[1]);
-                    const int to = firstWeek + int(fmod(week - firstWeek + k, weeks));
-                    ASSERT_EQ(std::min(last, std::max(first, n + 7LL * (to - week))), dayOf(c))
+                    ASSERT_EQ(weekOfMonthRolled(n, s[0], s[1], k), dayOf(c))
                         << text(n) << " by " << k << " settings " << s[0] << "/" << s[1];
                 }
             }
@@ -450,4 +478,186 @@ TEST(GregorianCalendar, ActualMaxima) {
     EXPECT_EQ(last.year - 1, at(2000, 12, 31).getActualMaximum(C::YEAR));
     EXPECT_EQ(1 - first.year, at(-5, 12, 31).getActualMaximum(C::YEAR));
     EXPECT_EQ(-first.year, at(-5, 1, 1).getActualMaximum(C::YEAR));
+}
+
+// ---- the ends of Time, and a fixed-seed sweep ----------------------------------------------
+
+// Reported cases: calendars of one reckoning at the ends of Time, and a week roll
+// from week 1. The expected day follows from the reference; an exception is right
+// only where that day lies outside the range of Time.
+TEST(GregorianCalendar, CalendarsOfOneReckoningAtTheEndsOfTimeAndWeekRolls) {
+    const long long first = fdiv(LLONG_MIN, DAY), last = fdiv(LLONG_MAX, DAY), t2004 = days(2004, 1, 1) * DAY;
+    const struct { long long change; int firstDay, minDays; long long t; unsigned field; int amount; } rows[] = {
+        {LLONG_MAX, 3, 6, 9223372036590052298LL, C::WEEK_OF_MONTH, 902}, // lands beyond Time
+        {LLONG_MAX, 3, 6, 9223372036590052298LL, C::WEEK_OF_MONTH, -1},
+        {CUTOVER_DAY * DAY, 1, 1, t2004 + 10 * HOUR, C::WEEK_OF_YEAR, -1}, // not 2004-12-30, a week 1
+        {CUTOVER_DAY * DAY, 5, 2, t2004 + 10 * HOUR, C::WEEK_OF_YEAR, -1},
+        {CUTOVER_DAY * DAY, 2, 4, days(2005, 1, 1) * DAY, C::WEEK_OF_YEAR, 1}, // from week 53 of 2004
+        {CUTOVER_DAY * DAY, 1, 1, days(2004, 12, 30) * DAY, C::WEEK_OF_YEAR, 1}, // from week 1 of 2005
+        {LLONG_MIN, 2, 4, -9223372036811575808LL, C::WEEK_OF_YEAR, 0},
+        {LLONG_MIN, 2, 4, LLONG_MIN, C::DAY_OF_YEAR, 400},
+        {LLONG_MAX, 2, 3, LLONG_MAX - HOUR, C::WEEK_OF_YEAR, 0},
+        {LLONG_MAX, 7, 1, LLONG_MAX, C::DAY_OF_MONTH, -3},
+    };
+    for (const auto& r : rows) {
+        const long long cut = r.change == LLONG_MIN || r.change == LLONG_MAX ? r.change : fdiv(r.change, DAY);
+        GregorianCalendar c{TimeZone()};
+        c.setGregorianChange(Time(r.change));
+        c.setFirstDayOfWeek(r.firstDay);
+        c.setMinimalDaysInFirstWeek(r.minDays);
+        c.setTime(Time(r.t));
+        const long long n = fdiv(r.t, DAY);
+        long long to = n;
+        if (r.field == C::WEEK_OF_MONTH) to = weekOfMonthRolled(n, r.firstDay, r.minDays, r.amount, cut);
+        if (r.field == C::WEEK_OF_YEAR) to = weekRolled(n, r.firstDay, r.minDays, r.amount, cut);
+        if (r.field == C::DAY_OF_YEAR || r.field == C::DAY_OF_MONTH) {
+            const Date d = dateOf(n, cut);
+            const long long lo = r.field == C::DAY_OF_YEAR ? days(d.year, 1, 1, cut) : days(d.year, d.month, 1, cut);
+            const long long hi = r.field == C::DAY_OF_YEAR ? days(d.year + 1, 1, 1, cut) : n - d.day + 32; // 31 days
+            to = lo + fmod(n - lo + r.amount, hi - lo);
+        }
+        SCOPED_TRACE(std::to_string(r.t) + " field " + std::to_string(r.field) + " by " + std::to_string(r.amount));
+        EXPECT_EQ(dayFields(n, r.firstDay, r.minDays, cut), dayFields(c));
+        if (to < first || to > last) {
+            EXPECT_TRUE(contains(messageOf([&] { c.roll(r.field, r.amount); }), "outside the range of Time"));
+            EXPECT_EQ(r.t, static_cast<long long>(c.getTime())); // left as it was
+        } else {
+            c.roll(r.field, r.amount);
+            EXPECT_EQ(dayFields(to, r.firstDay, r.minDays, cut), dayFields(c)) << "expected " << text(to);
+            EXPECT_EQ(fmod(r.t, DAY), fmod(static_cast<long long>(c.getTime()), DAY));
+        }
+    }
+    // A new cutover reads the same instant anew (1970-01-01 is Julian 1969-12-19).
+    GregorianCalendar c{TimeZone()};
+    c.setTime(Time(0));
+    c.setGregorianChange(Time(LLONG_MAX));
+    c.setTime(Time(0));
+    EXPECT_EQ(dayFields(0, 1, 1, LLONG_MAX), dayFields(c));
+    // The reported values, as a check on the reference itself.
+    EXPECT_EQ(days(2004, 12, 23), weekRolled(days(2004, 1, 1), 1, 1, -1));
+    const std::vector<long long> bc = dayFields(first + 1, 2, 4, LLONG_MIN); // May, 292275056 BC
+    EXPECT_EQ((std::vector<long long>{137, 20, 3, 3}), (std::vector<long long>{bc[6], bc[3], bc[4], bc[8]}));
+}
+
+// Random set, add and roll of every field over the whole range of Time, under four
+// cutovers, every week setting and zones with and without daylight saving. Each step
+// ends in values or a library exception (which leaves the calendar as it was); the
+// values lie within the limits, agree with the reference and round-trip; a roll moves
+// its own field by the amount modulo the field's actual range and keeps the larger ones.
+TEST(GregorianCalendar, FixedSeedSweepOfSetAddAndRollOverTheWholeRange) {
+    unsigned long long state = 20261207; // splitmix64
+    auto pick = [&state](long long lo, long long hi) {
+        unsigned long long z = (state += 0x9E3779B97F4A7C15ULL);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        z ^= z >> 31;
+        const unsigned long long span = static_cast<unsigned long long>(hi) - static_cast<unsigned long long>(lo);
+        return static_cast<long long>(static_cast<unsigned long long>(lo) + (span == ~0ULL ? z : z % (span + 1)));
+    };
+    TimeZone east, west;
+    east.SetStandardOffset(int(12 * HOUR));
+    west.SetStandardOffset(int(-12 * HOUR));
+    const TimeZone zones[] = {TimeZone(), europeLike(), east, west};
+    const long long changes[] = {CUTOVER_DAY * DAY, gregorianDays(1752, 9, 14) * DAY, LLONG_MIN, LLONG_MAX};
+    const int amounts[] = {0, 1, -1, 7, -7, 12, 53, -400, 902, 123456789, INT_MAX, INT_MIN};
+    const long long edge = 100000000000LL, units[] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, HOUR, HOUR, MINUTE, 1000, 1};
+    // Per rolled field, the fields (bit masks) it must leave alone.
+    const unsigned keeps[C::FIELD_COUNT] = {0,    1,    3,    0x83,  7,      7,      3,      0,   0x87,
+                                            0x27, 0x27, 0x27, 0x827, 0x1027, 0x2027, 0, 0};
+    int zoneIndex = 0, steps = 0;
+    for (long long change : changes) {
+        const long long cut = change == LLONG_MIN || change == LLONG_MAX ? change : fdiv(change, DAY);
+        for (int firstDay = 1; firstDay <= 7; ++firstDay) {
+            for (int minDays = 1; minDays <= 7; ++minDays) {
+                const TimeZone& zone = zones[zoneIndex++ % 4];
+                GregorianCalendar c(zone);
+                c.setGregorianChange(Time(change));
+                c.setFirstDayOfWeek(firstDay);
+                c.setMinimalDaysInFirstWeek(minDays);
+                for (int step = 0; step < 100; ++step, ++steps) {
+                    if (step % 6 == 0) {
+                        const long long where = pick(0, 3);
+                        c.setTime(Time(where == 0 ? pick(LLONG_MIN, LLONG_MAX) : where == 1 ? LLONG_MAX - pick(0, edge)
+                                       : where == 2 ? LLONG_MIN + pick(0, edge) : pick(-16000000000000LL, 0)));
+                    }
+                    GregorianCalendar before = c;
+                    const unsigned field = unsigned(pick(0, C::FIELD_COUNT - 1));
+                    const int amount = pick(0, 2) ? amounts[pick(0, 11)] : int(pick(-1000, 1000));
+                    const int op = int(pick(0, 2));
+                    const std::string what = std::string(op == 0 ? "set" : op == 1 ? "add" : "roll") + " field " +
+                                             std::to_string(field) + " by " + std::to_string(amount) + " at " +
+                                             std::to_string(static_cast<long long>(before.getTime())) + " step " +
+                                             std::to_string(steps);
+                    SCOPED_TRACE(what);
+                    try {
+                        if (op == 0) {
+                            c.set(field, amount);
+                            c.getTime();
+                        } else {
+                            op == 1 ? c.add(field, amount) : c.roll(field, amount);
+                        }
+                        for (unsigned f = 0; f < C::FIELD_COUNT; ++f) {
+                            ASSERT_LE(c.getMinimum(f), c.get(f)) << "field " << f;
+                            ASSERT_GE(c.getMaximum(f), c.get(f)) << "field " << f;
+                        }
+                    } catch (const vesk::Exception&) {
+                        if (op != 0) {
+                            ASSERT_EQ(static_cast<long long>(before.getTime()), static_cast<long long>(c.getTime()));
+                        }
+                        c = before;
+                        continue;
+                    }
+                    const long long n0 = localDay(before), n = localDay(c);
+                    ASSERT_EQ(dayFields(n, firstDay, minDays, cut), dayFields(c));
+                    GregorianCalendar again = c;
+                    again.Clear();
+                    for (unsigned f : {C::ERA, C::YEAR, C::MONTH, C::DAY_OF_MONTH, C::HOUR_OF_DAY, C::MINUTE, C::SECOND,
+                                       C::MILLISECOND, C::ZONE_OFFSET, C::DST_OFFSET})
+                        again.set(f, c.get(f));
+                    ASSERT_EQ(static_cast<long long>(c.getTime()), static_cast<long long>(again.getTime()));
+                    if (op == 1 && field >= C::HOUR && field <= C::MILLISECOND) {
+                        ASSERT_EQ(static_cast<long long>(before.getTime()) + amount * units[field],
+                                  static_cast<long long>(c.getTime()));
+                    }
+                    if (op != 2 || field >= C::ZONE_OFFSET || amount == 0) continue; // a roll by 0 has no effect
+                    for (unsigned f = 0; f < C::FIELD_COUNT; ++f)
+                        if (keeps[field] >> f & 1) {
+                            ASSERT_EQ(before.get(f), c.get(f)) << "kept field " << f;
+                        }
+                    const long long old = before.get(field), now = c.get(field);
+                    const Date d = dateOf(n0, cut);
+                    const long long monthFirst = days(d.year, d.month, 1, cut);
+                    const long long monthDays = monthEnd(d.year, d.month, cut) - monthFirst + 1;
+                    const long long rel0 = fmod(before.get(C::DAY_OF_WEEK) - firstDay, 7);
+                    const long long rel = fmod(c.get(C::DAY_OF_WEEK) - firstDay, 7);
+                    switch (field) {
+                    case C::ERA: case C::AM_PM: ASSERT_EQ(fmod(old + amount, 2), now); break;
+                    case C::MONTH: ASSERT_EQ(fmod(old + amount, 12), now); break;
+                    case C::YEAR: ASSERT_EQ(1 + fmod(old - 1 + amount, before.getActualMaximum(C::YEAR)), now); break;
+                    case C::WEEK_OF_YEAR:
+                        ASSERT_EQ(weekRolled(n0, firstDay, minDays, amount, cut), n);
+                        ASSERT_EQ(d.year, weekOf(n, firstDay, minDays, cut).year);
+                        break;
+                    case C::WEEK_OF_MONTH: ASSERT_EQ(weekOfMonthRolled(n0, firstDay, minDays, amount, cut), n); break;
+                    case C::DAY_OF_MONTH: ASSERT_EQ(fmod(n0 - monthFirst + amount, monthDays), n - monthFirst); break;
+                    case C::DAY_OF_YEAR:
+                    case C::DAY_OF_WEEK_IN_MONTH:
+                        ASSERT_EQ(1 + fmod(old - 1 + amount, before.getActualMaximum(field)), now);
+                        break;
+                    case C::DAY_OF_WEEK:
+                        ASSERT_EQ(fmod(rel0 + amount, 7), rel);
+                        ASSERT_EQ(n0 - rel0, n - rel); // the same week
+                        break;
+                    case C::HOUR: case C::HOUR_OF_DAY:
+                        // On the spring-forward day the rolled hour may not exist.
+                        if (!zone.UseDaylightTime() || c.get(C::MONTH) != 2 || c.get(C::DAY_OF_WEEK) != 1) {
+                            ASSERT_EQ(fmod(old + amount, field == C::HOUR ? 12 : 24), now);
+                        }
+                        break;
+                    default: ASSERT_EQ(fmod(old + amount, field == C::MILLISECOND ? 1000 : 60), now); break;
+                    }
+                }
+            }
+        }
+    }
 }

@@ -52,10 +52,20 @@ private:
     int error;
 };
 
-// Anything that can answer with a COM result code.
+// Anything that can answer with a COM result code. The statics turn failed
+// HRESULTs into exceptions and exceptions back into failed HRESULTs; they are
+// defined with COMError (vesk/com/com_error.h).
 class VESK_API HRESULTHolder {
 public:
     virtual HRESULT getHRESULT() const = 0;
+
+    // A code that is not negative returns; E_OUTOFMEMORY throws std::bad_alloc, a
+    // Win32-facility code a WindowsError with the context, any other a COMError.
+    static void throwOnError(long hr, const char* context);
+    static void throwOnError(long hr);
+    // Always a failure code: an HRESULTHolder's own code when it is one,
+    // E_OUTOFMEMORY for std::bad_alloc, E_FAIL for anything else.
+    static HRESULT getHRESULTFromException(const std::exception& e) noexcept;
 
 protected:
     HRESULTHolder() = default;

@@ -66,6 +66,8 @@ public:
     static BasicString fromFormatV(const C* format, va_list args);
     static BasicString fromInt(int value, int radix);
     static BasicString mergePath(BasicString base, BasicString relative);
+    // The string-table entry id of the module instance (loadStringResource).
+    static BasicString fromResource(unsigned id, HINSTANCE instance);
 
     BasicString operator+(const C* text) const;
     BasicString operator+(const Base& s) const;

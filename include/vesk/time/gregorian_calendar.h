@@ -36,6 +36,12 @@ public:
     void set(int year, int month, int date, int hourOfDay, int minute, int second);
     void set(unsigned field, int value) override;
 
+    // complete(), then the field, as Calendar::get does; inline while the fields
+    // are up to date, which is the common case of reading several in a row.
+    int get(unsigned field) const {
+        return field < FIELD_COUNT && timeValid && fieldsValid ? fields[field] : Calendar::get(field);
+    }
+
     void Clear();
     void Clear(int field);
     bool isSet(int field) const;
@@ -91,6 +97,8 @@ private:
     __int64 computeJulianDay(__int64 year) const;
     __int64 dayOfDate(__int64 year, int month, __int64 date) const;
     __int64 timeOfDayMillis() const;
+    // The date of the day may be given (month 0..11) when the caller knows it.
+    __int64 instantAt(__int64 day, __int64 millisInDay, __int64 year = 0, int month = -1, int dayOfMonth = 0);
     __int64 fieldsYear() const;
     void validateFields() const;
 
@@ -104,11 +112,14 @@ private:
     bool isCutoverYear(__int64 year) const { return year >= hybridFirstYear && year <= hybridLastYear; }
     void pinDayOfMonth();
     __int64 getEpochDay();
+    // The zone's total offset at a local standard date of this calendar (as
+    // TimeZone::GetOffset), with the transition days of the last year asked kept.
+    int offsetAt(__int64 year, int month, int dayOfMonth, int dayOfWeek, int millis);
 
     void addToDate(unsigned field, int amount);
     void addMillis(unsigned field, int amount);
     void setSignedYear(__int64 year, unsigned field, int amount);
-    void moveToDay(__int64 day);
+    void moveToDay(__int64 day, __int64 year = 0, int month = -1, int dayOfMonth = 0);
     void commit();
     void rollHour(unsigned field, int amount);
     int actualMaximumYear();
@@ -123,11 +134,28 @@ private:
     int fields[FIELD_COUNT];
     int stamps[FIELD_COUNT];
 
-    // Derived from normalizedCutover: the first Gregorian local day and the years
-    // whose months or length the cutover touches.
+    // Derived from the cutover: the first Gregorian local day, the years whose
+    // months or length the cutover touches, and the year from which dates read as
+    // Gregorian first.
     __int64 cutoverDay;
     __int64 hybridFirstYear;
     __int64 hybridLastYear;
+    __int64 firstGregorianYear;
+
+    // ERA..DAY_OF_WEEK_IN_MONTH of the last local day computed, with the week
+    // settings then in force (times in a row often fall on one day).
+    __int64 lastDay;
+    int lastFirstDayOfWeek;
+    int lastMinimalDays;
+    int lastDateFields[DAY_OF_WEEK_IN_MONTH + 1];
+
+    // The days of the start and end of daylight saving in the years named, under
+    // ruleZone (a copy of the zone they were computed for; year 0 = none yet).
+    TimeZone ruleZone;
+    __int64 startRuleYear;
+    __int64 endRuleYear;
+    int startRuleDay;
+    int endRuleDay;
 };
 
 } // namespace vesk

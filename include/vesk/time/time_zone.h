@@ -80,9 +80,37 @@ public:
 private:
     TimeZone(const TIME_ZONE_INFORMATION& info);
     void set(const TIME_ZONE_INFORMATION& info);
+    // The calendar keeps each year's transition days and compares with them itself.
+    friend class GregorianCalendar;
+
+    // The day of the month of a rule's transition in its month, given the month's
+    // length and the weekday of its 1st (1 = Sunday).
+    static int ruleDay(const TransitionRule& rule, int monthLength, int firstWeekday);
     // +1 when the local moment lies before the rule's transition, -1 after, 0 at it.
-    static int compareWithRule(const TransitionRule& rule, int month, int monthLength, int dayOfMonth,
-                               int dayOfWeek, int millis);
+    static int compareWithRule(const TransitionRule& rule, int ruleDay, int month, int dayOfMonth, int millis) {
+        if (month != rule.month) return month < rule.month ? 1 : -1;
+        // One distance in milliseconds, so that a rule time outside 0..24:00 (an end
+        // rule shifted into standard time) moves the transition to a neighbouring day.
+        const __int64 distance = static_cast<__int64>(ruleDay - dayOfMonth) * 86400000 +
+                                 (static_cast<__int64>(rule.timeOfDay) - millis);
+        return distance > 0 ? 1 : distance < 0 ? -1 : 0;
+    }
+    // Daylight saving from the comparisons with the start and the end rule; a start
+    // after the end in the year is a southern zone.
+    bool inDaylight(int start, int end) const {
+        return startRule.month > endRule.month ? (start < 0 || end >= 0) : (start < 0 && end >= 0);
+    }
+    // Throws vesk::Exception, naming the context, for rules that cannot be evaluated.
+    void checkRules(const char* context) const;
+    // A month's length, February by the default cutover's leap rule.
+    static int monthLengthIn(int year, int month);
+    // Standard plus daylight-saving offset; throws when it overflows 32 bits.
+    int offsetIfDaylight(const char* context) const {
+        const __int64 total = static_cast<__int64>(standardOffset) + dstOffset;
+        if (total < -2147483647 - 1 || total > 2147483647) throwOffsetOverflow(context);
+        return static_cast<int>(total);
+    }
+    [[noreturn]] void throwOffsetOverflow(const char* context) const;
 };
 
 } // namespace vesk
