@@ -520,12 +520,34 @@ void widenItem(TVITEMW& item, const TVITEMA& source, std::wstring& text) {
 
 } // namespace
 
+// The wide record last offered to its tree view from the narrow handler: the
+// wide handler does not offer it a second time.
+static thread_local const NMTREEVIEWW* offeredToTree = nullptr;
+
 void Window::onNotification(const NMTREEVIEWA& n) {
-    if (TreeViewNotified* tree = treeViewOf(n.hdr.hwndFrom))
-        if (tree->onReflectedNotification(n))
+    // Each handler of the tree view gets only a whole record of its own width:
+    // a wide record read as a narrow one would give garbled texts, and the
+    // smaller records (display info, keys) would be read past their end.
+    const TreeRecord record = treeRecordOf(n.hdr.code);
+    TreeViewNotified* tree = treeViewOf(n.hdr.hwndFrom);
+    if (tree && record == TreeRecord::narrow && tree->onReflectedNotification(n))
+        return;
+    switch (record) {
+    case TreeRecord::wide: {
+        const NMTREEVIEWW& wide = reinterpret_cast<const NMTREEVIEWW&>(n);
+        if (tree && tree->onReflectedNotification(wide))
             return;
-    switch (treeRecordOf(n.hdr.code)) {
-    case TreeRecord::wide: onNotification(reinterpret_cast<const NMTREEVIEWW&>(n)); return;
+        const NMTREEVIEWW* previous = offeredToTree;
+        offeredToTree = &wide;
+        try {
+            onNotification(wide);
+        } catch (...) {
+            offeredToTree = previous;
+            throw;
+        }
+        offeredToTree = previous;
+        return;
+    }
     case TreeRecord::narrow: {
         NMTREEVIEWW wide;
         static_assert(sizeof(wide) == sizeof(n), "both widths of the record have one layout");
@@ -546,9 +568,10 @@ void Window::onNotification(const NMTREEVIEWA& n) {
 }
 
 void Window::onNotification(const NMTREEVIEWW& n) {
-    if (TreeViewNotified* tree = treeViewOf(n.hdr.hwndFrom))
-        if (tree->onReflectedNotification(n))
-            return;
+    if (&n != offeredToTree)
+        if (TreeViewNotified* tree = treeViewOf(n.hdr.hwndFrom))
+            if (tree->onReflectedNotification(n))
+                return;
     defaultWindowProc();
 }
 

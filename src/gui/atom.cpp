@@ -1,0 +1,73 @@
+// Atom: adding, naming and deleting local and global atoms.
+#include <vesk/errors/exception.h>
+#include <vesk/gui/atom.h>
+
+#include <string>
+
+namespace vesk {
+
+Atom::Atom(const char* text, bool global) : Atom() { create(text, global); }
+Atom::Atom(const wchar_t* text, bool global) : Atom() { create(text, global); }
+
+Atom& Atom::operator=(const Atom& other) {
+    if (this != &other) {
+        close();
+        handle = other.handle;
+        how = other.how;
+        view = true;
+    }
+    return *this;
+}
+
+Atom::~Atom() {
+    try {
+        close();
+    } catch (const std::exception&) {
+    }
+}
+
+void Atom::setHandle(ATOM a, mode m) {
+    close();
+    handle = a;
+    how = m;
+    view = false;
+}
+
+void Atom::create(const char* text, bool global) {
+    close();
+    const ATOM a = global ? GlobalAddAtomA(text) : AddAtomA(text);
+    if (!a)
+        throw WindowsError("Can't create atom");
+    setHandle(a, global ? Atom::global : local);
+}
+
+void Atom::create(const wchar_t* text, bool global) { create(BasicString<char>(text).c_str(), global); }
+
+void Atom::close() {
+    if (handle && !view && how != not_owned) {
+        SetLastError(0);
+        // Both calls give 0 on success and the atom back on failure.
+        const ATOM left = how == global ? GlobalDeleteAtom(handle) : DeleteAtom(handle);
+        if (left)
+            throw WindowsError("Can't delete atom");
+    }
+    handle = 0;
+    how = not_owned;
+    view = false;
+}
+
+BasicString<char> Atom::getNameA() const {
+    char buffer[256];
+    const UINT length = how == global ? GlobalGetAtomNameA(handle, buffer, sizeof(buffer))
+                                      : GetAtomNameA(handle, buffer, sizeof(buffer));
+    if (!length)
+        throw WindowsError("Can't retrieve atom name");
+    return BasicString<char>(buffer, length);
+}
+
+BasicString<wchar_t> Atom::getNameW() const {
+    const BasicString<char> name = getNameA();
+    return BasicString<wchar_t>(name.data(), unsigned(name.size()));
+}
+
+} // namespace vesk
