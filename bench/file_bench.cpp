@@ -12,16 +12,6 @@
 
 namespace {
 
-double medianOf(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-template <class Job> double timed(Job&& job) {
-    const double start = bench::seconds();
-    job();
-    return bench::seconds() - start;
-}
 
 // The four jobs take turns in every repeat, so that a change in the machine's load
 // (or in the host's page cache) hits subject and baseline alike. Even repeats keep
@@ -62,14 +52,14 @@ void run(const char* path, unsigned long long total, unsigned block) {
         // Who goes first alternates too: a read right after the file was rewritten
         // costs more than the read after it.
         if (i % 2 == 0) {
-            w.push_back(timed(subjectWrite)), rw.push_back(timed(rawWriteJob));
-            r.push_back(timed(subjectRead)), rr.push_back(timed(rawReadJob));
+            w.push_back(bench::timed(subjectWrite)), rw.push_back(bench::timed(rawWriteJob));
+            r.push_back(bench::timed(subjectRead)), rr.push_back(bench::timed(rawReadJob));
         } else {
-            rw.push_back(timed(rawWriteJob)), w.push_back(timed(subjectWrite));
-            rr.push_back(timed(rawReadJob)), r.push_back(timed(subjectRead));
+            rw.push_back(bench::timed(rawWriteJob)), w.push_back(bench::timed(subjectWrite));
+            rr.push_back(bench::timed(rawReadJob)), r.push_back(bench::timed(subjectRead));
         }
     }
-    const double write = medianOf(w), rawWrite = medianOf(rw), read = medianOf(r), rawRead = medianOf(rr);
+    const double write = bench::medianOf(w), rawWrite = bench::medianOf(rw), read = bench::medianOf(r), rawRead = bench::medianOf(rr);
     char subject[64], baseline[64];
     std::snprintf(subject, sizeof subject, "WindowsFile write, %2u KiB blocks", block / 1024);
     std::snprintf(baseline, sizeof baseline, "WriteFile, %2u KiB", block / 1024);

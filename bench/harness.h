@@ -38,17 +38,26 @@ inline int repeats(int wanted = 7) {
     return quick && *quick == '1' ? 1 : wanted;
 }
 
+// Wall time of one run of job().
+template <class Job> double timed(Job&& job) {
+    const double start = seconds();
+    job();
+    return seconds() - start;
+}
+
+inline double medianOf(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 // Median wall time of job() over the harness's repeats, after one warm-up run.
+// Benchmarks whose subject and baseline take turns collect their own times with
+// timed() and medianOf().
 template <class Job> double median(Job&& job, int wanted = 7) {
     job();
     std::vector<double> times;
-    for (int i = 0, n = repeats(wanted); i < n; ++i) {
-        double start = seconds();
-        job();
-        times.push_back(seconds() - start);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    for (int i = 0, n = repeats(wanted); i < n; ++i) times.push_back(timed(job));
+    return medianOf(times);
 }
 
 // One line per comparison: both times per operation and the ratio subject/baseline

@@ -16,16 +16,6 @@ namespace {
 
 volatile unsigned counter = 0;
 
-double medianOf(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-template <class Job> double timed(Job&& job) {
-    const double start = bench::seconds();
-    job();
-    return bench::seconds() - start;
-}
 
 } // namespace
 
@@ -58,12 +48,12 @@ int main() {
     holder(), opaque(), baseline(); // warm-up
     std::vector<double> h, o, b;
     for (int i = 0, n = bench::repeats(9); i < n; ++i)
-        h.push_back(timed(holder)), o.push_back(timed(opaque)), b.push_back(timed(baseline));
+        h.push_back(bench::timed(holder)), o.push_back(bench::timed(opaque)), b.push_back(bench::timed(baseline));
     DeleteCriticalSection(&raw);
     bench::keep(static_cast<unsigned>(counter));
     std::printf("Times are per lock and unlock.\n");
-    bench::report("AutoLock over CriticalSection", medianOf(h), "Enter/LeaveCriticalSection", medianOf(b), rounds);
-    bench::report("AutoLock over Lockable& (virtual calls)", medianOf(o), "Enter/LeaveCriticalSection", medianOf(b),
+    bench::report("AutoLock over CriticalSection", bench::medianOf(h), "Enter/LeaveCriticalSection", bench::medianOf(b), rounds);
+    bench::report("AutoLock over Lockable& (virtual calls)", bench::medianOf(o), "Enter/LeaveCriticalSection", bench::medianOf(b),
                   rounds);
     return 0;
 }

@@ -12,14 +12,6 @@
 
 namespace {
 
-std::string besideProgram(const char* name) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + name;
-}
-
 void printTree(const vesk::TreeView& tree, HTREEITEM item, int depth) {
     for (; item; item = tree.getNextSibling(item)) {
         std::printf("  %*s%s %s\n", depth * 2, "", tree.getChild(item) ? "+" : "-", tree.getItemTextA(item).c_str());
@@ -48,7 +40,7 @@ void guiControlsStop() {
                 f.progress.getMax(), f.track.getPosition(), f.track.getSelectionStart(), f.track.getSelectionEnd(),
                 f.listView.getItemCount());
     const png::Image shot = png::capture(f.parent);
-    const std::string file = besideProgram("tour-controls.png");
+    const std::string file = tour::besideProgram("tour-controls.png");
     std::printf("screenshot %dx%d %s %s\n", shot.width, shot.height,
                 png::save(shot, file) ? "saved to" : "could not be saved to", file.c_str());
     std::printf("the tree view, selected \"%s\":\n", f.tree.getItemTextA(f.tree.getSelectedItem()).c_str());

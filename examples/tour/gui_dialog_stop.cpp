@@ -18,14 +18,6 @@ namespace {
 
 HINSTANCE tourInstance() { return GetModuleHandleA(nullptr); }
 
-std::string besideProgram(const char* name) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + name;
-}
-
 class LibraryPage : public vesk::PropertyPage {
 public:
     LibraryPage() : PropertyPage(8201, tourInstance()) {}
@@ -152,7 +144,7 @@ void guiDialogStop() {
     const unsigned result = sheet.showModal();
     KillTimer(nullptr, timer);
     shownSheet = nullptr;
-    const std::string file = besideProgram("tour-property-sheet.png");
+    const std::string file = tour::besideProgram("tour-property-sheet.png");
     std::printf("sheet closed with %u; screenshot %dx%d %s %s\n", result, shot.width, shot.height,
                 shot.width && png::save(shot, file) ? "saved to" : "could not be saved to", file.c_str());
     contextMenu();

@@ -92,14 +92,6 @@ protected:
     }
 };
 
-std::string besideProgram(const char* name) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + name;
-}
-
 void guiWindowStop() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     vesk::WindowClass windowClass(CS_HREDRAW | CS_VREDRAW, 0, nullptr, unsigned(COLOR_WINDOW),
@@ -113,7 +105,7 @@ void guiWindowStop() {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
         vesk::Window::dispatchMessage(msg);
     const png::Image shot = png::capture(window);
-    const std::string file = besideProgram("tour-window.png");
+    const std::string file = tour::besideProgram("tour-window.png");
     std::printf("painted %d time(s); screenshot %dx%d %s %s\n", window.paints, shot.width, shot.height,
                 png::save(shot, file) ? "saved to" : "could not be saved to", file.c_str());
     window.destroy();

@@ -2,6 +2,8 @@
 // application would call it. Every stop prints what it did.
 #include "tour.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <exception>
 #include <vector>
@@ -20,6 +22,14 @@ std::vector<Entry>& stops() {
 } // namespace
 
 Stop::Stop(int order, const char* title, StopFunction run) { stops().push_back({order, title, run}); }
+
+std::string besideProgram(const char* name) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path);
+    folder.erase(folder.find_last_of("\\/") + 1);
+    return folder + name;
+}
 
 } // namespace tour
 

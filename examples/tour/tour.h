@@ -1,6 +1,7 @@
 // The tour's stops register themselves; main() runs them in order.
 #pragma once
 #include <cstdio>
+#include <string>
 
 namespace tour {
 
@@ -9,6 +10,9 @@ using StopFunction = void (*)();
 struct Stop {
     Stop(int order, const char* title, StopFunction run);
 };
+
+// A file name in the tour's own folder (screenshots are saved there).
+std::string besideProgram(const char* name);
 
 } // namespace tour
 

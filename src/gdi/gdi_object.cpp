@@ -178,11 +178,26 @@ template <class H> struct UserHandle {
             otherOwned = false;
         }
     }
+    // Assignment hands ownership over like the copy; the same handle keeps one owner.
+    template <class Close>
+    static void assign(H& handle, bool& owned, H& otherHandle, bool& otherOwned, Close close) {
+        if (&handle == &otherHandle) return;
+        if (handle == otherHandle) {
+            owned = owned || otherOwned;
+            otherOwned = false;
+            otherHandle = nullptr;
+        } else {
+            close();
+            take(handle, owned, otherHandle, otherOwned);
+        }
+    }
 };
 
-// Names above 65535 are text; smaller values are resource numbers.
-bool isResourceNumber(const wchar_t* name) {
-    return reinterpret_cast<ULONG_PTR>(name) <= 0xFFFF;
+// Resource numbers pass as they are; names are converted to the ANSI code page.
+template <class Load> void loadWide(const wchar_t* name, Load load) {
+    if (reinterpret_cast<ULONG_PTR>(name) <= 0xFFFF) return load(reinterpret_cast<const char*>(name));
+    const std::string narrow = StringHelper<char>::convert(name, 0xFFFFFFFFu, CP_ACP);
+    load(narrow.c_str());
 }
 
 } // namespace
@@ -197,16 +212,7 @@ Icon::Icon(Icon&& other) noexcept : handle(nullptr), owned(false) {
     UserHandle<HICON>::take(handle, owned, other.handle, other.owned);
 }
 Icon& Icon::operator=(Icon& other) {
-    if (this != &other) {
-        if (handle == other.handle) {
-            owned = owned || other.owned;
-            other.owned = false;
-            other.handle = nullptr;
-        } else {
-            close();
-            UserHandle<HICON>::take(handle, owned, other.handle, other.owned);
-        }
-    }
+    UserHandle<HICON>::assign(handle, owned, other.handle, other.owned, [this] { close(); });
     return *this;
 }
 Icon& Icon::operator=(Icon&& other) { return operator=(static_cast<Icon&>(other)); }
@@ -238,10 +244,7 @@ void Icon::load(const char* name, HINSTANCE instance) {
 }
 
 void Icon::load(const wchar_t* name, HINSTANCE instance) {
-    if (isResourceNumber(name))
-        return load(reinterpret_cast<const char*>(name), instance);
-    const std::string narrow = StringHelper<char>::convert(name, 0xFFFFFFFFu, CP_ACP);
-    load(narrow.c_str(), instance);
+    loadWide(name, [&](const char* narrow) { load(narrow, instance); });
 }
 
 Cursor::Cursor(int id, HINSTANCE instance) : handle(nullptr), owned(false) { load(id, instance); }
@@ -254,16 +257,7 @@ Cursor::Cursor(Cursor&& other) noexcept : handle(nullptr), owned(false) {
     UserHandle<HCURSOR>::take(handle, owned, other.handle, other.owned);
 }
 Cursor& Cursor::operator=(Cursor& other) {
-    if (this != &other) {
-        if (handle == other.handle) {
-            owned = owned || other.owned;
-            other.owned = false;
-            other.handle = nullptr;
-        } else {
-            close();
-            UserHandle<HCURSOR>::take(handle, owned, other.handle, other.owned);
-        }
-    }
+    UserHandle<HCURSOR>::assign(handle, owned, other.handle, other.owned, [this] { close(); });
     return *this;
 }
 Cursor& Cursor::operator=(Cursor&& other) { return operator=(static_cast<Cursor&>(other)); }
@@ -294,10 +288,7 @@ void Cursor::load(const char* name, HINSTANCE instance) {
 }
 
 void Cursor::load(const wchar_t* name, HINSTANCE instance) {
-    if (isResourceNumber(name))
-        return load(reinterpret_cast<const char*>(name), instance);
-    const std::string narrow = StringHelper<char>::convert(name, 0xFFFFFFFFu, CP_ACP);
-    load(narrow.c_str(), instance);
+    loadWide(name, [&](const char* narrow) { load(narrow, instance); });
 }
 
 } // namespace vesk
