@@ -155,27 +155,28 @@ public:
     const unsigned char* position() const { return at; }
     unsigned char byte() { return *at++; }
     std::uintptr_t uleb() {
-        std::uintptr_t value = 0;
-        unsigned shift = 0;
-        unsigned char b;
-        do {
-            b = *at++;
-            if (shift < 8 * sizeof value) value |= std::uintptr_t(b & 0x7F) << shift;
-            shift += 7;
-        } while (b & 0x80);
-        return value;
+        unsigned shift;
+        unsigned char last;
+        return leb(shift, last);
     }
     std::intptr_t sleb() {
-        std::uintptr_t value = 0;
-        unsigned shift = 0;
-        unsigned char b;
-        do {
-            b = *at++;
-            if (shift < 8 * sizeof value) value |= std::uintptr_t(b & 0x7F) << shift;
-            shift += 7;
-        } while (b & 0x80);
-        if (shift < 8 * sizeof value && (b & 0x40)) value |= ~std::uintptr_t(0) << shift;
+        unsigned shift;
+        unsigned char last;
+        std::uintptr_t value = leb(shift, last);
+        if (shift < 8 * sizeof value && (last & 0x40)) value |= ~std::uintptr_t(0) << shift;
         return std::intptr_t(value);
+    }
+    // The 7-bit groups of a LEB128 number; shift and the last byte tell sleb() where
+    // the sign bit stands.
+    std::uintptr_t leb(unsigned& shift, unsigned char& last) {
+        std::uintptr_t value = 0;
+        shift = 0;
+        do {
+            last = *at++;
+            if (shift < 8 * sizeof value) value |= std::uintptr_t(last & 0x7F) << shift;
+            shift += 7;
+        } while (last & 0x80);
+        return value;
     }
     template <class T> T fixed() {
         T value;
