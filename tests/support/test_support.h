@@ -31,4 +31,28 @@ private:
     std::string dir;
 };
 
+// A registry key of its own under HKEY_CURRENT_USER\Software (per process, so that
+// both widths may run at once), emptied first and deleted with everything below it
+// at the end, symbolic links included (deleted themselves, never followed). With
+// `standsFor`, the key stands in for that predefined root (RegOverridePredefKey)
+// for its lifetime.
+class ScratchKey {
+public:
+    explicit ScratchKey(const char* what, HKEY standsFor = nullptr);
+    ~ScratchKey();
+    ScratchKey(const ScratchKey&) = delete;
+    ScratchKey& operator=(const ScratchKey&) = delete;
+
+    operator HKEY() const { return key; }
+    // Relative to HKEY_CURRENT_USER.
+    const std::string& path() const { return name; }
+
+private:
+    std::string name;
+    HKEY key = nullptr, root;
+};
+
+// Deletes a tree with the raw API; a symbolic link in it is deleted itself.
+void deleteRegistryTree(HKEY parent, const char* name);
+
 } // namespace vesk_test
