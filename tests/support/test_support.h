@@ -1,6 +1,8 @@
 // Helpers shared by the test suites.
 #pragma once
 
+#include <vesk/errors/exception.h>
+
 #include <windows.h>
 
 #include <string>
@@ -10,6 +12,13 @@ namespace vesk_test {
 // True when the tests run under Wine, whose system texts and a few services
 // differ from Windows.
 bool runningUnderWine();
+
+// "<code> <description>" of the WindowsError that f throws; "none" when it throws nothing.
+template <class F> std::string errorOf(F f) try {
+    return f(), "none";
+} catch (const vesk::WindowsError& e) {
+    return std::to_string(e.getError()) + " " + e.getDescription();
+}
 
 // Open handles of this process. GetProcessHandleCount where it answers (Wine's
 // answers 0); otherwise the handle values that GetHandleInformation accepts are
