@@ -29,23 +29,11 @@ namespace {
 
 const char* fixture = "vesk_test_resources.dll";
 
-// "description (code)" of a WindowsError; the code only where it is the library's own.
-template <class F> std::string messageOf(F f, bool withCode = true) try {
-    return f(), "(nothing thrown)";
-} catch (const WindowsError& e) {
-    return e.getDescription() + (withCode ? " (" + std::to_string(e.getError()) + ")" : "");
-}
+using vesk_test::errorOf;
+// The description alone, where the code is the system's.
+template <class F> std::string messageOf(F f) { const std::string e = errorOf(f); return e.substr(e.find(' ') + 1); }
 
 bool loaded(const char* name) { return GetModuleHandleA(name) != nullptr; }
-
-std::vector<char> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeFile(const std::string& path, const std::vector<char>& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-}
 
 // The file offset of an address inside a mapped image.
 std::size_t fileOffset(HMODULE module, const void* address) {
@@ -65,26 +53,9 @@ std::string damagedCopy(const vesk_test::ScratchDir& dir, std::vector<char> byte
     static int serial = 0;
     std::memcpy(&bytes[at], value, size);
     const std::string path = dir.file("damaged" + std::to_string(++serial) + ".dll");
-    writeFile(path, bytes);
+    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
     return path;
 }
-
-// Memory whose last `size` bytes are followed by a no-access page.
-class GuardedBlock {
-public:
-    explicit GuardedBlock(std::size_t size) : pages((size + 4095) / 4096 * 4096) {
-        base = static_cast<unsigned char*>(VirtualAlloc(nullptr, pages + 4096, MEM_COMMIT, PAGE_READWRITE));
-        DWORD old;
-        VirtualProtect(base + pages, 4096, PAGE_NOACCESS, &old);
-        data = base + pages - size;
-    }
-    ~GuardedBlock() { VirtualFree(base, 0, MEM_RELEASE); }
-    unsigned char* data;
-
-private:
-    std::size_t pages;
-    unsigned char* base;
-};
 
 } // namespace
 
@@ -133,32 +104,24 @@ TEST(WindowsModule, ErrorsNameWhatIsMissing) {
     WindowsModule module(fixture, true);
     std::vector<char> buffer;
     const std::string exe = WindowsModule(nullptr).getFilenameA();
-    const struct {
-        std::function<void()> call;
-        std::string message;
-        bool code; // whether the message ends in the library's own error code
-    } cases[] = {
-        {[] { WindowsModule("no_such_module.dll", true); }, "Can't load library \"no_such_module.dll\" (126)", true},
-        {[] { WindowsModule("no_such_module.dll", false); }, "Can't get module handle for \"no_such_module.dll\" (126)", true},
-        {[] { WindowsModule("no_such_module.dll", DWORD(8)); }, "Can't load library \"no_such_module.dll\" with flags 0x8 (126)", true},
-        {[&] { module.getProcAddress("noSuchProcedure", false); }, "Can't get proc address for \"noSuchProcedure\" (127)", true},
-        {[&] { module.getProcAddress(MAKEINTRESOURCEA(999), false); }, "Can't get proc address for \"#999\"", false},
-        {[&] { module.findResource(RT_RCDATA, 99); }, "Unable to find resource with type #10 and id 99", false},
-        {[&] { module.findResource("NOSUCHTYPE", 7); }, "Unable to find resource with type NOSUCHTYPE and id 7", false},
-        {[&] { module.findResource(RT_RCDATA, 0x10007); }, "Unable to find resource with type #10 and id 65543 (1814)", true},
-        {[&] { module.findResource(RT_RCDATA, -1); }, "Unable to find resource with type #10 and id -1 (1814)", true},
-        {[&] { module.getMessageA(0x999, 0); }, "Can't format message id 2457 with languag 0", false},
-        {[&] { loadStringResource(buffer, 4000, module.getHandle()); }, "Can't load ASCII resource string 4000", false},
-        {[] { VersionInfo("C:\\windows\\no_such_file.dll"); }, "Error in GetFileVersionInfoSizeA(C:\\windows\\no_such_file.dll,)", false},
-        {[&] { VersionInfo v(exe.c_str()); }, "Error in GetFileVersionInfoSizeA(" + exe + ",)", false},
-        {[] {
-             const HLOCAL stale = LocalAlloc(LMEM_MOVEABLE, 8);
-             LocalFree(stale);
-             LocalMemory(stale, true).getFlags();
-         },
-         "Can't query flags for local memory handle", false},
+    // The code where it is the library's own; the description alone otherwise.
+    const std::pair<std::function<std::string()>, std::string> cases[] = {
+        {[] { return errorOf([] { WindowsModule("no_such_module.dll", true); }); }, "126 Can't load library \"no_such_module.dll\""},
+        {[] { return errorOf([] { WindowsModule("no_such_module.dll", false); }); }, "126 Can't get module handle for \"no_such_module.dll\""},
+        {[] { return errorOf([] { WindowsModule("no_such_module.dll", DWORD(8)); }); }, "126 Can't load library \"no_such_module.dll\" with flags 0x8"},
+        {[&] { return errorOf([&] { module.getProcAddress("noSuchProcedure", false); }); }, "127 Can't get proc address for \"noSuchProcedure\""},
+        {[&] { return messageOf([&] { module.getProcAddress(MAKEINTRESOURCEA(999), false); }); }, "Can't get proc address for \"#999\""},
+        {[&] { return messageOf([&] { module.findResource(RT_RCDATA, 99); }); }, "Unable to find resource with type #10 and id 99"},
+        {[&] { return messageOf([&] { module.findResource("NOSUCHTYPE", 7); }); }, "Unable to find resource with type NOSUCHTYPE and id 7"},
+        {[&] { return errorOf([&] { module.findResource(RT_RCDATA, 0x10007); }); }, "1814 Unable to find resource with type #10 and id 65543"},
+        {[&] { return errorOf([&] { module.findResource(RT_RCDATA, -1); }); }, "1814 Unable to find resource with type #10 and id -1"},
+        {[&] { return messageOf([&] { module.getMessageA(0x999, 0); }); }, "Can't format message id 2457 with languag 0"},
+        {[&] { return messageOf([&] { loadStringResource(buffer, 4000, module.getHandle()); }); }, "Can't load ASCII resource string 4000"},
+        {[] { return messageOf([] { VersionInfo("C:\\windows\\no_such_file.dll"); }); }, "Error in GetFileVersionInfoSizeA(C:\\windows\\no_such_file.dll,)"},
+        {[&] { return messageOf([&] { VersionInfo v(exe.c_str()); }); }, "Error in GetFileVersionInfoSizeA(" + exe + ",)"},
+        {[] { return messageOf([] { LocalMemory(LocalFree(LocalAlloc(LMEM_FIXED, 8)), true).getFlags(); }); }, "Can't query flags for local memory handle"},
     };
-    for (const auto& c : cases) EXPECT_EQ(messageOf(c.call, c.code), c.message);
+    for (const auto& [call, expected] : cases) EXPECT_EQ(call(), expected);
 }
 
 TEST(WindowsModule, ReadsEveryResourceKind) {
@@ -202,58 +165,59 @@ TEST(VersionInfo, ReadsNumbersAndTexts) {
     EXPECT_EQ(info.ProductVersion().toString(), "5.6.7.8");
     EXPECT_EQ(info.getString("productname"), "Vesk++ tests");
     EXPECT_EQ(info.getString("FileDescription"), "Vesk module test fixture");
-    EXPECT_EQ(messageOf([&] { info.getString("NoSuchValue"); }),
-              "Error in VerQueryValueA(\\StringFileInfo\\040904b0\\NoSuchValue) (1814)");
+    EXPECT_EQ(errorOf([&] { info.getString("NoSuchValue"); }), "1814 Error in VerQueryValueA(\\StringFileInfo\\040904b0\\NoSuchValue)");
 }
 
-// Damaged copies of the fixture's version block, each read from memory followed by
-// a no-access page, and some through VersionInfo from a file: every one gives
-// values or WindowsError, and nothing is read or written outside the block.
+// Damaged copies of the fixture's version block, read from memory followed by a
+// no-access page, and some through VersionInfo from a file; entries that claim more
+// than the file: every one gives values or WindowsError, and nothing is read or
+// written outside the block.
 TEST(Bounds, DamagedVersionBlocksAndResourceEntries) {
     vesk_test::ScratchDir dir;
     WindowsModule module(fixture, true);
     const std::string path = module.getFilenameA();
-    const std::vector<char> file = readFile(path);
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> file{std::istreambuf_iterator<char>(in), {}};
     const HRSRC resource = module.findResource(RT_VERSION, 1);
     const std::size_t entry = fileOffset(module.getHandle(), resource),
                       block = fileOffset(module.getHandle(), module.getResourcePointer(resource)),
                       length = module.getResourceSize(resource);
     std::vector<unsigned char> good(GetFileVersionInfoSizeA(path.c_str(), nullptr));
-    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, DWORD(good.size()), good.data()));
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, DWORD(good.size()), good.data()) && good.size() < 0x8000);
     const WORD damagedRoot = 0xABCC; // the length of the whole block, 0x01CC in a sound one
-    EXPECT_EQ(messageOf([&] { VersionInfo(damagedCopy(dir, file, block, &damagedRoot, 2).c_str()).getString("ProductName"); }),
-              "Error in VerQueryValueA: damaged version block (13)");
-
+    EXPECT_EQ(errorOf([&] { VersionInfo(damagedCopy(dir, file, block, &damagedRoot, 2).c_str()).getString("ProductName"); }),
+              "13 Error in VerQueryValueA: damaged version block");
+    auto pages = static_cast<unsigned char*>(VirtualAlloc(nullptr, 0x10000, MEM_COMMIT, PAGE_READWRITE));
+    DWORD old;
+    ASSERT_TRUE(VirtualProtect(pages + 0x8000, 0x8000, PAGE_NOACCESS, &old));
+    unsigned char* guarded = pages + 0x8000 - good.size();
     std::mt19937 random(21);
     const WORD values[] = {0, 1, 2, 5, 6, 0x7FFF, 0xFFFF, 0xABCC};
     int thrown = 0;
     for (int round = 0; round < 3000; ++round) {
-        std::vector<unsigned char> bytes = good;
+        std::copy(good.begin(), good.end(), guarded);
         for (int n = 1 + random() % 3; n > 0; --n) {
             const WORD value = random() % 2 ? values[random() % 8] : WORD(random());
-            std::memcpy(&bytes[random() % (length / 2) * 2], &value, 2);
+            std::memcpy(guarded + random() % (length / 2) * 2, &value, 2);
         }
-        GuardedBlock guarded(bytes.size());
-        std::copy(bytes.begin(), bytes.end(), guarded.data);
         for (const char* name : {"ProductName", "FileDescription", "Missing"}) try {
-                detail::versionFixedInfo(guarded.data, bytes.size());
-                detail::versionString(guarded.data, bytes.size(), name);
+                detail::versionFixedInfo(guarded, good.size());
+                detail::versionString(guarded, good.size(), name);
             } catch (const WindowsError&) {
                 ++thrown;
             }
-        if (round % 100) continue;
-        const std::vector<char> damaged(bytes.begin(), bytes.begin() + length);
-        const std::string copy = damagedCopy(dir, file, block, damaged.data(), length);
-        EXPECT_NE(messageOf([&] { VersionInfo(copy.c_str()).getString("ProductName"); }), "") << round;
+        if (round % 100 == 0) {
+            const std::string copy = damagedCopy(dir, file, block, guarded, length);
+            EXPECT_NE(messageOf([&] { VersionInfo(copy.c_str()).getString("ProductName"); }), "") << round;
+        }
     }
+    VirtualFree(pages, 0, MEM_RELEASE);
     EXPECT_GT(thrown, 1000) << "the sweep hardly damaged anything";
-
-    // Entries that claim more than the file, or data outside it.
     for (DWORD size : {0x7FFFFFFFul, 0x10000ul, 0xFFFFFFFFul, 0x1000000ul, DWORD(file.size())}) {
         const std::string copy = damagedCopy(dir, file, entry + offsetof(IMAGE_RESOURCE_DATA_ENTRY, Size), &size, 4);
-        EXPECT_EQ(messageOf([&] { VersionInfo v(copy.c_str()); }, false).find("Resource size"), 0u) << size;
+        EXPECT_EQ(messageOf([&] { VersionInfo v(copy.c_str()); }).find("Resource size"), 0u) << size;
     }
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 40; ++round) { // sizes and offsets of every kind
         const DWORD value = random() % 2 ? DWORD(random()) : DWORD(random() % (2 * file.size()));
         const std::string copy = damagedCopy(dir, file, entry + 4 * (random() % 2), &value, 4);
         messageOf([&] { VersionInfo(copy.c_str()).getString("ProductName"); });
@@ -264,7 +228,7 @@ TEST(LocalMemory, LocksCountAndFreeReleasesEveryLock) {
     LocalMemory fixed(LocalAlloc(LMEM_FIXED, 32));
     EXPECT_TRUE(fixed.isFixed() && fixed.lock() == fixed.getHandle() && !fixed.unlock());
     EXPECT_NE(fixed.lock(16), nullptr);
-    EXPECT_NE(messageOf([&] { fixed.lock(4096); }).find(" is smaller than 4096 bytes (13)"), std::string::npos);
+    EXPECT_NE(errorOf([&] { fixed.lock(4096); }).find("13 Local memory block of "), std::string::npos);
     // A fixed-seed sweep of locks and unlocks: the object's count follows the
     // system's, and freeing unlocks as often as needed.
     std::mt19937 random(12345);
