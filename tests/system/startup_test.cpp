@@ -4,7 +4,8 @@
 // the clean-ups between, on the main thread, on Threads and on plain threads; code
 // that is not prepared (no guard, or built without -fnon-call-exceptions) keeps the
 // platform's behaviour, checked in child processes; loading and unloading copies of
-// the library leaves no TLS index behind.
+// the library leaves no TLS index behind. Process, which starts the children: exit
+// codes while they run and afterwards, ids, a second create, its errors.
 #include <vesk/errors/exception.h>
 #include <vesk/system/module.h>
 #include <vesk/system/process.h>
@@ -100,12 +101,15 @@ std::string faultSweep(unsigned seed, unsigned rounds) {
 
 template <class F> DWORD WINAPI threadMain(void* f) { return (*static_cast<F*>(f))(), 0; }
 
+std::string child(const char* test) {
+    return "\"" + std::string(WindowsModule(nullptr).getFilenameA()) + "\" --gtest_also_run_disabled_tests --gtest_filter=Child." + test;
+}
+
 // Runs one DISABLED_ child test of this program in its own process; its exit code.
-DWORD runChild(const std::string& test) {
-    Process child(("\"" + std::string(WindowsModule(nullptr).getFilenameA()) +
-                   "\" --gtest_also_run_disabled_tests --gtest_filter=Child." + test).c_str(), CREATE_NO_WINDOW);
-    EXPECT_EQ(child.wait(60000), WindowsHandle::signaled);
-    return child.getExitCode();
+DWORD runChild(const char* test) {
+    Process process(child(test).c_str(), CREATE_NO_WINDOW);
+    EXPECT_EQ(process.wait(60000), WindowsHandle::signaled);
+    return process.getExitCode();
 }
 
 } // namespace
@@ -178,4 +182,31 @@ TEST(EntryPoint, ReloadingTheLibraryLeavesNoTLSIndex) {
         EXPECT_FALSE(TlsFree(slot)) << "round " << round << ": the unloaded copy left TLS index " << slot << " behind";
     }
     EXPECT_EQ(guardedCode(nullWrite), 0xC0000005ul) << "the library's own translation after the copies";
+}
+
+TEST(Child, DISABLED_ExitThree) { ExitProcess(3); }
+TEST(Child, DISABLED_WaitForEvent) { ExitProcess(WaitForSingleObject(OpenEventA(SYNCHRONIZE, FALSE, "vesk_process_test_go"), 60000) ? 1 : 7); }
+
+TEST(Process, ExitCodesWhileRunningAndAfterwards) {
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, "vesk_process_test_go");
+    Process running(child("DISABLED_WaitForEvent").c_str(), CREATE_NO_WINDOW);
+    EXPECT_TRUE(running.getProcessId() != 0 && running.getThreadId() != 0 && running.getThreadId() != running.getProcessId());
+    EXPECT_EQ(running.getExitCode(), DWORD(STILL_ACTIVE));
+    EXPECT_EQ(running.wait(50), WindowsHandle::timeout);
+    SetEvent(go);
+    EXPECT_EQ(running.wait(60000), WindowsHandle::signaled);
+    EXPECT_EQ(running.getExitCode(), 7u);
+    CloseHandle(go);
+    const DWORD firstId = running.getProcessId(); // create() again follows the new process
+    running.create(child("DISABLED_ExitThree").c_str(), CREATE_NO_WINDOW);
+    EXPECT_TRUE(running.getProcessId() != firstId && running.wait(60000) == WindowsHandle::signaled && running.getExitCode() == 3);
+    for (const auto& [call, message, code] : {std::tuple<void (*)(), const char*, DWORD>(
+                                                  [] { Process p("C:\\no\\such\\program.exe --flag", 0); },
+                                                  "Can't create process \"C:\\no\\such\\program.exe --flag\"", 0),
+                                              {[] { Process().getExitCode(); }, "Can't retrieve process exit code", 6}}) try {
+            call();
+            ADD_FAILURE() << message;
+        } catch (const WindowsError& e) {
+            EXPECT_TRUE(e.getDescription() == message && (code ? e.getError() == code : e.getError() != 0)) << e.what();
+        }
 }
