@@ -1,11 +1,9 @@
-// A tiny own-process service for the service suite. Start arguments: the log file
-// and, optionally, "ignore-stop" (a stop request is then answered by going on
-// running; the private control 128 stops it in any case). Its standard output goes
-// nowhere, so it writes what happens to the log file, one line each.
+// A tiny own-process service for the service suite. Its start arguments: the log
+// file, then anything. Its standard output goes nowhere, so it writes what happens
+// to the log file, one line each.
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -13,7 +11,6 @@ namespace {
 SERVICE_STATUS_HANDLE statusHandle = nullptr;
 SERVICE_STATUS status{SERVICE_WIN32_OWN_PROCESS, 0, 0, NO_ERROR, 0, 0, 0};
 HANDLE stopEvent = nullptr;
-bool ignoreStop = false;
 std::string logPath;
 
 void log(const std::string& line) {
@@ -28,8 +25,7 @@ void report(DWORD state) {
 
 DWORD WINAPI handler(DWORD control, DWORD, void*, void*) {
     if (control == SERVICE_CONTROL_INTERROGATE) return report(status.dwCurrentState), NO_ERROR;
-    if (control == SERVICE_CONTROL_STOP && ignoreStop) return log("stop ignored"), report(SERVICE_RUNNING), NO_ERROR;
-    if (control != SERVICE_CONTROL_STOP && control != 128) return ERROR_CALL_NOT_IMPLEMENTED;
+    if (control != SERVICE_CONTROL_STOP) return ERROR_CALL_NOT_IMPLEMENTED;
     report(SERVICE_STOP_PENDING);
     SetEvent(stopEvent);
     return NO_ERROR;
@@ -38,7 +34,6 @@ DWORD WINAPI handler(DWORD control, DWORD, void*, void*) {
 void WINAPI serviceMain(DWORD argc, char** argv) {
     if (!(statusHandle = RegisterServiceCtrlHandlerExA(argc > 0 ? argv[0] : "", handler, nullptr))) return;
     logPath = argc > 1 ? argv[1] : "";
-    ignoreStop = argc > 2 && std::strcmp(argv[2], "ignore-stop") == 0;
     stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     report(SERVICE_RUNNING);
     std::string args = "started";
