@@ -3,6 +3,7 @@
 // stopped, deleted) and the errors of each step; Driver loading and unloading the suite's kernel driver, new, already
 // running, and failing half-way.
 #include <vesk/errors/exception.h>
+#include <vesk/system/module.h>
 #include <vesk/system/service.h>
 
 #include <test_support.h>
@@ -19,19 +20,13 @@ using namespace vesk;
 namespace {
 
 std::string binFile(const char* name) {
-    char path[MAX_PATH];
-    const std::string self(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+    const std::string self = WindowsModule(nullptr).getFilenameA();
     return self.substr(0, self.find_last_of('\\') + 1) + name;
 }
 
 const std::string host = "\"" + binFile("test_system_service_host.exe") + "\"";
 
-// "code description" of the WindowsError f throws; "0" when nothing was thrown.
-std::string errorOf(const std::function<void()>& f) try {
-    return f(), "0";
-} catch (const WindowsError& e) {
-    return std::to_string(e.getError()) + " " + e.getDescription();
-}
+using vesk_test::errorOf;
 
 bool eventually(const std::function<bool()>& done) {
     for (int i = 0; i < 250; ++i, Sleep(20))
@@ -55,8 +50,8 @@ protected:
             QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &needed);
             SERVICE_STATUS ignored;
             ControlService(service, SERVICE_CONTROL_STOP, &ignored);
-            HANDLE process = status.dwServiceType == SERVICE_WIN32_OWN_PROCESS ? OpenProcess(PROCESS_TERMINATE, FALSE, status.dwProcessId) : nullptr;
-            if (process) TerminateProcess(process, 1), CloseHandle(process);
+            if (status.dwServiceType == SERVICE_WIN32_OWN_PROCESS)
+                if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, status.dwProcessId)) TerminateProcess(process, 1), CloseHandle(process);
             DeleteService(service);
             CloseServiceHandle(service);
         }
