@@ -35,16 +35,9 @@ template <class F> std::string messageOf(F f) { const std::string e = errorOf(f)
 
 bool loaded(const char* name) { return GetModuleHandleA(name) != nullptr; }
 
-// The file offset of an address inside a mapped image.
-std::size_t fileOffset(HMODULE module, const void* address) {
-    auto base = reinterpret_cast<const unsigned char*>(module);
-    const DWORD rva = DWORD(static_cast<const unsigned char*>(address) - base);
-    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
-    for (unsigned i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section)
-        if (rva >= section->VirtualAddress && rva < section->VirtualAddress + section->Misc.VirtualSize)
-            return section->PointerToRawData + (rva - section->VirtualAddress);
-    return ADD_FAILURE() << "address outside every section", 0;
+// Where the bytes of a mapped image's [at, at + size) stand in its file.
+std::size_t fileOffset(const std::vector<char>& file, const void* at, std::size_t size) {
+    return std::size_t(std::search(file.begin(), file.end(), static_cast<const char*>(at), static_cast<const char*>(at) + size) - file.begin());
 }
 
 // A copy of a file with bytes changed at offsets, under a name of its own.
@@ -170,11 +163,10 @@ TEST(Bounds, DamagedVersionBlocksAndResourceEntries) {
     std::ifstream in(path, std::ios::binary);
     const std::vector<char> file{std::istreambuf_iterator<char>(in), {}};
     const HRSRC resource = module.findResource(RT_VERSION, 1);
-    const std::size_t entry = fileOffset(module.getHandle(), resource),
-                      block = fileOffset(module.getHandle(), module.getResourcePointer(resource)),
-                      length = module.getResourceSize(resource);
+    const std::size_t length = module.getResourceSize(resource), block = fileOffset(file, module.getResourcePointer(resource), length),
+                      entry = fileOffset(file, resource, sizeof(IMAGE_RESOURCE_DATA_ENTRY)); // HRSRC: the entry in the image
     std::vector<unsigned char> good(GetFileVersionInfoSizeA(path.c_str(), nullptr));
-    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, DWORD(good.size()), good.data()) && good.size() < 0x8000);
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, DWORD(good.size()), good.data()) && good.size() < 0x8000 && entry < block && block < file.size());
     const WORD damagedRoot = 0xABCC; // the length of the whole block, 0x01CC in a sound one
     EXPECT_EQ(errorOf([&] { VersionInfo(damagedCopy(dir, file, block, &damagedRoot, 2).c_str()).getString("ProductName"); }),
               "13 Error in VerQueryValueA: damaged version block");
