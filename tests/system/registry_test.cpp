@@ -1,10 +1,9 @@
 // RegistryKey against the real registry, in a scratch key: every value type through
-// every reader (awkward zeros, no terminator, more data than a DWORD); long names
-// and classes in snapshots;
-// one owner per handle; recursive delete, pruning and merging of trees, inside their
-// key and never through a symbolic link; isDevelopmentSystem. INI strings (entries
-// around and far beyond the first buffer, long lists of names, the write failure)
-// and the operating-system version records and their tests.
+// every reader (awkward zeros, no terminator, more data than a DWORD); long names and
+// classes in snapshots; one owner per handle; recursive delete, pruning and merging
+// of trees, inside their key and never through a symbolic link; isDevelopmentSystem.
+// INI strings (entries around and far beyond the first buffer, long lists of names,
+// the write failure) and the operating-system version records and their tests.
 #include <vesk/errors/exception.h>
 #include <vesk/system/ini.h>
 #include <vesk/system/os_version.h>
