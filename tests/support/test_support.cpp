@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace vesk_test {
 
@@ -51,5 +52,37 @@ ScratchDir::ScratchDir() {
 }
 
 ScratchDir::~ScratchDir() { removeTree(dir); }
+
+void deleteRegistryTree(HKEY parent, const char* name) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) return;
+    DWORD type = 0;
+    if (!RegQueryValueExA(k, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) && type == REG_LINK) {
+        using NtDeleteKey = LONG(NTAPI*)(HANDLE);
+        reinterpret_cast<NtDeleteKey>(reinterpret_cast<void (*)()>(
+            GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")))(k);
+    } else {
+        std::vector<std::string> subkeys; // first all names: a subkey that stays must not stop the walk
+        char sub[256];
+        for (DWORD i = 0, n = sizeof sub; !RegEnumKeyExA(k, i, sub, &n, nullptr, nullptr, nullptr, nullptr); ++i, n = sizeof sub)
+            subkeys.emplace_back(sub, n);
+        for (const std::string& s : subkeys) deleteRegistryTree(k, s.c_str());
+        RegDeleteKeyA(parent, name);
+    }
+    RegCloseKey(k);
+}
+
+ScratchKey::ScratchKey(const char* what, HKEY standsFor)
+    : name("Software\\VeskTest-" + std::string(what) + "-" + std::to_string(GetCurrentProcessId())), root(standsFor) {
+    deleteRegistryTree(HKEY_CURRENT_USER, name.c_str());
+    RegCreateKeyExA(HKEY_CURRENT_USER, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (root) RegOverridePredefKey(root, key);
+}
+
+ScratchKey::~ScratchKey() {
+    if (root) RegOverridePredefKey(root, nullptr);
+    RegCloseKey(key);
+    deleteRegistryTree(HKEY_CURRENT_USER, name.c_str());
+}
 
 } // namespace vesk_test
