@@ -1,78 +1,45 @@
-// Self-registration on a scratch HKEY_LOCAL_MACHINE (RegOverridePredefKey into a
-// key of HKEY_CURRENT_USER): server keys and threading models, file types and
-// their icons, shell-extension handler folders, idempotence, what unregistration
-// leaves, and failures that end the work with an HRESULT. Filters need the real
-// registry: com.server registers one.
+// Self-registration: on a scratch HKEY_LOCAL_MACHINE, server keys, threading
+// models, file types, icons, handler folders, idempotence, what unregistration
+// leaves and failures that end the work; for real, the sample server through
+// the system's regsvr32 (the 32-bit one and view under a 32-bit test), its
+// filter, its classes made with CoCreateInstance, then unregistered.
+#include "com_harness.h"
+#include "sample_server.h"
+
 #include <vesk/com/module.h>
 
-#include <gtest/gtest.h>
-
 #include <shlobj.h>
-
-#include <string>
+#include <uuids.h>
 
 using namespace vesk;
+using com_test::textOf;
 
 namespace {
 
-GUID testGUID(unsigned char last) {
-    return {0x5A6B7C8D, 0x1E2F, 0x4A3B, {0x8C, 0x9D, 0x0E, 0x1F, 0x20, 0x31, 0x42, last}};
+GUID testGUID(unsigned char last) { return {0x5A6B7C8D, 0x1E2F, 0x4A3B, {0x8C, 0x9D, 0x0E, 0x1F, 0x20, 0x31, 0x42, last}}; }
+const GUID clsidA = testGUID(1), clsidB = testGUID(2), clsidC = testGUID(3), typeA = testGUID(4), typeB = testGUID(5);
+const std::string classes = "Software\\Classes\\", approved = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+
+void setText(const std::string& key, const char* value, const std::string& data) {
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), value, REG_SZ, data.c_str(), DWORD(data.size() + 1));
 }
-const GUID clsidA = testGUID(1), clsidB = testGUID(2), clsidC = testGUID(3), typeA = testGUID(4), typeB = testGUID(5),
-           unknownInterface = testGUID(6);
 
-const std::string classes = "Software\\Classes\\";
-const std::string approved = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
-
-// HKEY_LOCAL_MACHINE of this process is a fresh key of its own for each test.
-class Registration : public ::testing::Test {
-protected:
-    void SetUp() override {
-        path = "Software\\Vesk test\\registration-" + std::to_string(GetCurrentProcessId());
-        RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &scratch, nullptr), 0);
-        ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, scratch), 0);
-        char name[MAX_PATH];
-        file.assign(name, GetModuleFileNameA(nullptr, name, MAX_PATH));
+// Every key and value below a key, one line each.
+std::string dump(HKEY root) {
+    std::string out;
+    char name[512];
+    BYTE data[1024];
+    DWORD n = sizeof name, size = sizeof data;
+    for (DWORD i = 0; RegEnumValueA(root, i, name, &n, nullptr, nullptr, data, &size) == 0; ++i, n = sizeof name, size = sizeof data)
+        out += "[" + std::string(name) + "]=" + std::string(reinterpret_cast<char*>(data), size) + "\n";
+    for (DWORD i = 0; n = sizeof name, RegEnumKeyExA(root, i, name, &n, nullptr, nullptr, nullptr, nullptr) == 0; ++i) {
+        HKEY sub;
+        RegOpenKeyExA(root, name, 0, KEY_READ, &sub);
+        out += std::string(name) + "\n" + dump(sub);
+        RegCloseKey(sub);
     }
-    void TearDown() override {
-        RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-        RegCloseKey(scratch);
-        RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
-    }
-
-    static std::string text(const std::string& key, const char* value = "") {
-        char data[1024];
-        DWORD size = sizeof data;
-        if (RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), value, RRF_RT_REG_SZ, nullptr, data, &size) != 0)
-            return "(absent)";
-        return data;
-    }
-    static void setText(const std::string& key, const char* value, const std::string& data) {
-        RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), value, REG_SZ, data.c_str(), DWORD(data.size() + 1));
-    }
-    // Every key and value below the scratch root, one line each.
-    static std::string dump(HKEY root, const std::string& prefix = "") {
-        std::string out;
-        char name[512];
-        BYTE data[1024];
-        DWORD n = sizeof name, size = sizeof data, type;
-        for (DWORD i = 0; RegEnumValueA(root, i, name, &n, nullptr, &type, data, &size) == 0;
-             ++i, n = sizeof name, size = sizeof data)
-            out += prefix + "[" + name + "]=" + std::string(reinterpret_cast<char*>(data), size) + "\n";
-        for (DWORD i = 0; n = sizeof name, RegEnumKeyExA(root, i, name, &n, nullptr, nullptr, nullptr, nullptr) == 0; ++i) {
-            HKEY sub;
-            RegOpenKeyExA(root, name, 0, KEY_READ, &sub);
-            out += prefix + name + "\n" + dump(sub, prefix + name + "\\");
-            RegCloseKey(sub);
-        }
-        return out;
-    }
-
-    std::string path, file;
-    HKEY scratch = nullptr;
-    const HINSTANCE self = GetModuleHandleA(nullptr);
-};
+    return out;
+}
 
 const char* const extensionsA[] = {".vesk-a", ".vesk-b"};
 const FileTypeInfo fileTypeA = {&typeA, extensionsA, 2, 7, "Vesk type A"};
@@ -81,22 +48,26 @@ const char* const extensionsB[] = {".vesk-c"};
 const FileTypeInfo fileTypeB = {&typeB, extensionsB, 1, 0, nullptr};
 const ShellExtensionInfo iconB = {&IID_IExtractIconA, &fileTypeB};
 
-TEST_F(Registration, ClassKeysFileTypesAndHandlers) {
-    setText(classes + ".vesk-c", "", "existing.type"); // an extension that names its type already
+TEST(Registration, KeysOnAScratchMachineKey) {
+    com_test::ScratchRoot machine(HKEY_LOCAL_MACHINE);
+    char file[MAX_PATH];
+    GetModuleFileNameA(nullptr, file, MAX_PATH);
+    const HINSTANCE self = GetModuleHandleA(nullptr);
+    setText(classes + ".vesk-c", "", "existing.type");
     setText(classes + "CLSID\\" + toString(clsidA) + "\\InprocServer32", "InprocServer32", "stale");
     const COMModule::ClassInfo rows[] = {
-        {&clsidA, COMModule::inproc_server32 | COMModule::apartment, L"Handler A", nullptr, nullptr, &contextMenuA},
+        {&clsidA, COMModule::inproc_server32 | COMModule::apartment, L"Handler \u20AC", nullptr, nullptr, &contextMenuA},
         {&clsidB, COMModule::local_server32, nullptr, nullptr, nullptr, &iconB},
     };
     const COMModule module(rows, 2);
     ASSERT_EQ(module.registerClasses(self), S_OK);
-    const std::string a = toString(clsidA), b = toString(clsidB), tA = toString(typeA);
-    struct Row {
+    const std::string a = toString(clsidA), b = toString(clsidB), tA = toString(typeA), icon = std::string(file) + ",-7";
+    const struct {
         std::string key;
         const char* value;
         std::string data;
     } expected[] = {
-        {classes + "CLSID\\" + a, "", "Handler A"},
+        {classes + "CLSID\\" + a, "", "Handler \x80"},
         {classes + "CLSID\\" + a + "\\InprocServer32", "", file},
         {classes + "CLSID\\" + a + "\\InprocServer32", "ThreadingModel", "Apartment"},
         {classes + "CLSID\\" + a + "\\InprocServer32", "InprocServer32", "(absent)"},
@@ -106,60 +77,61 @@ TEST_F(Registration, ClassKeysFileTypesAndHandlers) {
         {classes + ".vesk-a", "", tA},
         {classes + ".vesk-b", "", tA},
         {classes + tA, "", "Vesk type A"},
-        {classes + tA + "\\DefaultIcon", "", file + ",-7"},
+        {classes + tA + "\\DefaultIcon", "", icon},
         {classes + tA + "\\ShellEx\\ContextMenuHandlers\\" + a, "", a},
         {classes + ".vesk-c", "", "existing.type"},
         {classes + "existing.type\\ShellEx\\IconHandler", "", b},
         {classes + toString(typeB), "", "(absent)"},
-        {approved, a.c_str(), "Handler A"},
+        {approved, a.c_str(), "Handler \x80"},
         {approved, b.c_str(), ""},
     };
-    for (const Row& r : expected) EXPECT_EQ(text(r.key, r.value), r.data) << r.key << " " << r.value;
+    for (const auto& r : expected) EXPECT_EQ(textOf(r.key, r.value), r.data) << r.key << " " << r.value;
 
     const std::string once = dump(HKEY_LOCAL_MACHINE);
     setText(classes + tA + "\\DefaultIcon", "", "kept.dll,3");
     ASSERT_EQ(module.registerClasses(self), S_OK);
-    EXPECT_EQ(text(classes + tA + "\\DefaultIcon"), "kept.dll,3") << "an icon already named stays";
-    setText(classes + tA + "\\DefaultIcon", "", file + ",-7");
+    EXPECT_EQ(textOf(classes + tA + "\\DefaultIcon"), "kept.dll,3") << "an icon already named stays";
+    setText(classes + tA + "\\DefaultIcon", "", icon);
     EXPECT_EQ(dump(HKEY_LOCAL_MACHINE), once) << "registering twice writes what registering once does";
 
     ASSERT_EQ(module.unregisterClasses(), S_OK);
-    EXPECT_EQ(text(classes + "CLSID\\" + a), "(absent)");
-    EXPECT_EQ(text(classes + "CLSID\\" + b), "(absent)");
-    EXPECT_EQ(text(classes + tA + "\\ShellEx\\ContextMenuHandlers\\" + a), a) << "type keys stay";
-    EXPECT_EQ(text(approved, a.c_str()), "Handler A") << "approvals stay";
+    EXPECT_EQ(textOf(classes + "CLSID\\" + a), "(absent)");
+    EXPECT_EQ(textOf(classes + "CLSID\\" + b), "(absent)");
+    EXPECT_EQ(textOf(classes + tA + "\\ShellEx\\ContextMenuHandlers\\" + a), a) << "type keys stay";
+    EXPECT_EQ(textOf(approved, a.c_str()), "Handler \x80") << "approvals stay";
     EXPECT_EQ(module.unregisterClasses(), S_OK) << "twice";
-}
 
-TEST_F(Registration, FailuresEndTheWorkWithTheirHRESULT) {
+    // Failures end the work with their HRESULT; what was written stays.
+    const GUID unknownInterface = testGUID(6);
     const ShellExtensionInfo unknownHandler = {&unknownInterface, &fileTypeA};
-    const COMModule::ClassInfo rows[] = {
+    const FileTypeInfo nameless = {nullptr, nullptr, 0, 0, nullptr};
+    const ShellExtensionInfo nowhere = {&IID_IContextMenu, &nameless};
+    const COMModule::ClassInfo badKind[] = {
         {&clsidA, COMModule::inproc_server32, L"A", nullptr, nullptr, nullptr},
         {&clsidB, COMModule::server_and_threading(0x06), L"B", nullptr, nullptr, nullptr},
         {&clsidC, COMModule::inproc_server32, L"C", nullptr, nullptr, nullptr},
     };
-    EXPECT_EQ(COMModule(rows, 3).registerClasses(self), E_FAIL);
-    EXPECT_EQ(text(classes + "CLSID\\" + toString(clsidA)), "A") << "written before the failure: stays";
-    EXPECT_EQ(text(classes + "CLSID\\" + toString(clsidC)), "(absent)") << "the work ended at the failure";
-
-    const COMModule::ClassInfo handler[] = {
-        {&clsidC, COMModule::inproc_server32, L"C", nullptr, nullptr, &unknownHandler},
-    };
+    EXPECT_EQ(COMModule(badKind, 3).registerClasses(self), E_FAIL);
+    EXPECT_EQ(textOf(classes + "CLSID\\" + a), "A");
+    EXPECT_EQ(textOf(classes + "CLSID\\" + toString(clsidC)), "(absent)") << "the work ended at the failure";
+    const COMModule::ClassInfo handler[] = {{&clsidC, COMModule::inproc_server32, L"C", nullptr, nullptr, &unknownHandler}};
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (classes + tA).c_str());
     EXPECT_EQ(COMModule(handler, 1).registerClasses(self), E_FAIL);
-    EXPECT_EQ(text(classes + "CLSID\\" + toString(clsidC) + "\\InprocServer32"), file);
-    EXPECT_EQ(text(classes + ".vesk-a"), toString(typeA)) << "the first file type's keys are written";
-    EXPECT_EQ(text(classes + toString(typeA)), "Vesk type A");
-
-    const FileTypeInfo nameless = {nullptr, nullptr, 0, 0, nullptr};
-    const ShellExtensionInfo nowhere = {&IID_IContextMenu, &nameless};
+    EXPECT_EQ(textOf(classes + "CLSID\\" + toString(clsidC) + "\\InprocServer32"), file);
+    EXPECT_EQ(textOf(classes + tA), "Vesk type A") << "the first file type's keys are written";
     const COMModule::ClassInfo noType[] = {{&clsidA, COMModule::inproc_server32, L"A", nullptr, nullptr, &nowhere}};
     EXPECT_EQ(COMModule(noType, 1).registerClasses(self), E_FAIL) << "a shell row needs a type key";
+    try {
+        COMModule::getShellExtensionFolder(IID_IUnknown);
+        ADD_FAILURE() << "nothing thrown";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "No shell extension folder name found fo " + toAString(IID_IUnknown, true));
+    }
 }
 
-TEST(ShellExtensionFolder, TheTableOfHandlerFolders) {
-    struct Row {
-        const char* iid;
-        const char* folder;
+TEST(Registration, HandlerFolders) {
+    const struct {
+        const char *iid, *folder;
         bool single;
     } rows[] = {
         {"{E8025004-1C42-11D2-BE2C-00A0C9A83DA1}", "ColumnHandlers", false},
@@ -178,17 +150,75 @@ TEST(ShellExtensionFolder, TheTableOfHandlerFolders) {
         {"{0000000B-0000-0000-C000-000000000046}", "{0000000B-0000-0000-C000-000000000046}", true},
         {"{0000013A-0000-0000-C000-000000000046}", "{0000013A-0000-0000-C000-000000000046}", true},
     };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         const COMModule::ShellExtensionFolder& folder = COMModule::getShellExtensionFolder(toGUID(r.iid));
         EXPECT_EQ(std::string(folder.name), r.folder) << r.iid;
         EXPECT_EQ(folder.single, r.single) << r.iid;
     }
-    try {
-        COMModule::getShellExtensionFolder(IID_IUnknown);
-        FAIL() << "nothing thrown";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()), "No shell extension folder name found fo " + toAString(IID_IUnknown, true));
+}
+
+TEST(Registration, TheSampleServerThroughRegsvr32) {
+    const std::string dll = com_test::binFolder() + "\\test_com_sample.dll", accumulator = toString(sample::CLSID_Accumulator),
+                      extension = toString(sample::CLSID_Extension), icon = toString(sample::CLSID_IconOnly),
+                      typeKey = classes + sample::typeKeyName,
+                      filter = "CLSID\\" + toString(CLSID_LegacyAmFilterCategory) + "\\Instance\\" + accumulator;
+    ASSERT_EQ(com_test::regsvr32("test_com_sample.dll"), 0);
+    EXPECT_EQ(textOf(classes + "CLSID\\" + accumulator + "\\InprocServer32", "ThreadingModel"), "Both");
+    EXPECT_EQ(textOf(typeKey + "\\DefaultIcon"), dll + ",-1");
+    EXPECT_EQ(textOf(typeKey + "\\ShellEx\\ContextMenuHandlers\\" + extension), extension);
+    EXPECT_EQ(textOf(typeKey + "\\ShellEx\\IconHandler"), icon);
+    EXPECT_EQ(textOf(approved, icon.c_str()), "Vesk Sample Icon");
+    EXPECT_EQ(textOf(filter, "CLSID", HKEY_CLASSES_ROOT), accumulator) << "the filter mapper's Instance key";
+
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    {
+        COMInterfacePointer<ISampleValue, &sample::IID_ISampleValue> value;
+        ASSERT_EQ(CoCreateInstance(sample::CLSID_Accumulator, nullptr, CLSCTX_INPROC_SERVER, sample::IID_ISampleValue,
+                                   value.putVoid()), S_OK);
+        const auto canUnloadNow = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("test_com_sample.dll"), "DllCanUnloadNow")));
+        ASSERT_NE(canUnloadNow, nullptr);
+        long total = 0;
+        EXPECT_EQ(value->add(5, &total), S_OK);
+        EXPECT_EQ(value->add(7, &total), S_OK);
+        EXPECT_EQ(total, 12);
+        EXPECT_EQ(value->add(-1, &total), E_INVALIDARG) << "an exception in a method comes back as its HRESULT";
+        EXPECT_EQ(value->add(1, nullptr), E_POINTER);
+        COMInterfacePointer<IClassFactory> factory;
+        ASSERT_EQ(CoGetClassObject(sample::CLSID_Accumulator, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                   factory.putVoid()), S_OK);
+        com_test::Outer outer(factory.get()), refused(factory.get(), sample::IID_ISampleValue);
+        EXPECT_EQ(refused.hr, CLASS_E_NOAGGREGATION);
+        COMInterfacePointer<ISampleValue, &sample::IID_ISampleValue> aggregated(static_cast<IUnknown*>(&outer));
+        EXPECT_EQ(outer.refs, 2) << "the aggregated interface counts on the outer object";
+        EXPECT_EQ(aggregated->add(2, &total), S_OK);
+        EXPECT_EQ(total, 2);
+        COMInterfacePointer<IUnknown> none;
+        EXPECT_EQ(CoCreateInstance(sample::CLSID_Extension, &outer, CLSCTX_INPROC_SERVER, IID_IUnknown, none.putVoid()),
+                  CLASS_E_NOAGGREGATION);
+        EXPECT_TRUE(FAILED(CoCreateInstance(sample::CLSID_IconOnly, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, none.putVoid())));
+        EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+        factory.reset(), value.reset(), aggregated.reset();
+        EXPECT_EQ(canUnloadNow(), S_FALSE) << "the aggregated object lives";
+        outer.Release();
+        EXPECT_EQ(canUnloadNow(), S_FALSE) << "the server is locked";
+        ASSERT_EQ(CoGetClassObject(sample::CLSID_Accumulator, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                   factory.putVoid()), S_OK);
+        EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+        factory.reset();
+        EXPECT_EQ(canUnloadNow(), S_OK);
     }
+    CoUninitialize();
+
+    ASSERT_EQ(com_test::regsvr32("test_com_sample.dll", true), 0);
+    for (const std::string& clsid : {accumulator, extension, icon})
+        EXPECT_EQ(textOf(classes + "CLSID\\" + clsid), "(absent)") << clsid;
+    EXPECT_EQ(textOf(filter, "CLSID", HKEY_CLASSES_ROOT), "(absent)");
+    EXPECT_EQ(textOf(typeKey + "\\ShellEx\\IconHandler"), icon) << "type keys may be shared with other programs: they stay";
+    EXPECT_EQ(com_test::regsvr32("test_com_sample.dll", true), 0) << "unregistering twice is no failure";
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (classes + sample::extension).c_str());
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, typeKey.c_str());
+    for (const std::string& clsid : {extension, icon}) RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, approved.c_str(), clsid.c_str());
 }
 
 } // namespace
