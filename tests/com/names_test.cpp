@@ -12,6 +12,7 @@
 #include <test_support.h>
 
 #include <algorithm>
+#include <shlobj.h>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -26,30 +27,14 @@ GUID guidOf(unsigned long d1, unsigned short d2, unsigned short d3, const unsign
     return g;
 }
 
-TEST(GUID, TextOrderAndRoundTrip) {
+TEST(GUID, TextAndOrder) {
     EXPECT_EQ(toWString(GUID_NULL), L"{00000000-0000-0000-0000-000000000000}");
     EXPECT_EQ(toString(IID_IUnknown), "{00000000-0000-0000-C000-000000000046}");
-    EXPECT_EQ(toTString(IID_IClassFactory), "{00000001-0000-0000-C000-000000000046}");
     const unsigned char zero[8] = {}, high[8] = {0x80}, low[8] = {0x7F};
     EXPECT_TRUE(guidOf(0x100, 0, 0, zero) < guidOf(1, 0, 0, zero)) << "first stored bytes 0x00 and 0x01";
-    EXPECT_FALSE(guidOf(1, 0, 0, zero) < guidOf(0x100, 0, 0, zero));
-    EXPECT_TRUE(guidOf(0, 0, 0, low) < guidOf(0, 0, 0, high)) << "bytes compare unsigned";
-    EXPECT_FALSE(guidOf(0, 0, 0, low) < guidOf(0, 0, 0, low));
-    std::mt19937 random(11);
-    for (int i = 0; i < 2000; ++i) {
-        GUID g;
-        for (unsigned k = 0; k < sizeof g; ++k) reinterpret_cast<unsigned char*>(&g)[k] = static_cast<unsigned char>(random());
-        const BasicString<wchar_t> text = toWString(g);
-        ASSERT_TRUE(toGUID(text.c_str()) == g);
-        ASSERT_TRUE(toGUID(BasicString<char>(text).toLower().c_str()) == g);
-    }
-    try {
-        toGUID("Scripting.FileSystemObject");
-        ADD_FAILURE() << "a ProgID is no GUID text";
-    } catch (const COMError& e) {
-        EXPECT_EQ(e.getHRESULT(), CO_E_CLASSSTRING);
-        EXPECT_NE(std::string(e.what()).find("\"Scripting.FileSystemObject\""), std::string::npos) << e.what();
-    }
+    EXPECT_TRUE(guidOf(0, 0, 0, low) < guidOf(0, 0, 0, high) && !(guidOf(0, 0, 0, low) < guidOf(0, 0, 0, low)));
+    EXPECT_TRUE(toGUID("{000214e4-0000-0000-c000-000000000046}") == IID_IContextMenu);
+    EXPECT_THROW(toGUID("Scripting.FileSystemObject"), COMError) << "a ProgID is no GUID text";
     EXPECT_THROW(toGUID(static_cast<const char*>(nullptr)), COMError);
 }
 
@@ -116,11 +101,8 @@ TEST(NameFiles, ReadersStopAtTheFirstBrokenEntry) {
         {"80004005 E_FAIL \"Unspecified error\"\n80004002 E_NOINTERFACE \"No\ninterface\"\n1 S_FALSE",
          {{0x80004005, "E_FAIL"}, {0x80004002, "E_NOINTERFACE"}, {1, "S_FALSE"}}},
         {"0x8000FFFF E_UNEXPECTED \"never closed 80004005 X", {{0x8000FFFF, "E_UNEXPECTED"}}},
-        {"8007000e E_OUTOFMEMORY", {{0x8007000E, "E_OUTOFMEMORY"}}},
-        {"1 A\n123456789 B\n2 C", {{1, "A"}}},
-        {"1 A\n-1 B\n2 C", {{1, "A"}}},
-        {"1 A\n2", {{1, "A"}}},
-        {"1 A 01 B", {{1, "B"}}},
+        {"8007000e E_OUTOFMEMORY", {{0x8007000E, "E_OUTOFMEMORY"}}}, {"1 A\n123456789 B\n2 C", {{1, "A"}}},
+        {"1 A\n-1 B\n2 C", {{1, "A"}}}, {"1 A\n2", {{1, "A"}}}, {"1 A 01 B", {{1, "B"}}},
         {"1 A \"" + std::string(1 << 20, 'd') + "\" 2 B", {{1, "A"}, {2, "B"}}},
         {"1 A 2 " + std::string(maxNameFileToken + 1, 'x'), {{1, "A"}}},
     };
@@ -140,22 +122,17 @@ TEST(GUIDNames, FixedRulesThenTheRegistryThenTheText) {
         GUID guid;
         const char* name;
     } rows[] = {
-        {guidOf(0xD5A47FA7, 0x6D98, 0x11D1, mm), "Manufacturer ID 0"},
-        {guidOf(0xD5A48FA7, 0x6D98, 0x11D1, mm), "Manufacturer ID 4096"},
+        {guidOf(0xD5A47FA7, 0x6D98, 0x11D1, mm), "Manufacturer ID 0"}, {guidOf(0xD5A48FA7, 0x6D98, 0x11D1, mm), "Manufacturer ID 4096"},
         {guidOf(0xD5A57FA5, 0x6D98, 0x11D1, mm), "Manufacturer ID 65534"},
         {guidOf(0xD5A57FA6, 0x6D98, 0x11D1, mm), "{D5A57FA6-6D98-11D1-A21A-00A0C9223196}"},
         {guidOf(0xD5A47FA6, 0x6D98, 0x11D1, mm), "{D5A47FA6-6D98-11D1-A21A-00A0C9223196}"},
-        {guidOf(0xE36DC2AC, 0x6D9A, 0x11D1, mm), "Product ID 0"},
-        {guidOf(0xE36EC2AA, 0x6D9A, 0x11D1, mm), "Product ID 65534"},
+        {guidOf(0xE36DC2AC, 0x6D9A, 0x11D1, mm), "Product ID 0"}, {guidOf(0xE36EC2AA, 0x6D9A, 0x11D1, mm), "Product ID 65534"},
         {guidOf(0xE36EC2AB, 0x6D9A, 0x11D1, mm), "{E36EC2AB-6D9A-11D1-A21A-00A0C9223196}"},
         {guidOf(0xE36DC2AD, 0x6D98, 0x11D1, mm), "{E36DC2AD-6D98-11D1-A21A-00A0C9223196}"},
-        {guidOf(0x32595559, 0, 0x0010, fourcc), "FOURCC \"YUY2\""},
-        {guidOf(1, 0, 0x0010, fourcc), "FOURCC 1"},
+        {guidOf(0x32595559, 0, 0x0010, fourcc), "FOURCC \"YUY2\""}, {guidOf(1, 0, 0x0010, fourcc), "FOURCC 1"},
         {guidOf(0xE0595559, 0, 0x0010, fourcc), "FOURCC 3763950937"},
         {guidOf(0x12345678, 0x9ABC, 0xDEF0, other), "{12345678-9ABC-DEF0-0102-030405060708}"},
-        {guidOf(0xA, 0, 0, other), "IID_IMine"},
-        {guidOf(0xB, 0, 0, other), "CLSID_Mine"},
-        {guidOf(0xC, 0, 0, other), "CLSID_C"},
+        {guidOf(0xA, 0, 0, other), "IID_IMine"}, {guidOf(0xB, 0, 0, other), "CLSID_Mine"}, {guidOf(0xC, 0, 0, other), "CLSID_C"},
     };
     // Interface A also names a class; interface C has an empty name.
     com_test::ScratchRoot classes(HKEY_CLASSES_ROOT);

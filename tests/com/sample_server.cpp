@@ -16,29 +16,6 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
 
-class Accumulator : public ISampleValue, public vesk::IUnknownImpl {
-public:
-    explicit Accumulator(IUnknown* outer) : IUnknownImpl(outer) {}
-    VESK_FORWARD_IUNKNOWN
-    // A negative amount is refused by an exception, which must come back as E_INVALIDARG.
-    HRESULT STDMETHODCALLTYPE add(long amount, long* result) override {
-        return vesk::catchToHRESULT([&] {
-            vesk::COMError::checkPointer(result);
-            if (amount < 0) throw vesk::COMError(static_cast<unsigned long>(E_INVALIDARG), "Can't add backwards");
-            *result = total += amount;
-            return S_OK;
-        });
-    }
-
-protected:
-    void* queryInterface(const GUID& iid) override {
-        return iid == sample::IID_ISampleValue ? static_cast<ISampleValue*>(this) : IUnknownImpl::queryInterface(iid);
-    }
-
-private:
-    long total = 0;
-};
-
 class Extension : public vesk::IShellExtInitImpl, public vesk::IContextMenuImpl, public vesk::IQueryInfoImpl,
                   public vesk::IPersistFileImpl, public vesk::ISpecifyPropertyPagesImpl, public vesk::IUnknownImpl {
 public:
@@ -121,16 +98,14 @@ const vesk::ShellExtensionInfo iconHandler = {&IID_IExtractIconW, &existingType}
 
 using vesk::COMModule;
 const COMModule::ClassInfo classes[] = {
-    {&sample::CLSID_Accumulator, COMModule::inproc_server32 | COMModule::both, L"Vesk Sample Accumulator",
-     vesk::createAggregatable<Accumulator>, &filter, nullptr},
     {&sample::CLSID_Extension, COMModule::inproc_server32 | COMModule::apartment, L"Vesk Sample Extension",
      vesk::createStandalone<Extension>, nullptr, &contextMenu},
-    {&sample::CLSID_IconOnly, COMModule::inproc_server32 | COMModule::apartment, L"Vesk Sample Icon", nullptr, nullptr,
-     &iconHandler},
     {&sample::CLSID_Page, COMModule::inproc_server32 | COMModule::apartment, L"Vesk Sample Page",
      vesk::createStandalone<Page>, nullptr, nullptr},
+    {&sample::CLSID_RegisteredOnly, COMModule::inproc_server32 | COMModule::both, L"Vesk Sample \u20AC", nullptr, &filter,
+     &iconHandler},
 };
-COMModule module(classes, 4);
+COMModule module(classes, 3);
 
 } // namespace
 

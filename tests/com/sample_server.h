@@ -1,9 +1,9 @@
 // The sample in-process server of the COM tests, shared by the server DLL and
-// the suites: an aggregatable accumulator registered as a filter, a shell
-// extension (context menu, info tip, persistence, property pages) registered
-// as the context-menu handler of a file type, an icon handler that is only
-// registered, and the extension's property page. Each width has its own class
-// identifiers (last byte 0x32 or 0x64), so that both runs in one prefix never meet.
+// the suites: a shell extension (context menu, info tip, persistence, property
+// pages) registered as the context-menu handler of a file type, its property
+// page, and a class that is only registered, as a filter and as an icon handler.
+// Each width has its own class identifiers (last byte 0x32 or 0x64), so that
+// both runs in one prefix never meet.
 #pragma once
 
 #include <windows.h>
@@ -19,12 +19,10 @@
 
 namespace sample {
 
-const GUID CLSID_Accumulator = VESK_SAMPLE_GUID(0xD1E2F3A4);
 const GUID CLSID_Extension = VESK_SAMPLE_GUID(0xD1E2F3A5);
-const GUID CLSID_IconOnly = VESK_SAMPLE_GUID(0xD1E2F3A6);
+const GUID CLSID_RegisteredOnly = VESK_SAMPLE_GUID(0xD1E2F3A6);
 const GUID TYPE_SampleFile = VESK_SAMPLE_GUID(0xD1E2F3A7);
 const GUID CLSID_Page = VESK_SAMPLE_GUID(0xD1E2F3A9);
-const GUID IID_ISampleValue = {0xD1E2F3A8, 0x0B1C, 0x4D2E, {0x8F, 0x30, 0x41, 0x52, 0x63, 0x74, 0x85, 0x00}};
 
 const char extension[] = ".vesksample" VESK_SAMPLE_SUFFIX;
 const char typeName[] = "Vesk sample file " VESK_SAMPLE_SUFFIX;
@@ -39,8 +37,3 @@ const wchar_t* const defaultFile = L"*.vsample";
 const unsigned short pageTemplate = 100, pageEdit = 1001, pageTitle = 101;
 
 } // namespace sample
-
-struct ISampleValue : IUnknown {
-    // Adds amount to the object's total and returns the new total.
-    virtual HRESULT STDMETHODCALLTYPE add(long amount, long* total) = 0;
-};
