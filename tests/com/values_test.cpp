@@ -12,7 +12,6 @@
 
 #include <functional>
 #include <set>
-#include <tuple>
 
 using namespace vesk;
 
@@ -53,13 +52,11 @@ TEST(BString, NarrowTextIsInTheANSICodePageAndSelfAssignmentKeepsIt) {
 
 TEST(Variant, TypesConversionsAndTheirFailures) {
     EXPECT_TRUE(Variant().isEmpty());
-    EXPECT_EQ(Variant(7).getType() * 100 + Variant(7).lVal, VT_I4 * 100 + 7);
-    for (auto r : {std::make_tuple(Variant(42), VT_BSTR, L"42"), std::make_tuple(Variant(L"  77"), VT_I4, L"77")}) {
-        std::get<0>(r).changeType(std::get<1>(r));
-        EXPECT_EQ(std::get<0>(r).getType(), std::get<1>(r));
-        EXPECT_EQ(std::get<0>(r).toWString(), std::get<2>(r));
-    }
-    EXPECT_EQ(Variant(Variant(L"9"), VT_I4).lVal, 9);
+    Variant number(42);
+    EXPECT_EQ(number.getType(), VT_I4);
+    number.changeType(VT_BSTR);
+    EXPECT_EQ(number.toWString(), L"42");
+    EXPECT_EQ(Variant(Variant(L" 9"), VT_I4).lVal, 9);
     Variant bad(L"not a number");
     try {
         bad.changeType(VT_I4);
