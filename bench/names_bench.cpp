@@ -88,7 +88,7 @@ void compare(const char* subject, Subject&& runSubject, const char* baseline, Ba
              double goal) {
     std::vector<double> s, b;
     runSubject(), runBaseline();
-    for (int i = 0, n = bench::repeats(9); i < n; ++i) {
+    for (int i = 0, n = bench::repeats(15); i < n; ++i) {
         s.push_back(bench::timed(runSubject));
         b.push_back(bench::timed(runBaseline));
     }
