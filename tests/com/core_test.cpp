@@ -274,6 +274,11 @@ TEST(COMError, HRESULTsToExceptionsAndBack) {
     }
     EXPECT_EQ(catchToHRESULT([]() -> HRESULT { throw COMError(1); }), E_FAIL) << "an exception is a failure";
     EXPECT_EQ(catchToHRESULT([]() -> HRESULT { throw 7; }), E_FAIL);
+    struct Odd : std::runtime_error, HRESULTHolder {
+        Odd() : std::runtime_error("odd") {}
+        HRESULT getHRESULT() const override { throw std::logic_error("no code"); }
+    };
+    EXPECT_EQ(catchToHRESULT([]() -> HRESULT { throw Odd(); }), E_FAIL) << "a holder that throws for its code";
     EXPECT_EQ(std::string(COMError(0x80004005).what()), std::string(getHRESULTIdentifier(long(0x80004005))));
     try {
         COMError::checkPointer(nullptr);
