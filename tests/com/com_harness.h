@@ -3,6 +3,8 @@
 // through a class factory as any COM client would.
 #pragma once
 
+#include "sample_server.h"
+
 #include <vesk/com/unknown.h>
 #include <vesk/system/registry.h>
 
@@ -36,6 +38,14 @@ inline long regsvr32(const std::string& dll, bool unregister = false) {
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
     return run("\"" + std::string(system) + "\\regsvr32.exe\" /s " + (unregister ? "/u \"" : "\"") + binFolder() + "\\" + dll + "\"");
+}
+
+// What unregistering the sample server leaves by design (file types and approvals), removed.
+inline void removeSampleLeftovers() {
+    const std::string classes = "Software\\Classes\\", approved = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+    for (const char* key : {sample::extension, sample::typeKeyName}) RegDeleteTreeA(HKEY_LOCAL_MACHINE, (classes + key).c_str());
+    for (const GUID* clsid : {&sample::CLSID_Extension, &sample::CLSID_RegisteredOnly})
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, approved.c_str(), vesk::toString(*clsid).c_str());
 }
 
 // A predefined root of this process redirected to an empty key of its own while the object lives.

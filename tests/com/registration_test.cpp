@@ -4,7 +4,6 @@
 // the system's regsvr32 (the 32-bit one and view under a 32-bit test), its
 // filter, its classes made with CoCreateInstance, then unregistered.
 #include "com_harness.h"
-#include "sample_server.h"
 
 #include <vesk/com/module.h>
 
@@ -150,6 +149,7 @@ TEST(Registration, TheSampleServerThroughRegsvr32) {
     EXPECT_EQ(textOf(filter, "CLSID", HKEY_CLASSES_ROOT), "(absent)");
     EXPECT_EQ(textOf(typeKey + "\\ShellEx\\IconHandler"), only) << "type keys may be shared with other programs: they stay";
     EXPECT_EQ(com_test::regsvr32("test_com_sample.dll", true), 0) << "unregistering twice is no failure";
+    com_test::removeSampleLeftovers();
 }
 
 } // namespace

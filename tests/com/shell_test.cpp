@@ -6,7 +6,6 @@
 // persistence, pages, the IPropertyPage protocol, display names and STRRETs.
 #include "../gui/watchdog.h"
 #include "com_harness.h"
-#include "sample_server.h"
 
 #include <vesk/com/item_id_list.h>
 
@@ -41,6 +40,7 @@ struct Shell : ::testing::Test {
     }
     static void TearDownTestSuite() {
         com_test::regsvr32("test_com_sample.dll", true);
+        com_test::removeSampleLeftovers();
         OleUninitialize();
     }
     vesk_test::ScratchDir dir;
