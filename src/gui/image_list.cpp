@@ -3,6 +3,7 @@
 #include <vesk/gui/image_list.h>
 
 #include <string>
+#include <utility>
 
 namespace vesk {
 
@@ -12,18 +13,38 @@ ImageList::ImageList(int id, what type, unsigned cx, unsigned long maskColour, u
 }
 
 ImageList& ImageList::operator=(const ImageList& other) {
-    if (this != &other) {
-        destroy();
-        handle = other.handle;
-        owned = false;
-    }
+    ImageList copy(other);
+    adopt(copy);
     return *this;
+}
+
+ImageList& ImageList::operator=(ImageList&& other) {
+    ImageList taken(std::move(other));
+    adopt(taken);
+    return *this;
+}
+
+void ImageList::swap(ImageList& other) noexcept {
+    std::swap(handle, other.handle);
+    std::swap(owned, other.owned);
+}
+
+// As Menu::adopt: the same list only merges ownership; another one is swapped
+// in and the old one destroyed afterwards.
+void ImageList::adopt(ImageList& from) {
+    if (from.handle == handle) {
+        owned = owned || from.owned;
+        from.owned = false;
+        return;
+    }
+    swap(from);
+    from.destroy();
 }
 
 ImageList::~ImageList() {
     try {
         destroy();
-    } catch (const std::exception&) {
+    } catch (...) {
     }
 }
 

@@ -7,3 +7,7 @@ foreach(suite gui.window gui.window_lifetime)
     set_tests_properties(${suite} PROPERTIES TIMEOUT 150 RUN_SERIAL TRUE)
   endif()
 endforeach()
+# The ownership sweep asks comctl32 itself whether an image list still lives.
+if(TARGET test_gui_menus)
+  target_link_libraries(test_gui_menus PRIVATE comctl32)
+endif()
