@@ -6,11 +6,10 @@
 // procedure's answers (TRUE with the message result, direct values, FALSE for
 // default processing and for exceptions); the template's size without a
 // window; failures with their messages.
-#include <vesk/errors/exception.h>
 #include <vesk/gui/dialog.h>
 
 #include "dialog_resources.h"
-#include "watchdog.h"
+#include "gui_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +23,7 @@ using namespace vesk;
 namespace {
 
 vesk_test::Watchdog watchdog(120);
-
-HINSTANCE instance() { return GetModuleHandleA(nullptr); }
+using vesk_test::instance;
 
 const UINT scriptMessage = WM_APP + 1;
 
@@ -95,20 +93,6 @@ INT_PTR CALLBACK rawProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
         return FALSE;
     default: return FALSE;
     }
-}
-
-BOOL CALLBACK collectDialog(HWND h, LPARAM list) {
-    char name[16] = {};
-    GetClassNameA(h, name, sizeof(name));
-    if (std::string(name) == "#32770")  // dialogs only, not the system's helper windows
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(h);
-    return TRUE;
-}
-
-std::vector<HWND> threadWindows() {
-    std::vector<HWND> windows;
-    EnumThreadWindows(GetCurrentThreadId(), &collectDialog, reinterpret_cast<LPARAM>(&windows));
-    return windows;
 }
 
 // A template in memory: a caption, one edit control and an OK button.
@@ -242,64 +226,51 @@ TEST(DialogLifeCycle, ModelessDialogInsideTheMessageLoop) {
     EXPECT_EQ(Window::getWindowFromHandle(second, false).get(), nullptr);
 }
 
-TEST(DialogLifeCycle, DialogsFromMemoryTemplates) {
+// The template's size without a window is the size the open dialog has, and
+// leaves no window behind; templates in memory work as resources do.
+TEST(DialogLifeCycle, TemplatesFromMemoryAndTheirSize) {
     MemoryTemplate memory;
     Scripted modal(nullptr, memory.get(), instance());
     EXPECT_EQ(modal.showModal(), IDOK);
     EXPECT_EQ(modal.nameAtEnd, "scripted");
     EXPECT_EQ(modal.focusName, "control " + std::to_string(IDC_NAME));
-
-    Dialog modeless;
-    modeless.create(nullptr, memory.get(), instance());
-    EXPECT_EQ(modeless.getTextA(), "From memory");
-    EXPECT_EQ(modeless.getDialogItem(IDOK, true)->getTextA(), "OK");
-    const SIZE open = modeless.getWindowSize();
-    modeless.destroy();
-    Dialog closed(nullptr, memory.get(), instance());
-    const SIZE laidOut = closed.getWindowSize();
-    EXPECT_EQ(laidOut.cx, open.cx);
-    EXPECT_EQ(laidOut.cy, open.cy);
-}
-
-TEST(DialogLifeCycle, TemplateSizeWithoutAWindowLeavesNothingBehind) {
-    Dialog open(nullptr, IDD_MODAL, instance());
-    open.create();
-    const SIZE expected = open.getWindowSize();
-    open.destroy();
-    const std::vector<HWND> before = threadWindows();
-    Dialog closed(IDD_MODAL, instance());
-    const SIZE size = closed.getWindowSize();
-    EXPECT_EQ(size.cx, expected.cx);
-    EXPECT_EQ(size.cy, expected.cy);
-    EXPECT_GT(size.cx, 180) << "dialog units are laid out in pixels";
-    EXPECT_FALSE(closed.isOpen());
-    EXPECT_EQ(threadWindows(), before);
+    Dialog fromMemory(nullptr, memory.get(), instance()), fromResource(IDD_MODAL, instance());
+    const std::pair<Dialog*, std::function<void(Dialog&)>> cases[] = {
+        {&fromMemory, [&](Dialog& d) { d.create(nullptr, memory.get(), instance()); }},
+        {&fromResource, [](Dialog& d) { d.create(nullptr, IDD_MODAL, instance()); }}};
+    for (const auto& c : cases) {
+        Dialog open;
+        c.second(open);
+        const SIZE expected = open.getWindowSize();
+        open.destroy();
+        const std::vector<HWND> before = vesk_test::threadDialogs(false);
+        const SIZE size = c.first->getWindowSize();
+        EXPECT_EQ(size.cx, expected.cx);
+        EXPECT_EQ(size.cy, expected.cy);
+        EXPECT_GT(size.cx, 180) << "dialog units are laid out in pixels";
+        EXPECT_FALSE(c.first->isOpen());
+        EXPECT_EQ(vesk_test::threadDialogs(false), before);
+    }
 }
 
 TEST(DialogLifeCycle, FailuresNameWhatFailed) {
-    auto message = [](const std::function<void()>& f) -> std::string {
-        try {
-            f();
-        } catch (const WindowsError& e) {
-            return e.what();
-        }
-        return "nothing thrown";
-    };
-    Dialog missing(nullptr, 999, instance());
-    EXPECT_EQ(message([&] { missing.create(); }).rfind("Can't create dialog", 0), 0u);
-    EXPECT_EQ(message([&] { missing.showModal(); }).rfind("Can't create modal dialog", 0), 0u);
-    EXPECT_EQ(message([&] { missing.getWindowSize(); }).rfind("Can't create dummy dialog for getSize()", 0), 0u);
-    EXPECT_EQ(Window::getRegisteredCount(), 0u);
-
-    // One object answers for one window.
-    const std::size_t windowsBefore = threadWindows().size();
-    Dialog twice(nullptr, IDD_MODAL, instance());
+    Dialog missing(nullptr, 999, instance()), twice(nullptr, IDD_MODAL, instance());
     twice.create();
     const HWND first = twice;
-    EXPECT_EQ(message([&] { twice.create(); }).rfind("Can't create dialog", 0), 0u);
-    EXPECT_EQ(message([&] { twice.showModal(); }).rfind("Can't create modal dialog", 0), 0u);
+    const std::size_t windowsBefore = vesk_test::threadDialogs(false).size();
+    const std::pair<const char*, std::function<void()>> failures[] = {
+        {"Can't create dialog", [&] { missing.create(); }},
+        {"Can't create modal dialog", [&] { missing.showModal(); }},
+        {"Can't create dummy dialog for getSize()", [&] { missing.getWindowSize(); }},
+        // One object answers for one window.
+        {"Can't create dialog: the object already has a window", [&] { twice.create(); }},
+        {"Can't create modal dialog: the object already has a window", [&] { twice.showModal(); }},
+    };
+    for (const auto& f : failures)
+        EXPECT_EQ(f.first, vesk_test::failureOf(f.second));
     EXPECT_EQ(HWND(twice), first);
-    EXPECT_EQ(threadWindows().size(), windowsBefore + 1);
+    EXPECT_EQ(vesk_test::threadDialogs(false).size(), windowsBefore);
+    EXPECT_EQ(Window::getRegisteredCount(), 1u);
 }
 
 // ---- The procedure's answers ------------------------------------------------------------

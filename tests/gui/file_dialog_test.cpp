@@ -3,10 +3,9 @@
 // finds the dialog, types a name and presses a button as a user would; a
 // cancelled dialog is no error; a name too long for the buffer is a
 // CommonDialogError with the dialog's code.
-#include <vesk/errors/exception.h>
 #include <vesk/gui/common_dialogs.h>
 
-#include "watchdog.h"
+#include "gui_driver.h"
 
 #include <cderr.h>
 #include <dlgs.h>
@@ -62,53 +61,24 @@ TEST(FileDialogSetUp, FiltersAndTitlesAreKeptWhole) {
     EXPECT_TRUE(copy.isSave());
 }
 
-// What the timer does to the dialog once it is up.
-struct Script {
-    std::string name;  // typed into the name field first, when not empty
-    int button = IDCANCEL;
-    bool done = false;
-    int ticks = 0;
-} script;
-
-BOOL CALLBACK findDialog(HWND h, LPARAM found) {
-    char cls[16] = {};
-    GetClassNameA(h, cls, sizeof(cls));
-    if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(h)) {
-        *reinterpret_cast<HWND*>(found) = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void CALLBACK drive(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&dialog));
-    if (++script.ticks > 100)  // 20 s without a dialog: give up, the test then fails
-        KillTimer(nullptr, id);
-    if (!dialog || script.done)
-        return;
-    if (!script.name.empty()) {
-        // The name field of the explorer-style dialog, or of the older one.
-        if (!SetDlgItemTextA(dialog, cmb13, script.name.c_str()))
-            SetDlgItemTextA(dialog, edt1, script.name.c_str());
-    }
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(script.button, BN_CLICKED), 0);
-    script.done = true;
-    KillTimer(nullptr, id);
-}
-
 std::string tempFolder() {
     char path[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, path);
     return path;
 }
 
+// Once the dialog is up: types the name (when one is given) into the name field
+// of the explorer-style dialog or of the older one, and presses the button.
+bool pressed = false;
 bool run(FileDialog& dialog, const std::string& name, int button) {
-    script = Script();
-    script.name = name;
-    script.button = button;
-    SetTimer(nullptr, 0, 200, drive);
-    return dialog.showModal();
+    pressed = false;
+    vesk_test::TimerScript script{vesk_test::visibleDialog, {[&](HWND h) {
+                                      if (!name.empty() && !SetDlgItemTextA(h, cmb13, name.c_str()))
+                                          SetDlgItemTextA(h, edt1, name.c_str());
+                                      PostMessageA(h, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+                                      pressed = true;
+                                  }}};
+    return script.run([&] { return dialog.showModal(); });
 }
 
 } // namespace
@@ -118,7 +88,7 @@ TEST(FileDialogs, CancelledIsNoError) {
         FileDialog dialog(static_cast<HWND>(nullptr), save, OFN_EXPLORER);
         dialog.setTitle("Cancel me");
         EXPECT_FALSE(run(dialog, "", IDCANCEL)) << save;
-        EXPECT_TRUE(script.done) << "the dialog was really up";
+        EXPECT_TRUE(pressed) << "the dialog was really up";
     }
 }
 
@@ -156,5 +126,5 @@ TEST(FileDialogs, NameLongerThanTheBufferIsAnError) {
         EXPECT_EQ(static_cast<unsigned long>(FNERR_BUFFERTOOSMALL), e.getError());
         EXPECT_EQ(0, std::strncmp("Error in file dialog", e.what(), 20)) << e.what();
     }
-    EXPECT_TRUE(script.done);
+    EXPECT_TRUE(pressed);
 }

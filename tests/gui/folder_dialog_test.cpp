@@ -4,7 +4,7 @@
 // before it opened, with a desktop root; a throwing handler stays inside.
 #include <vesk/gui/folder_dialog.h>
 
-#include "watchdog.h"
+#include "gui_driver.h"
 
 #include <gtest/gtest.h>
 

