@@ -33,8 +33,7 @@ template <class K> void sweepOwnership() {
         SCOPED_TRACE("script " + std::to_string(i));
         auto handle = K::handleOf(T());
         {
-            T a = K::make();
-            T b, c;
+            T a = K::make(), b, c;
             handle = K::handleOf(a);
             ASSERT_TRUE(K::alive(handle));
             scripts[i](a, b, c);

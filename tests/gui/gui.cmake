@@ -2,7 +2,7 @@
 # watchdog; the ctest limit is the second line of defence. They run alone: windows
 # of other suites running at the same time would take focus and activation away
 # and change the message sequences that the suites compare.
-foreach(suite gui.window gui.window_lifetime)
+foreach(suite gui.window)
   if(TEST ${suite})
     set_tests_properties(${suite} PROPERTIES TIMEOUT 150 RUN_SERIAL TRUE)
   endif()

@@ -1,5 +1,5 @@
 // The driver every window suite shares: a watchdog that ends a hung suite, the
-// module and one window class, the text of a failure, a message pump, the
+// module and one window class, the text of a failure, the
 // thread's dialogs, and a script of steps run one per timer tick inside
 // whatever modal loop is running (a dialog's, a sheet's, a menu's), as a user
 // would press and type.
@@ -19,16 +19,13 @@ namespace vesk_test {
 
 struct Watchdog {
     explicit Watchdog(unsigned seconds) {
-        HANDLE thread = CreateThread(nullptr, 0, body, reinterpret_cast<LPVOID>(ULONG_PTR(seconds)), 0, nullptr);
-        if (thread)
-            CloseHandle(thread);
+        CloseHandle(CreateThread(nullptr, 0, body, reinterpret_cast<LPVOID>(ULONG_PTR(seconds)), 0, nullptr));
     }
     static DWORD WINAPI body(LPVOID seconds) {
         Sleep(DWORD(reinterpret_cast<ULONG_PTR>(seconds)) * 1000);
         std::fprintf(stderr, "watchdog: the suite ran too long\n");
         std::fflush(stderr);
-        TerminateProcess(GetCurrentProcess(), 3);
-        return 0;
+        return TerminateProcess(GetCurrentProcess(), 3);
     }
 };
 
@@ -49,24 +46,25 @@ template <class F> std::string failureOf(F f) try {
     return std::string("other: ") + e.what();
 }
 
-inline void pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        vesk::Window::dispatchMessage(msg);
-}
-
 // The dialogs (class #32770) of this thread, visible ones only when asked.
 inline std::vector<HWND> threadDialogs(bool visibleOnly) {
     std::pair<std::vector<HWND>, bool> found{{}, visibleOnly};
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND h, LPARAM p) -> BOOL {
+    auto take = [](HWND h, LPARAM p) -> BOOL {
         auto& f = *reinterpret_cast<std::pair<std::vector<HWND>, bool>*>(p);
         char name[16] = {};
         GetClassNameA(h, name, sizeof(name));
         if (std::strcmp(name, "#32770") == 0 && (!f.second || IsWindowVisible(h)))
             f.first.push_back(h);
         return TRUE;
-    }, reinterpret_cast<LPARAM>(&found));
+    };
+    EnumThreadWindows(GetCurrentThreadId(), take, reinterpret_cast<LPARAM>(&found));
     return found.first;
+}
+
+// The first visible dialog of this thread (a common dialog once it is up).
+inline HWND visibleDialog() {
+    const std::vector<HWND> dialogs = threadDialogs(true);
+    return dialogs.empty() ? nullptr : dialogs.front();
 }
 
 // Steps run one per tick (every 20 ms) once target() gives a live window, each
@@ -91,16 +89,10 @@ struct TimerScript {
     }
     static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
         TimerScript* s = current();
-        HWND h = s ? s->target() : nullptr;
-        if (h && IsWindow(h) && s->next < s->steps.size())
-            s->steps[s->next++](h);
+        if (HWND h = s ? s->target() : nullptr)
+            if (IsWindow(h) && s->next < s->steps.size())
+                s->steps[s->next++](h);
     }
 };
-
-// The first visible dialog of this thread (a common dialog once it is up).
-inline HWND visibleDialog() {
-    const std::vector<HWND> dialogs = threadDialogs(true);
-    return dialogs.empty() ? nullptr : dialogs.front();
-}
 
 } // namespace vesk_test
