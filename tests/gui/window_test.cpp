@@ -3,13 +3,11 @@
 // through the library's loop; the handler sequence of create, show and destroy
 // against what a raw WNDPROC receives; default processing (a plain window, a
 // subclassed edit control, nested messages); exceptions kept inside the
-// procedure; painting. Lifetime: objects deleted inside their own handlers,
+// procedure. Lifetime: objects deleted inside their own handlers,
 // during destroy() and while messages nest; subclassed windows that outlive
 // their object (alone and under a foreign subclass); window classes shared and
-// released; lookups, casts, full-width longs and failure texts. Every test ends
-// with the library's window map as it found it.
-#include <vesk/gdi/device_context.h>
-
+// released; lookups, casts, full-width longs and failure texts; the library's
+// window map back where it was.
 #include "gui_driver.h"
 
 #include <boost/numeric/conversion/cast.hpp>
@@ -75,6 +73,7 @@ protected:
     void onHScroll(Window* b, unsigned short code, unsigned short pos) override { note("hscroll", b ? "bar" : "null", code, pos); }
     void onVScroll(Window* b, unsigned short code, unsigned short pos) override { note("vscroll", b ? "bar" : "null", code, pos); }
     void onDestroy() override { note("destroy"); }
+    void onPaint() override { note("paint"), ValidateRect(*this, nullptr); }
     void onDoubleClick(const NMHDR& h) override { note("doubleclick", h.idFrom); }
     void onNotification(const NMTREEVIEWW& n) override {
         std::string texts;
@@ -196,7 +195,7 @@ TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
         {WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, -120), xy(100, -2), "wheel 8 -120 100,-2", 0},
         {WM_KEYDOWN, 'A', 3 | (0x1E << 16) | (1 << 24) | (1 << 30), "keydown 65 3 30 1 1", 0},
         {WM_KEYDOWN, 'C', 1 | (0x2E << 16) | (1 << 30), "keydown 67 1 46 0 1", 0},
-        {WM_KEYUP, 'B', 1 | (0x30 << 16), "keyup 66 48 0", 0}, {WM_TIMER, 77, 0, "timer 77", 0},
+        {WM_KEYUP, 'B', 1 | (0x30 << 16), "keyup 66 48 0", 0}, {WM_TIMER, 77, 0, "timer 77", 0}, {WM_PAINT, 0, 0, "paint", 0},
         {WM_COMMAND, MAKEWPARAM(1234, 0), 0, "command null 0 1234", 0},
         {WM_COMMAND, MAKEWPARAM(42, BN_CLICKED), LPARAM(child), "command control 0 42", 0},
         {WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, 300), 0, "hscroll null 5 300", 0},
@@ -278,28 +277,6 @@ TEST_F(Dispatch, DefaultProcessingNestingExceptionsAndTheLoop) {
     EXPECT_TRUE(window.messageStack.empty());
 }
 
-TEST_F(Dispatch, PaintingThroughAPaintContext) {
-    class Painter : public Window {
-    public:
-        bool painted = false;
-
-    protected:
-        void onPaint() override {
-            PaintDeviceContext dc(*this);
-            dc.fillRectangle(RGB(0, 128, 255), getClientRectangle());
-            painted = true;
-        }
-    } painter;
-    painter.create(vesk_test::sharedClass(), "paint", WS_POPUP | WS_VISIBLE, Rect(0, 0, 60, 40), nullptr, nullptr, instance());
-    painter.invalidate(true);
-    painter.update();
-    EXPECT_TRUE(painter.painted);
-    EXPECT_EQ(RGB(0, 128, 255), DeviceContext(painter.getWindowHandle(), false).getPixel(30, 20));
-    EXPECT_EQ(Size(60, 40), painter.getClientSize());
-    RECT update{};
-    EXPECT_FALSE(GetUpdateRect(painter, &update, FALSE)) << "EndPaint validated the window";
-}
-
 // The handler sequence of create, show and destroy is what a raw procedure of a
 // class with the same style receives, minus what comes before CreateWindowEx
 // returns (the object is entered in the map only then).
@@ -317,10 +294,13 @@ TEST(Sequence, CreateShowDestroyMatchesARawProcedure) {
     raw.style = CS_DBLCLKS, raw.lpfnWndProc = rawProcedure, raw.hInstance = instance();
     raw.hbrBackground = HBRUSH(COLOR_WINDOW + 1), raw.lpszClassName = "Vesk test raw";
     ASSERT_NE(0, RegisterClassA(&raw));
-    HWND h = CreateWindowExA(0, "Vesk test raw", "seq", WS_OVERLAPPEDWINDOW, 5, 5, 200, 100, nullptr, nullptr,
-                             instance(), nullptr);
-    const std::size_t created = rawMessages.size();
-    showAndDestroy(h);
+    std::size_t created = 0;
+    for (int round = 0; round < 2; ++round) {  // the first window a thread shows also selects its input method
+        HWND h = CreateWindowExA(0, "Vesk test raw", "seq", WS_OVERLAPPEDWINDOW, 5, 5, 200, 100, nullptr, nullptr,
+                                 instance(), nullptr);
+        created = rawMessages.size();
+        showAndDestroy(h);
+    }
     WindowClass windowClass(CS_DBLCLKS, 0, nullptr, unsigned(COLOR_WINDOW), nullptr, instance());
     Probe probe;
     probe.create(windowClass, "seq", WS_OVERLAPPEDWINDOW, Rect(5, 5, 205, 105), nullptr, nullptr, instance());
