@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <typeinfo>
 #include <utility>
 
 namespace vesk_test {
@@ -30,7 +31,7 @@ template <class K> void sweepOwnership() {
         },
     };
     for (std::size_t i = 0; i < sizeof(scripts) / sizeof(scripts[0]); ++i) {
-        SCOPED_TRACE("script " + std::to_string(i));
+        SCOPED_TRACE(std::string(typeid(T).name()) + ", script " + std::to_string(i));
         auto handle = K::handleOf(T());
         {
             T a = K::make(), b, c;
