@@ -11,3 +11,8 @@ endforeach()
 if(TARGET test_gui_menus)
   target_link_libraries(test_gui_menus PRIVATE comctl32)
 endif()
+# The message names the message-name suite compares with, as a string table.
+if(TARGET test_gui_wm_identifier)
+  enable_language(RC)
+  target_sources(test_gui_wm_identifier PRIVATE ${CMAKE_CURRENT_LIST_DIR}/wm_names.rc)
+endif()
