@@ -47,17 +47,18 @@ template <class F> std::string failureOf(F f) try {
 }
 
 // The dialogs (class #32770) of this thread, visible ones only when asked.
+using Found = std::pair<std::vector<HWND>, bool>;
+inline BOOL CALLBACK takeDialog(HWND h, LPARAM found) {
+    auto& f = *reinterpret_cast<Found*>(found);
+    char name[16] = {};
+    GetClassNameA(h, name, sizeof(name));
+    if (std::strcmp(name, "#32770") == 0 && (!f.second || IsWindowVisible(h)))
+        f.first.push_back(h);
+    return TRUE;
+}
 inline std::vector<HWND> threadDialogs(bool visibleOnly) {
-    std::pair<std::vector<HWND>, bool> found{{}, visibleOnly};
-    auto take = [](HWND h, LPARAM p) -> BOOL {
-        auto& f = *reinterpret_cast<std::pair<std::vector<HWND>, bool>*>(p);
-        char name[16] = {};
-        GetClassNameA(h, name, sizeof(name));
-        if (std::strcmp(name, "#32770") == 0 && (!f.second || IsWindowVisible(h)))
-            f.first.push_back(h);
-        return TRUE;
-    };
-    EnumThreadWindows(GetCurrentThreadId(), take, reinterpret_cast<LPARAM>(&found));
+    Found found{{}, visibleOnly};
+    EnumThreadWindows(GetCurrentThreadId(), &takeDialog, reinterpret_cast<LPARAM>(&found));
     return found.first;
 }
 

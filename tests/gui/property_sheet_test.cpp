@@ -232,21 +232,17 @@ TEST(SheetNotifications, LibraryPagesTellTheStoryOfRawPages) {
 TEST(SheetNotifications, DefaultPagesAcceptEverything) {
     PropertyPage first(IDD_WIZARD_FIRST, IDS_GENERAL, instance()), last(IDD_WIZARD_THIRD, IDS_DETAILS, instance());
     PropertySheet wizard(nullptr);
-    wizard.setWizardMode(true);
-    wizard.addPage(&first);
-    wizard.addPage(&last);
+    wizard.setWizardMode(true), wizard.addPage(&first), wizard.addPage(&last);
     const Outcome run = drive([&wizard] { return HWND(wizard); }, {press(PSBTN_NEXT), press(PSBTN_FINISH)},
                               [&] { return INT_PTR(wizard.showModal()); });
     ASSERT_EQ(2u, run.shown.size());
-    EXPECT_EQ(0u, run.shown[0].rfind("Welcome", 0));
-    EXPECT_EQ(0u, run.shown[1].rfind("Done", 0));
+    EXPECT_TRUE(run.shown[0].rfind("Welcome", 0) == 0 && run.shown[1].rfind("Done", 0) == 0);
     EXPECT_NE(run.result, 0);
 }
 
 TEST(SheetRecords, HeaderAndPageFlags) {
     PropertySheet sheet(nullptr), wizard(nullptr, IDB_WATERMARK, IDB_HEADER, instance());
-    EXPECT_EQ(sheet.getHeader().dwSize, sizeof(PROPSHEETHEADERA));
-    EXPECT_EQ(sheet.getHeader().dwFlags, DWORD(PSH_USECALLBACK));
+    EXPECT_TRUE(sheet.getHeader().dwSize == sizeof(PROPSHEETHEADERA) && sheet.getHeader().dwFlags == PSH_USECALLBACK);
     EXPECT_EQ(wizard.getHeader().dwFlags, 0x01088100u);
     EXPECT_EQ(wizard.getHeader().pszbmHeader, MAKEINTRESOURCEA(IDB_HEADER));
     const struct {
@@ -272,9 +268,8 @@ TEST(SheetRecords, HeaderAndPageFlags) {
 
     PropertyPage page(IDD_PAGE_GENERAL, IDS_GENERAL, instance());
     const PROPSHEETPAGEA& p = page.getInitData();
-    EXPECT_EQ(p.dwSize, sizeof(PROPSHEETPAGEA));
+    EXPECT_TRUE(p.dwSize == sizeof(PROPSHEETPAGEA) && p.lParam == reinterpret_cast<LPARAM>(&page));
     EXPECT_EQ(p.dwFlags, DWORD(PSP_USECALLBACK | PSP_USETITLE));
-    EXPECT_EQ(p.lParam, reinterpret_cast<LPARAM>(&page));
     page.setHeader(IDS_HEADER_TITLE, IDS_HEADER_SUBTITLE);
     EXPECT_EQ(p.dwFlags & (PSP_USEHEADERTITLE | PSP_USEHEADERSUBTITLE), DWORD(PSP_USEHEADERTITLE | PSP_USEHEADERSUBTITLE));
     page.enableWatermark(true);
@@ -287,8 +282,7 @@ TEST(SheetRecords, HeaderAndPageFlags) {
 
 TEST(SheetRecords, PagesMadeOnceAndDestroyedWithTheirObject) {
     auto page = std::make_unique<PropertyPage>(IDD_PAGE_GENERAL, instance());
-    HPROPSHEETPAGE made = page->create();
-    EXPECT_EQ(page->create(), made);
+    EXPECT_EQ(page->create(), page->create());
     EXPECT_TRUE(page->isCreated());
     page.reset();  // destroys the system's page; a leak or a double free would show under the debug heap
 
@@ -296,8 +290,7 @@ TEST(SheetRecords, PagesMadeOnceAndDestroyedWithTheirObject) {
     PropertyPage good(IDD_PAGE_GENERAL, instance()), refused(IDD_PAGE_DETAILS, instance());
     refused.getInitData().dwSize = 0;
     PropertySheet sheet(nullptr);
-    sheet.addPage(&good);
-    sheet.addPage(&refused);
+    sheet.addPage(&good), sheet.addPage(&refused);
     EXPECT_EQ("Can't create property page", vesk_test::failureOf([&] { sheet.showModal(); }));
     EXPECT_TRUE(good.isCreated());
     EXPECT_FALSE(refused.isCreated());

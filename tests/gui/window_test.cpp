@@ -313,6 +313,12 @@ TEST(Sequence, CreateShowDestroyMatchesARawProcedure) {
     UnregisterClassA("Vesk test raw", instance());
 }
 
+namespace {
+WNDPROC below = nullptr;
+int foreignCalls = 0;
+LRESULT CALLBACK foreign(HWND h, UINT m, WPARAM w, LPARAM l) { return ++foreignCalls, CallWindowProcA(below, h, m, w, l); }
+} // namespace
+
 // A subclassed edit control: default processing is the edit's own procedure;
 // the object puts the old procedure back when it goes, or, under a foreign
 // subclass, stays in the chain and forwards to the edit.
@@ -340,15 +346,10 @@ TEST(Subclass, EditControlKeepsItsTextAndOutlivesItsObject) {
     }  // not unsubclassed by the caller
     EXPECT_EQ(original, GetWindowLongPtrA(edit, GWLP_WNDPROC)) << "the object put the old procedure back";
     EXPECT_EQ(registered, Window::getRegisteredCount());
-    static WNDPROC below = nullptr;
-    static int foreignCalls = 0;
     {
         Probe object;
         object.subclass(edit);
-        below = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-            edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-                return ++foreignCalls, CallWindowProcA(below, h, m, w, l);
-            })));
+        below = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&foreign)));
     }
     EXPECT_THROW(Probe().subclass(edit), WindowsError) << "the library's procedure is still in the chain";
     SetWindowTextA(edit, "still");
