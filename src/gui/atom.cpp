@@ -10,15 +10,8 @@ namespace vesk {
 Atom::Atom(const char* text, bool global) : Atom() { create(text, global); }
 Atom::Atom(const wchar_t* text, bool global) : Atom() { create(text, global); }
 
-Atom& Atom::operator=(const Atom& other) {
-    Atom copy(other);
-    adopt(copy);
-    return *this;
-}
-
-Atom& Atom::operator=(Atom&& other) {
-    Atom taken(std::move(other));
-    adopt(taken);
+Atom& Atom::operator=(Atom other) {
+    adopt(other);
     return *this;
 }
 

@@ -12,15 +12,8 @@ ImageList::ImageList(int id, what type, unsigned cx, unsigned long maskColour, u
     load(id, type, cx, maskColour, flags, instance);
 }
 
-ImageList& ImageList::operator=(const ImageList& other) {
-    ImageList copy(other);
-    adopt(copy);
-    return *this;
-}
-
-ImageList& ImageList::operator=(ImageList&& other) {
-    ImageList taken(std::move(other));
-    adopt(taken);
+ImageList& ImageList::operator=(ImageList other) {
+    adopt(other);
     return *this;
 }
 

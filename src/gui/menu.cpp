@@ -41,15 +41,8 @@ Menu::ItemInfo& Menu::ItemInfo::operator=(const ItemInfo& other) {
 Menu::Menu(bool popup) : handle(nullptr), owned(false) { create(popup); }
 Menu::Menu(int id, HINSTANCE instance) : handle(nullptr), owned(false) { load(id, instance); }
 
-Menu& Menu::operator=(const Menu& other) {
-    Menu copy(other);
-    adopt(copy);
-    return *this;
-}
-
-Menu& Menu::operator=(Menu&& other) {
-    Menu taken(std::move(other));
-    adopt(taken);
+Menu& Menu::operator=(Menu other) {
+    adopt(other);
     return *this;
 }
 

@@ -110,8 +110,7 @@ TEST(Menus, TrackedPopupsAndTheWindowsOwnMenu) {
                  nullptr, instance());
     SetForegroundWindow(owner);
     Sample s;
-    PostMessageA(owner, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageA(owner, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageA(owner, WM_KEYDOWN, VK_DOWN, 0), PostMessageA(owner, WM_KEYDOWN, VK_RETURN, 0);
     EXPECT_EQ(401, owner.trackPopupMenu(s.edit, 20, 20, TPM_RETURNCMD | TPM_NONOTIFY));
     vesk_test::TimerScript cancel{[&] { return HWND(owner); }, {[](HWND h) { PostMessageA(h, WM_CANCELMODE, 0, 0); }}};
     EXPECT_EQ(0, cancel.run([&] { return owner.trackPopupMenu(s.file, 20, 20, TPM_RETURNCMD | TPM_NONOTIFY); }));
@@ -149,16 +148,18 @@ TEST(Atoms, LocalAndGlobalAtomsRoundTrip) {
 
 namespace {
 
-struct MenuKind {
-    using type = Menu;
+// A sole owner: the object that owns the resource says so, and names it.
+template <class T, class H> struct Sole {
+    using type = T;
+    static int counted(H) { return 1; }
+};
+struct MenuKind : Sole<Menu, HMENU> {
     static Menu make() { return Menu(true); }
     static HMENU handleOf(const Menu& m) { return m.getHandle(); }
     static bool alive(HMENU h) { return IsMenu(h); }
     static bool owns(const Menu& m, HMENU h) { return m.ownsHandle() && m.getHandle() == h; }
-    static int counted(HMENU) { return 1; }
 };
-struct AtomKind {
-    using type = Atom;
+struct AtomKind : Sole<Atom, ATOM> {
     static Atom make() { return Atom("vesk.sweep.atom", true); }
     static ATOM handleOf(const Atom& a) { return a.getHandle(); }
     static bool alive(ATOM h) {
@@ -166,14 +167,12 @@ struct AtomKind {
         return GlobalGetAtomNameA(h, name, sizeof(name)) != 0;
     }
     static bool owns(const Atom& a, ATOM h) { return a.isOwned() && a.getHandle() == h; }
-    static int counted(ATOM) { return 1; }
 };
-struct ImageListKind {
-    using type = ImageList;
+struct ImageListKind : Sole<ImageList, HIMAGELIST> {
     static ImageList make() {
         ImageList list;
         list.create(16, 16, ILC_COLOR24, 1, 1);
-        return list;
+        return list;  // moved out: a copy would only be a view
     }
     static HIMAGELIST handleOf(const ImageList& l) { return l.getHandle(); }
     static bool alive(HIMAGELIST h) {
@@ -181,7 +180,6 @@ struct ImageListKind {
         return h && ImageList_GetIconSize(h, &cx, &cy) && cx == 16;
     }
     static bool owns(const ImageList& l, HIMAGELIST h) { return l.ownsHandle() && l.getHandle() == h; }
-    static int counted(HIMAGELIST) { return 1; }
 };
 // A window class counts its uses: every object that holds it is one.
 struct WindowClassKind {
@@ -200,21 +198,17 @@ struct Counted : Window {
     Counted() { liveWindows.insert(this); }
     ~Counted() override { liveWindows.erase(this); }
 };
-struct PointerKind {
-    using type = Window::Pointer<Window>;
+struct PointerKind : Sole<Window::Pointer<Window>, Window*> {
     static type make() { return type(new Counted, true); }
     static Window* handleOf(const type& p) { return p.get(); }
     static bool alive(Window* w) { return liveWindows.count(w) != 0; }
     static bool owns(const type& p, Window* w) { return p.isOwned() && p.get() == w; }
-    static int counted(Window*) { return 1; }
 };
 
 } // namespace
 
 TEST(Ownership, EveryOwnerReleasesItsResourceExactlyOnce) {
-    vesk_test::sweepOwnership<MenuKind>();
-    vesk_test::sweepOwnership<AtomKind>();
-    vesk_test::sweepOwnership<ImageListKind>();
-    vesk_test::sweepOwnership<WindowClassKind>();
+    vesk_test::sweepOwnership<MenuKind>(), vesk_test::sweepOwnership<AtomKind>();
+    vesk_test::sweepOwnership<ImageListKind>(), vesk_test::sweepOwnership<WindowClassKind>();
     vesk_test::sweepOwnership<PointerKind>();
 }

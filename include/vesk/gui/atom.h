@@ -21,8 +21,8 @@ public:
     Atom(const wchar_t* text, bool global);
     Atom(const Atom& other) : handle(other.handle), how(other.how), view(true) {}
     Atom(Atom&& other) noexcept : handle(other.handle), how(other.how), view(other.view) { other.view = true; }
-    Atom& operator=(const Atom& other);
-    Atom& operator=(Atom&& other);
+    // A copy or a move, made first and then taken over.
+    Atom& operator=(Atom other);
     ~Atom();
     void swap(Atom& other) noexcept;
 

@@ -20,8 +20,8 @@ public:
     ImageList(int id, what type, unsigned cx, unsigned long maskColour, unsigned flags, HINSTANCE instance);
     ImageList(const ImageList& other) : handle(other.handle), owned(false) {}
     ImageList(ImageList&& other) noexcept : handle(other.handle), owned(other.owned) { other.owned = false; }
-    ImageList& operator=(const ImageList& other);
-    ImageList& operator=(ImageList&& other);
+    // A copy or a move, made first and then taken over.
+    ImageList& operator=(ImageList other);
     ~ImageList();
     void swap(ImageList& other) noexcept;
 

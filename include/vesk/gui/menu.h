@@ -34,8 +34,8 @@ public:
     // names (itself, a copy of itself) keeps its one owner.
     Menu(const Menu& other) : handle(other.handle), owned(false) {}
     Menu(Menu&& other) noexcept : handle(other.handle), owned(other.owned) { other.owned = false; }
-    Menu& operator=(const Menu& other);
-    Menu& operator=(Menu&& other);
+    // A copy or a move, made first and then taken over.
+    Menu& operator=(Menu other);
     ~Menu();
     void swap(Menu& other) noexcept;
 
