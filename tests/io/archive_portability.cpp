@@ -2,15 +2,18 @@
 // and x86_64 builds write the same archive bytes and read each other's archives.
 //   archive_portability write FILE    writes the graph
 //   archive_portability read FILE     reads it back and checks every value and link
+//   archive_portability check FILE    writes the graph, compares the bytes with FILE
+//                                     (golden bytes of an earlier writer), reads FILE back
 // The graph holds every encoding a record can carry (ints of both signs, a double,
-// bools, 8- and 16-bit texts, an empty text) and every kind of link (a ring, a shared
-// child, a self-reference, a null one); a pointer, size_t or time_t that slipped into a
-// record would make the widths differ.
+// bools, 8- and 16-bit texts, an empty text), every kind of link (a ring, a shared
+// child, a self-reference) and a record without identity; a pointer, size_t or time_t
+// that slipped into a record would make the widths differ.
 #include <vesk/io/archive.h>
 #include <vesk/io/memory_stream.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -101,43 +104,71 @@ void verify(const ref_ptr<Node>& a) {
     unlink(want);
 }
 
+std::vector<char> writeGraph() {
+    ref_ptr<Node> root = build();
+    MemoryOutputStream bytes;
+    {
+        MemoryInputStream nothing;
+        Archive archive(nothing, bytes);
+        archive.writeObject(root);
+        archive.writeObject(static_cast<const Serializable*>(root->right.get())); // d again, without identity
+    }
+    unlink(root); // break the cycles so the graph is freed
+    const char* data = reinterpret_cast<const char*>(bytes.getData());
+    return std::vector<char>(data, data + bytes.getSize());
+}
+
+void readGraph(const std::vector<char>& data) {
+    MemoryInputStream in(data.data(), static_cast<unsigned>(data.size()));
+    MemoryOutputStream nowhere;
+    Archive archive(in, nowhere);
+    ref_ptr<Node> root;
+    archive.readObject(root);
+    verify(root);
+    std::unique_ptr<Serializable> single(archive.readObject());
+    const Node* copy = dynamic_cast<const Node*>(single.get());
+    check(copy && copy != root->right.get() && copy->left == root->right, "the record without identity");
+    check(in.getFilePointer() == data.size(), "bytes after the graph");
+    unlink(root);
+}
+
+std::vector<char> load(const char* path) {
+    std::vector<char> data;
+    FILE* f = std::fopen(path, "rb");
+    if (!f) throw std::runtime_error(std::string("can't read ") + path);
+    char chunk[4096];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) data.insert(data.end(), chunk, chunk + n);
+    std::fclose(f);
+    return data;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 || (std::strcmp(argv[1], "write") != 0 && std::strcmp(argv[1], "read") != 0)) {
-        std::fprintf(stderr, "usage: archive_portability write|read FILE\n");
+    const std::string mode = argc == 3 ? argv[1] : "";
+    if (mode != "write" && mode != "read" && mode != "check") {
+        std::fprintf(stderr, "usage: archive_portability write|read|check FILE\n");
         return 2;
     }
     try {
-        if (argv[1][0] == 'w') {
-            ref_ptr<Node> root = build();
-            MemoryOutputStream bytes;
-            {
-                MemoryInputStream nothing;
-                Archive archive(nothing, bytes);
-                archive.writeObject(root);
-            }
-            unlink(root); // break the cycles so the graph is freed
+        if (mode == "write") {
+            const std::vector<char> bytes = writeGraph();
             FILE* f = std::fopen(argv[2], "wb");
-            if (!f || std::fwrite(bytes.getData(), 1, static_cast<size_t>(bytes.getSize()), f) != bytes.getSize())
+            if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
                 throw std::runtime_error(std::string("can't write ") + argv[2]);
             std::fclose(f);
-            std::printf("wrote %u bytes\n", static_cast<unsigned>(bytes.getSize()));
+            std::printf("wrote %u bytes\n", static_cast<unsigned>(bytes.size()));
         } else {
-            std::vector<char> data;
-            FILE* f = std::fopen(argv[2], "rb");
-            if (!f) throw std::runtime_error(std::string("can't read ") + argv[2]);
-            char chunk[4096];
-            for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) data.insert(data.end(), chunk, chunk + n);
-            std::fclose(f);
-            MemoryInputStream in(data.data(), static_cast<unsigned>(data.size()));
-            MemoryOutputStream nowhere;
-            Archive archive(in, nowhere);
-            ref_ptr<Node> root;
-            archive.readObject(root);
-            verify(root);
-            unlink(root);
-            std::printf("read %u bytes: graph intact\n", static_cast<unsigned>(data.size()));
+            const std::vector<char> data = load(argv[2]);
+            if (mode == "check") {
+                const std::vector<char> bytes = writeGraph();
+                const auto differ = std::mismatch(bytes.begin(), bytes.end(), data.begin(), data.end());
+                if (differ.first != bytes.end() || differ.second != data.end())
+                    throw std::runtime_error("the writer's bytes differ from the golden ones from byte " +
+                                             std::to_string(differ.first - bytes.begin()));
+            }
+            readGraph(data);
+            std::printf("%s %u bytes: graph intact\n", argv[1], static_cast<unsigned>(data.size()));
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "archive_portability: %s\n", e.what());
