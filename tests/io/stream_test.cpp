@@ -15,7 +15,6 @@
 #include <vesk/io/std_io_stream.h>
 #include <vesk/io/temporary_file.h>
 #include <vesk/io/windows_file.h>
-#include <vesk/system/thread.h>
 
 #include <gtest/gtest.h>
 
@@ -26,6 +25,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <typeinfo>
 #include <vector>
@@ -321,18 +321,13 @@ TEST(Streams, FileReadsAreCompleteAndDirectionChangesSafe) {
     ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0));
     WindowsFile pipe;
     pipe.setHandle(readEnd);
-    struct Writer : Thread {
-        HANDLE h;
-        explicit Writer(HANDLE h) : h(h) {}
-        ~Writer() override { join(); }
-        unsigned long run() override {
-            for (DWORD i = 0, n; i < 10; ++i, Sleep(5)) WriteFile(h, "0123456789", 10, &n, nullptr);
-            return CloseHandle(h), 0;
-        }
-    } writer(writeEnd);
-    writer.start();
+    std::thread writer([writeEnd] {
+        for (DWORD i = 0, n; i < 10; ++i, Sleep(5)) WriteFile(writeEnd, "0123456789", 10, &n, nullptr);
+        CloseHandle(writeEnd);
+    });
     char got[200];
     EXPECT_EQ(pipe.read(got, 100) + pipe.read(got, 100), 100u);
+    writer.join();
     StdIOStream both(scratch.file("both").c_str(), "w+b");
     both.write("abcdef", 6);
     EXPECT_EQ(both.read(got, 1), 0u);
