@@ -149,13 +149,10 @@ TEST_F(Serialization, GraphsComeBackWithTheirSharing) {
              ref_ptr<Node> x = node("a"), b = node("b", {node("c", {x})});
              a.writeObject(x->links.emplace_back(b)), a.writeObject(x);
          }, "0 1 |b 2|a 0|c 1"},
-        {2, [](Archive& a) { // two ref_ptrs of one count block
-             ref_ptr<Node> typed = node("x");
-             a.writeObject(typed), a.writeObject(ref_ptr<Serializable>(typed));
-         }, "0 0 |x"},
-        {3, [](Archive& a) { // objects dying while written are kept alive: no count block is used again
-             for (int i = 0; i < 3; ++i) a.writeObject(node("t"));
-         }, "0 1 2 |t|t|t"},
+        {2, [](Archive& a) { ref_ptr<Node> x = node("x"); a.writeObject(x), a.writeObject(ref_ptr<Serializable>(x)); },
+         "0 0 |x"}, // two ref_ptrs of one count block
+        {3, [](Archive& a) { for (int i = 0; i < 3; ++i) a.writeObject(node("t")); },
+         "0 1 2 |t|t|t"}, // objects dying while written are kept alive: no count block is used again
         {2, [](Archive& a) { ref_ptr<Node> s = node("s"); a.writeObject(s), Archive(a).writeObject(s); }, "0 0 |s"},
         {4, [](Archive& a) { // output of two archives, the same identities
              ref_ptr<Node> first = node("first"), second = node("second");

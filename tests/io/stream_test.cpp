@@ -231,12 +231,8 @@ TEST(Streams, MemorySeeksReadsGapsAndGrowth) {
         EXPECT_EQ(seekResult(in, row.offset, row.from), row.input) << row.offset << " from " << row.from;
         EXPECT_EQ(seekResult(out, row.offset, row.from), row.output) << row.offset << " from " << row.from;
     }
-    MemoryInputStream in(ten, 10), nullWithSize(nullptr, 50);
     unsigned char buffer[4] = {};
-    in.setFilePointer(8, Seekable::begin);
-    EXPECT_EQ(in.read(buffer, 4) + in.read(buffer + 2, 4), 2u);
-    EXPECT_EQ(Bytes(buffer, buffer + 4), (Bytes{18, 19, 0, 0}));
-    EXPECT_EQ(nullWithSize.read(buffer, 1), 0u);
+    EXPECT_EQ(MemoryInputStream(nullptr, 50).read(buffer, 1), 0u) << "a null buffer is empty";
 
     // Blocks of the sizes the buffer grows to are freed dirty first, so that fresh
     // bytes are not zero by chance.
@@ -285,19 +281,15 @@ TEST(Streams, FilesRoundTripSeekAndReachBeyondFourGigabytes) {
             const auto end = data.begin() + std::min(positions[i] + 16, data.size());
             EXPECT_EQ(Bytes(got, got + f.in->read(got, 16)), Bytes(data.begin() + positions[i], end));
         }
-        unsigned char tail[12] = {};
-        EXPECT_THROW(f.in->readFully(tail, 1), EndOfFile);
-        f.in->setFilePointer(10, Seekable::end), f.out->write("!", 1), f.out->flush(); // a gap of zero bytes
-        f.in->setFilePointer(-11, Seekable::end);
-        EXPECT_EQ(Bytes(tail, tail + f.in->read(tail, 12)), (Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, '!'}));
-        if (kind.first == std::string("memory")) continue;
+        if (kind.first == std::string("memory")) continue; // no 64-bit positions
+        char tail[4] = {};
         const long long distant = 5ll << 30; // a sparse file on the host
         EXPECT_EQ(f.in->seek(distant, Seekable::begin), static_cast<unsigned long long>(distant));
         f.out->write("far!", 4);
         f.in->setFilePointer(0x100000000ll, Seekable::begin); // would be 0 if cut to 32 bits
         EXPECT_EQ(f.in->getFilePointer(), 0x100000000ull);
         f.in->setFilePointer(-4, Seekable::end), f.in->readFully(tail, 4);
-        EXPECT_EQ(std::string(tail, tail + 4), "far!");
+        EXPECT_EQ(std::string(tail, 4), "far!");
         f.in->setFilePointer(-distant - 2, Seekable::current);
         EXPECT_EQ(f.in->getFilePointer(), 2u) << "a 64-bit step back";
         f.owner.reset();
