@@ -63,6 +63,9 @@ TEST(WindowsError, MessagesCodesAndHResults) {
     EXPECT_NE("", systemText(2));
     EXPECT_STREQ(CustomError(false).what(), "Can't do it: custom words"); // a subclass supplies its text
     EXPECT_STREQ(CustomError(true).what(), "Can't do it");                // a failure never escapes what()
+}
+
+TEST(HRESULTHolder, ConversionOfAnExceptionNeverLetsAThrowOut) {
     EXPECT_EQ(HRESULT(0x80070002), HRESULTHolder::getHRESULTFromException(WindowsError(2, "x")));
     EXPECT_EQ(E_FAIL, HRESULTHolder::getHRESULTFromException(NoCode()));
 }

@@ -28,10 +28,7 @@ namespace {
 class CountingCalendar : public Calendar {
 public:
     CountingCalendar() : Calendar(TimeZone()) {}
-    Cloneable* Clone() const override {
-        ++*clones;
-        return new CountingCalendar(*this);
-    }
+    Cloneable* Clone() const override { return ++*clones, new CountingCalendar(*this); }
     void set(unsigned field, int value) override {
         checkField(field, "set");
         if (value == 666) throw vesk::Exception("Can't set 666");
@@ -161,7 +158,8 @@ TEST(Calendar, ActualMinimumProbesALenientCloneAndReleasesIt) {
 TEST(Calendar, FieldIndicesAboveSixteenAreRefused) {
     CountingCalendar c;
     EXPECT_EQ("Can't get calendar field 17: field indices run from 0 to 16", messageOf([&] { c.get(17); }));
-    EXPECT_EQ("Can't roll calendar field 4294967295: field indices run from 0 to 16", messageOf([&] { c.roll(-1u, 1); }));
+    EXPECT_EQ("Can't roll calendar field 4294967295: field indices run from 0 to 16",
+              messageOf([&] { c.roll(-1u, 1); }));
     EXPECT_TRUE(contains(messageOf([&] { c.getActualMinimum(-1); }), "actual minimum of calendar field 4294967295"));
     EXPECT_TRUE(c.log->empty());
 }

@@ -223,16 +223,10 @@ TEST(GregorianCalendar, DaylightTimeAtAnInstant) {
 // ---- add and roll ----------------------------------------------------------------------
 
 TEST(GregorianCalendar, AddAndRollAtMonthEndsAcrossTheCutoverAndDaylightSaving) {
-    const long long noon = 12 * HOUR, late = 23 * HOUR + 30 * MINUTE, wall = 13 * HOUR + 45 * MINUTE + 30250;
-    const struct {
-        bool roll;
-        unsigned field;
-        long long y;
-        int m, d;
-        long long from;
-        int amount;
-        long long day, to; // the day and wall time after the operation
-    } rows[] = {
+    const long long noon = 12 * HOUR, late = 23 * HOUR + 30 * MINUTE;
+    // From date y-m-d at wall time `from` to `day` at wall time `to`.
+    const struct { bool roll; unsigned field; long long y; int m, d; long long from; int amount; long long day, to; }
+        rows[] = {
         // add pins to the month's end, carries into years and eras and keeps the wall clock
         {false, C::MONTH, 2004, 1, 31, noon, 1, days(2004, 2, 29), noon},
         {false, C::MONTH, 2004, 1, 31, noon, -40, days(2000, 9, 30), noon},
@@ -261,8 +255,6 @@ TEST(GregorianCalendar, AddAndRollAtMonthEndsAcrossTheCutoverAndDaylightSaving) 
         {true, C::HOUR_OF_DAY, 2004, 10, 31, late, 1, days(2004, 10, 31), 30 * MINUTE},
         {true, C::HOUR_OF_DAY, 2004, 10, 31, 30 * MINUTE, -1, days(2004, 10, 31), late},
         {true, C::HOUR_OF_DAY, 2004, 3, 28, 5 * HOUR, 24007, days(2004, 3, 28), noon},
-        {true, C::AM_PM, 2004, 12, 31, wall, -3, days(2004, 12, 31), wall - 12 * HOUR},
-        {true, C::HOUR, 2004, 12, 31, wall, 11, days(2004, 12, 31), wall - HOUR}, // 13:45 -> 12:45, still pm
     };
     for (const auto& r : rows) {
         GregorianCalendar c = at(r.y, r.m, r.d, r.from, europeLike());
@@ -378,9 +370,11 @@ TEST(GregorianCalendar, FixedSeedSweepOfSetAddAndRollOverTheWholeRange) {
                 for (int step = 0; step < 100; ++step, ++steps) {
                     if (step % 6 == 0) {
                         const long long where = pick(0, 4), nearNewYear = days(pick(-3000, 3000), 1, 1, cut) * DAY;
-                        c.setTime(Time(where == 0 ? pick(LLONG_MIN, LLONG_MAX) : where == 1 ? LLONG_MAX - pick(0, edge)
-                                       : where == 2 ? LLONG_MIN + pick(0, edge) : where == 3 ? pick(-16000000000000LL, 0)
-                                       : nearNewYear + pick(-10 * DAY, 10 * DAY)));
+                        c.setTime(Time(where == 0   ? pick(LLONG_MIN, LLONG_MAX)
+                                       : where == 1 ? LLONG_MAX - pick(0, edge)
+                                       : where == 2 ? LLONG_MIN + pick(0, edge)
+                                       : where == 3 ? pick(-16000000000000LL, 0)
+                                                    : nearNewYear + pick(-10 * DAY, 10 * DAY)));
                     }
                     GregorianCalendar before = c;
                     const unsigned field = unsigned(pick(0, C::FIELD_COUNT - 1));
@@ -413,7 +407,8 @@ TEST(GregorianCalendar, FixedSeedSweepOfSetAddAndRollOverTheWholeRange) {
                     ASSERT_EQ(dayFields(n, firstDay, minDays, cut), dayFields(c));
                     // The time of day and the offsets, daylight saving by the zone's rules.
                     const long long t = c.getTime(), raw = zone.GetStandardOffset();
-                    const long long standard = fmod(fmod(t, DAY) + raw, DAY), standardDay = fdiv(t, DAY) + fdiv(fmod(t, DAY) + raw, DAY);
+                    const long long standard = fmod(fmod(t, DAY) + raw, DAY);
+                    const long long standardDay = fdiv(t, DAY) + fdiv(fmod(t, DAY) + raw, DAY);
                     const long long dst = zone.UseDaylightTime() && dstAt(standardDay, standard, cut) ? HOUR : 0;
                     const long long wall = fmod(standard + dst, DAY);
                     ASSERT_EQ((std::vector<long long>{raw, dst, wall, wall / (12 * HOUR), wall / HOUR % 12}),
@@ -425,7 +420,8 @@ TEST(GregorianCalendar, FixedSeedSweepOfSetAddAndRollOverTheWholeRange) {
                     const long long newYear = days(d.year + 1, 1, 1, cut);
                     Week lastWeek = {0, 0}; // the year's last week lies in its last seven days
                     for (long long x = newYear - 7; x < newYear; ++x)
-                        if (weekOf(x, firstDay, minDays, cut).year == d.year) lastWeek = weekOf(x, firstDay, minDays, cut);
+                        if (weekOf(x, firstDay, minDays, cut).year == d.year)
+                            lastWeek = weekOf(x, firstDay, minDays, cut);
                     ASSERT_EQ(yearField(weekOf(n, firstDay, minDays, cut).year), c.getISOYear());
                     const std::vector<long long> maxima = {
                         dateOf(last, cut).day, newYear - days(d.year, 1, 1, cut), lastWeek.week,
