@@ -80,9 +80,12 @@ TEST(WindowsError, ErrorIsLastErrorAtConstructionAndCopiesKeepIt) {
     EXPECT_EQ(unsigned(ERROR_NOT_ENOUGH_MEMORY), f.getError());
     const std::string text = f.what();
     WindowsError copy(f), assigned(1, "other"), unbuilt(e);
-    assigned = f;
-    EXPECT_EQ(text + text + e.what(), std::string(copy.what()) + assigned.what() + unbuilt.what());
-    EXPECT_EQ(unsigned(ERROR_NOT_ENOUGH_MEMORY), copy.getError() & assigned.getError());
+    assigned.what();
+    assigned = e; // a text built before is dropped with the rest of the old value
+    EXPECT_EQ(text, copy.what());
+    EXPECT_EQ(std::string(e.what()) + e.what(), std::string(assigned.what()) + unbuilt.what());
+    EXPECT_EQ(unsigned(ERROR_INVALID_HANDLE), assigned.getError());
+    EXPECT_EQ(unsigned(ERROR_NOT_ENOUGH_MEMORY), copy.getError());
 }
 
 TEST(CRTError, MessageAndErrorInEitherOrderAndTheErrnoTable) {
