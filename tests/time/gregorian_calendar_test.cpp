@@ -136,6 +136,10 @@ TEST(GregorianCalendar, MostRecentFieldCombinationWins) {
     c.set(2000, 0, 1, 0, 0);
     c.set(C::HOUR_OF_DAY, 1000000); // whole days carried, no 32-bit wrap
     EXPECT_EQ(days(2000, 1, 1) * DAY + 1000000 * HOUR, static_cast<long long>(c.getTime()));
+    for (int bad : {0, 8}) {
+        EXPECT_TRUE(contains(messageOf([&] { c.setFirstDayOfWeek(bad); }), "first day of the week"));
+        EXPECT_TRUE(contains(messageOf([&] { c.setMinimalDaysInFirstWeek(bad); }), "minimal days in the first week"));
+    }
 }
 
 TEST(GregorianCalendar, StrictModeRefusesFieldsThatWouldChange) {
