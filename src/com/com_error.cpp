@@ -36,13 +36,8 @@ HRESULT HRESULTHolder::getHRESULTFromException(const std::exception& e) noexcept
     if (const HRESULTHolder* holder = dynamic_cast<const HRESULTHolder*>(&e)) {
         // An exception reports a failure: a holder whose code would read as
         // success (a WindowsError of error 0, a COMError of S_FALSE) is E_FAIL.
-        // A caller's own holder may throw here, and nothing may leave this function.
-        try {
-            const HRESULT hr = holder->getHRESULT();
-            return hr < 0 ? hr : E_FAIL;
-        } catch (...) {
-            return E_FAIL;
-        }
+        const HRESULT hr = holder->getHRESULT();
+        return hr < 0 ? hr : E_FAIL;
     }
     if (dynamic_cast<const std::bad_alloc*>(&e)) return E_OUTOFMEMORY;
     return E_FAIL;

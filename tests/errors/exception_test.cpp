@@ -30,13 +30,6 @@ struct CustomError : WindowsError {
     bool fails;
 };
 
-// An exception whose own code cannot be had: the conversion to an HRESULT must not
-// end the process (it may not let the throw out).
-struct NoCode : std::runtime_error, HRESULTHolder {
-    NoCode() : std::runtime_error("no code") {}
-    HRESULT getHRESULT() const override { throw std::runtime_error("no code"); }
-};
-
 } // namespace
 
 TEST(WindowsError, MessagesCodesAndHResults) {
@@ -63,11 +56,6 @@ TEST(WindowsError, MessagesCodesAndHResults) {
     EXPECT_NE("", systemText(2));
     EXPECT_STREQ(CustomError(false).what(), "Can't do it: custom words"); // a subclass supplies its text
     EXPECT_STREQ(CustomError(true).what(), "Can't do it");                // a failure never escapes what()
-}
-
-TEST(HRESULTHolder, ConversionOfAnExceptionNeverLetsAThrowOut) {
-    EXPECT_EQ(HRESULT(0x80070002), HRESULTHolder::getHRESULTFromException(WindowsError(2, "x")));
-    EXPECT_EQ(E_FAIL, HRESULTHolder::getHRESULTFromException(NoCode()));
 }
 
 TEST(WindowsError, ErrorIsLastErrorAtConstructionAndCopiesKeepIt) {
