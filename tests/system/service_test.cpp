@@ -24,7 +24,39 @@ std::string binFile(const char* name) {
     return self.substr(0, self.find_last_of('\\') + 1) + name;
 }
 
-const std::string host = "\"" + binFile("test_system_service_host.exe") + "\"";
+// The suite's own service is this program, started to run Host.DISABLED_Service. Its
+// start arguments: the log file, then anything; it writes what happens there.
+const std::string host = "\"" + WindowsModule(nullptr).getFilenameA() + "\" --gtest_also_run_disabled_tests --gtest_filter=Host.DISABLED_Service";
+SERVICE_STATUS_HANDLE statusHandle = nullptr;
+SERVICE_STATUS status{SERVICE_WIN32_OWN_PROCESS, 0, 0, NO_ERROR, 0, 0, 0};
+const HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+
+void report(DWORD state) {
+    status.dwCurrentState = state, status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
+    SetServiceStatus(statusHandle, &status);
+}
+
+DWORD WINAPI control(DWORD code, DWORD, void*, void*) {
+    if (code == SERVICE_CONTROL_STOP) return report(SERVICE_STOP_PENDING), SetEvent(stopEvent), NO_ERROR;
+    return code == SERVICE_CONTROL_INTERROGATE ? report(status.dwCurrentState), NO_ERROR : ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+void WINAPI serviceMain(DWORD argc, char** argv) {
+    statusHandle = RegisterServiceCtrlHandlerExA(argv[0], control, nullptr);
+    std::string line = "started", log = argc > 1 ? argv[1] : "nul";
+    for (DWORD i = 0; i < argc; ++i) line += std::string(" ") + argv[i];
+    report(SERVICE_RUNNING);
+    std::ofstream(log, std::ios::app) << line << std::endl;
+    WaitForSingleObject(stopEvent, INFINITE);
+    std::ofstream(log, std::ios::app) << "stopped" << std::endl;
+    report(SERVICE_STOPPED);
+}
+
+TEST(Host, DISABLED_Service) {
+    char empty[] = "";
+    SERVICE_TABLE_ENTRYA table[] = {{empty, serviceMain}, {nullptr, nullptr}};
+    EXPECT_TRUE(StartServiceCtrlDispatcherA(table));
+}
 
 using vesk_test::errorOf;
 
