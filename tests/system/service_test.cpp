@@ -60,10 +60,9 @@ TEST(Host, DISABLED_Service) {
 
 using vesk_test::errorOf;
 
-bool eventually(const std::function<bool()>& done) {
-    for (int i = 0; i < 250; ++i, Sleep(20))
-        if (done()) return true;
-    return false;
+template <class F> bool eventually(F done) {
+    for (int i = 0; i < 250 && !done(); ++i) Sleep(20);
+    return done();
 }
 
 struct Probe : Service {
@@ -75,19 +74,14 @@ struct Probe : Service {
 class Services : public ::testing::Test {
 protected:
     ~Services() override {
-        SC_HANDLE raw = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        if (SC_HANDLE service = OpenServiceA(raw, name.c_str(), SERVICE_ALL_ACCESS)) {
-            SERVICE_STATUS_PROCESS status{}; // asked first: Wine forgets the process once asked to stop
-            DWORD needed = 0;
-            QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &needed);
-            SERVICE_STATUS ignored;
-            ControlService(service, SERVICE_CONTROL_STOP, &ignored);
-            if (status.dwServiceType == SERVICE_WIN32_OWN_PROCESS)
-                if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, status.dwProcessId)) TerminateProcess(process, 1), CloseHandle(process);
-            DeleteService(service);
-            CloseServiceHandle(service);
-        }
-        CloseServiceHandle(raw);
+        const SC_HANDLE raw = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS), service = OpenServiceA(raw, name.c_str(), SERVICE_ALL_ACCESS);
+        SERVICE_STATUS_PROCESS status{}; // asked first: Wine forgets the process once asked to stop
+        SERVICE_STATUS ignored;
+        QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &ignored.dwWin32ExitCode);
+        ControlService(service, SERVICE_CONTROL_STOP, &ignored);
+        if (status.dwServiceType == SERVICE_WIN32_OWN_PROCESS)
+            if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, status.dwProcessId)) TerminateProcess(process, 1), CloseHandle(process);
+        DeleteService(service), CloseServiceHandle(service), CloseServiceHandle(raw);
     }
     void create(Service& service, const std::string& binary = host, unsigned long type = SERVICE_WIN32_OWN_PROCESS) {
         service.create(manager, name.c_str(), ("Vesk " + name).c_str(), SERVICE_ALL_ACCESS, type, SERVICE_DEMAND_START,
@@ -95,24 +89,21 @@ protected:
     }
     QUERY_SERVICE_CONFIGA* config() {
         Probe probe;
-        probe.open(manager, name.c_str(), SERVICE_QUERY_CONFIG);
         DWORD needed = 0;
-        EXPECT_TRUE(QueryServiceConfigA(probe.getHandle(), reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer), sizeof buffer, &needed));
-        return reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
+        probe.open(manager, name.c_str(), SERVICE_QUERY_CONFIG);
+        const auto config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
+        EXPECT_TRUE(QueryServiceConfigA(probe.getHandle(), config, sizeof buffer, &needed));
+        return config;
     }
     DWORD state() {
         Service probe;
-        probe.open(manager, name.c_str(), SERVICE_QUERY_STATUS);
-        return probe.queryStatus().dwCurrentState;
+        return probe.open(manager, name.c_str(), SERVICE_QUERY_STATUS), probe.queryStatus().dwCurrentState;
     }
     bool gone() { // a deleted service may still open once right afterwards
         return eventually([&] { return errorOf([&] { Service().open(manager, name.c_str(), SERVICE_QUERY_STATUS); }).find("1060 ") == 0; });
     }
     bool logged(const std::string& line) {
-        return eventually([&] {
-            std::stringstream text;
-            return text << std::ifstream(log).rdbuf(), text.str().find(line + "\n") != std::string::npos;
-        });
+        return eventually([&] { std::stringstream t; return t << std::ifstream(log).rdbuf(), t.str().find(line + "\n") != std::string::npos; });
     }
 
     vesk_test::ScratchDir scratch;
@@ -142,8 +133,7 @@ TEST_F(Services, LifeCycleAndItsErrors) {
     for (int i = 0; i < 3; ++i) service.open(manager, wide.c_str(), SERVICE_ALL_ACCESS); // each replaces the last
     EXPECT_EQ(service.queryStatus().dwCurrentState, unsigned(SERVICE_STOPPED));
     const char* arguments[] = {log.c_str(), "plain"};
-    service.start(arguments, 2);
-    EXPECT_EQ(service.waitForState(SERVICE_RUNNING, 10000).dwCurrentState, unsigned(SERVICE_RUNNING));
+    EXPECT_EQ((service.start(arguments, 2), service.waitForState(SERVICE_RUNNING, 10000).dwCurrentState), unsigned(SERVICE_RUNNING));
     EXPECT_TRUE(logged("started " + name + " " + log + " plain")) << "arguments arrive after the service's name";
     EXPECT_EQ(errorOf([&] { service.start(); }), "1056 Can't start service");
     EXPECT_EQ(service.stop(10000).dwCurrentState, unsigned(SERVICE_STOPPED));
@@ -151,10 +141,8 @@ TEST_F(Services, LifeCycleAndItsErrors) {
     EXPECT_EQ(errorOf([&] { service.waitForState(SERVICE_RUNNING, 50); }),
               "1053 Can't wait for service state SERVICE_RUNNING: still SERVICE_STOPPED after 50 ms");
     EXPECT_EQ(errorOf([&] { service.stop(); }), "1062 Can't stop service");
-    service.remove();
-    EXPECT_EQ(errorOf([&] { service.remove(); }), "1072 Can't delete service");
-    service.close();
-    EXPECT_TRUE(!service.isOpen() && gone()) << "a handle left open keeps a deleted service alive";
+    EXPECT_EQ((service.remove(), errorOf([&] { service.remove(); })), "1072 Can't delete service");
+    EXPECT_TRUE((service.close(), !service.isOpen() && gone())) << "a handle left open keeps a deleted service alive";
     EXPECT_EQ(errorOf([&] { service.open(manager, name.c_str(), SERVICE_ALL_ACCESS); }), "1060 Can't open service \"" + name + "\"");
     const std::pair<std::function<void()>, const char*> closed[] = {
         {[&] { service.start(); }, "6 Can't start service"}, {[&] { service.queryStatus(); }, "6 Can't query service status"},
@@ -175,15 +163,13 @@ TEST_F(Services, DriverLoadsANewDriverAndTakesItAway) {
     // Installing works, starting a file that is not there does not: unload takes back the install.
     EXPECT_NE(errorOf([&] { driver.load(name.c_str(), "Vesk", "no-such-file.sys"); }).find(" Can't start service"), std::string::npos);
     EXPECT_TRUE(driver.wasCreated() && !driver.wasStarted());
-    driver.unload();
-    EXPECT_TRUE(gone());
+    EXPECT_TRUE((driver.unload(), gone()));
 }
 
 TEST_F(Services, DriverLeavesADriverThatRanBeforeAsItWas) {
     Service installed;
     create(installed, binFile("vesk_test_driver.sys"), SERVICE_KERNEL_DRIVER);
-    installed.start();
-    installed.waitForState(SERVICE_RUNNING, 10000);
+    installed.start(), installed.waitForState(SERVICE_RUNNING, 10000);
     {
         Driver driver(name.c_str(), "unused", "no-such-file.sys");
         EXPECT_TRUE(driver.isLoaded() && !driver.wasCreated() && !driver.wasStarted()); // 1056 is dropped
