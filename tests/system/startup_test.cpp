@@ -32,9 +32,7 @@ int* volatile nowhere = nullptr;
 volatile int zero = 0, sink = 0;
 thread_local int cleanups = 0, hardwareExceptions = 0;
 
-struct Counted {
-    ~Counted() { ++cleanups; }
-};
+struct Counted { ~Counted() { ++cleanups; } };
 
 // Seen before the library's translator, which the library installed first.
 LONG CALLBACK countHardwareExceptions(EXCEPTION_POINTERS* pointers) {
@@ -72,14 +70,11 @@ const struct Fault {
 };
 
 // The code a guarded fault arrives with, or 0 when nothing was caught.
-unsigned long guardedCode(void (*run)()) {
+unsigned long guardedCode(void (*run)()) try {
     SEHGuard guard;
-    try {
-        run();
-    } catch (const SEHError& e) {
-        return e.getCode();
-    }
-    return 0;
+    return run(), 0;
+} catch (const SEHError& e) {
+    return e.getCode();
 }
 
 // Every fault once, then `rounds` in a seeded order: "" when each came as one hardware
@@ -100,17 +95,10 @@ std::string faultSweep(unsigned seed, unsigned rounds) {
     return wrong;
 }
 
-template <class F> DWORD WINAPI threadMain(void* f) { return (*static_cast<F*>(f))(), 0; }
+DWORD WINAPI plainThread(void* wrong) { return *static_cast<std::string*>(wrong) = faultSweep(7, 100), 0; }
 
 std::string child(const char* test) {
     return "\"" + std::string(WindowsModule(nullptr).getFilenameA()) + "\" --gtest_also_run_disabled_tests --gtest_filter=Child." + test;
-}
-
-// Runs one DISABLED_ child test of this program in its own process; its exit code.
-DWORD runChild(const char* test) {
-    Process process(child(test).c_str(), CREATE_NO_WINDOW);
-    EXPECT_EQ(process.wait(60000), WindowsHandle::signaled);
-    return process.getExitCode();
 }
 
 } // namespace
@@ -123,15 +111,12 @@ TEST(SEHTranslation, EveryFaultArrivesOnceWithItsCodeOnEveryKindOfThread) {
         unsigned long run() override { return wrong = faultSweep(3, 100), 0; }
         ~Worker() override { join(); }
     } worker;
-    struct {
-        std::string wrong;
-        void operator()() { wrong = faultSweep(7, 100); }
-    } plainThread;
+    std::string plainWrong;
     worker.start();
-    WindowsHandle other(CreateThread(nullptr, 0, &threadMain<decltype(plainThread)>, &plainThread, 0, nullptr));
+    WindowsHandle other(CreateThread(nullptr, 0, &plainThread, &plainWrong, 0, nullptr));
     EXPECT_EQ(other.wait(60000), WindowsHandle::signaled);
     EXPECT_EQ((worker.join(), worker.wrong), "") << "Thread";
-    EXPECT_EQ(plainThread.wrong, "") << "plain thread";
+    EXPECT_EQ(plainWrong, "") << "plain thread";
     RemoveVectoredExceptionHandler(counter);
 
     // Nested guards, the inner one withdrawn by the unwinding; frames without
@@ -149,8 +134,10 @@ TEST(Child, DISABLED_PlainCodeWithCleanups) { // a translation here would be cau
 }
 
 TEST(SEHTranslation, UnpreparedCodeKeepsThePlatformsBehaviour) {
-    for (const char* child : {"DISABLED_Unguarded", "DISABLED_AfterGuardClosed", "DISABLED_PlainCodeWithCleanups"})
-        EXPECT_EQ(runChild(child), 0xC0000005ul) << child;
+    for (const char* name : {"DISABLED_Unguarded", "DISABLED_AfterGuardClosed", "DISABLED_PlainCodeWithCleanups"}) {
+        Process process(child(name).c_str(), CREATE_NO_WINDOW); // a DISABLED_ child test in a process of its own
+        EXPECT_TRUE(process.wait(60000) == WindowsHandle::signaled && process.getExitCode() == 0xC0000005ul) << name;
+    }
 }
 
 TEST(EntryPoint, ReloadingTheLibraryLeavesNoTLSIndex) {
@@ -184,9 +171,7 @@ TEST(Process, ExitCodesWhileRunningAndAfterwards) {
     Process running(child("DISABLED_WaitForEvent").c_str(), CREATE_NO_WINDOW);
     EXPECT_TRUE(running.getProcessId() != 0 && running.getThreadId() != 0 && running.getThreadId() != running.getProcessId());
     EXPECT_TRUE(running.getExitCode() == STILL_ACTIVE && running.wait(50) == WindowsHandle::timeout);
-    SetEvent(go);
-    EXPECT_TRUE(running.wait(60000) == WindowsHandle::signaled && running.getExitCode() == 7);
-    CloseHandle(go);
+    EXPECT_TRUE(SetEvent(go) && running.wait(60000) == WindowsHandle::signaled && running.getExitCode() == 7 && CloseHandle(go));
     const DWORD firstId = running.getProcessId(); // create() again follows the new process
     running.create(child("DISABLED_ExitThree").c_str(), CREATE_NO_WINDOW);
     EXPECT_TRUE(running.getProcessId() != firstId && running.wait(60000) == WindowsHandle::signaled && running.getExitCode() == 3);
