@@ -146,19 +146,16 @@ TEST_F(Registry, EveryHandleHasOneOwner) { // with the copies and moves of the m
     EXPECT_TRUE(!absent.open(key, "no such key") && absent.isNull() && !absent.ownsKey());
     EXPECT_EQ(errorOf([&] { RegistryKey k(key, "no such key"); }), keyNotFound);
     RegistryKey a(key), b(a), nullCopy(absent), rootCopy(RegistryKey(HKEY_CURRENT_USER, false));
-    EXPECT_TRUE(HKEY(a) != HKEY(key) && HKEY(b) != HKEY(a) && a.ownsKey() && b.ownsKey());
-    EXPECT_TRUE(nullCopy.isNull() && !nullCopy.ownsKey() && HKEY(rootCopy) == HKEY_CURRENT_USER && !rootCopy.ownsKey());
+    EXPECT_TRUE(HKEY(a) != HKEY(key) && HKEY(b) != HKEY(a) && a.ownsKey() && b.ownsKey() && nullCopy.isNull() && !nullCopy.ownsKey() &&
+                HKEY(rootCopy) == HKEY_CURRENT_USER && !rootCopy.ownsKey());
     const HKEY old = b;
-    b = rootCopy; // b's own handle is closed
-    EXPECT_TRUE(RegCloseKey(old) != ERROR_SUCCESS && !b.ownsKey());
+    EXPECT_TRUE((b = rootCopy, RegCloseKey(old)) != ERROR_SUCCESS && !b.ownsKey()) << "b's own handle is closed";
     // A borrowed handle is never closed: not by close, detach or the destructor.
     HKEY raw = a.detach();
     EXPECT_TRUE(a.isNull() && !a.ownsKey());
-    RegistryKey(raw, false).close();
-    a.attach(raw, false);
+    RegistryKey(raw, false).close(), a.attach(raw, false);
     EXPECT_EQ(a.getValueCount(), 0u);
-    a.attach(nullptr, false);
-    RegistryKey(raw, true).close();
+    a.attach(nullptr, false), RegistryKey(raw, true).close();
     EXPECT_NE(RegCloseKey(raw), ERROR_SUCCESS);
 }
 
@@ -263,14 +260,11 @@ TEST(DevelopmentSystem, FollowsTheLibrarysOwnKey) {
     vesk_test::ScratchKey machine("machine", HKEY_LOCAL_MACHINE);
     EXPECT_FALSE(isDevelopmentSystem()) << "no key";
     RegistryKey k;
-    k.create(HKEY_LOCAL_MACHINE, software_key_name_w);
-    EXPECT_FALSE(isDevelopmentSystem()) << "no value";
-    for (const auto& [value, expected] : {std::pair(1ul, true), {0ul, false}, {0x100ul, true}, {0xFFFFFFFFul, true}}) {
-        k.setValue("IsDevelopmentSystem", value);
-        EXPECT_EQ(isDevelopmentSystem(), expected) << value;
-    }
-    k.setValue("IsDevelopmentSystem", "a text"); // too long for a DWORD: a failure, so false
-    EXPECT_FALSE(isDevelopmentSystem());
+    EXPECT_FALSE((k.create(HKEY_LOCAL_MACHINE, software_key_name_w), isDevelopmentSystem())) << "no value";
+    for (const auto& [value, expected] : {std::pair(1ul, true), {0ul, false}, {0x100ul, true}, {0xFFFFFFFFul, true}})
+        EXPECT_EQ((k.setValue("IsDevelopmentSystem", value), isDevelopmentSystem()), expected) << value;
+    // Too long for a DWORD: a failure, so false.
+    EXPECT_FALSE((k.setValue("IsDevelopmentSystem", "a text"), isDevelopmentSystem()));
     EXPECT_TRUE(rawExists(machine, software_key_name_a)) << "the key stood in for HKEY_LOCAL_MACHINE";
 }
 
@@ -294,8 +288,7 @@ TEST(IniString, EntriesAndListsOfEveryLengthComeBackWhole) {
     for (int i = 1000; i < 1300; ++i)
         setIniString(file.c_str(), "Many", ("key" + std::to_string(i)).c_str(), "1"), names += "key" + std::to_string(i) + '\0';
     EXPECT_EQ(getIniString(file.c_str(), "Many", nullptr, ""), names);
-    setIniString(file.c_str(), "Section", "Entry", nullptr);
-    EXPECT_EQ(getIniString(file.c_str(), "Section", "Entry", "gone"), "gone");
+    EXPECT_EQ((setIniString(file.c_str(), "Section", "Entry", nullptr), getIniString(file.c_str(), "Section", "Entry", "gone")), "gone");
     const std::string failure = errorOf([] { setIniString("Q:\\no\\such\\folder\\x.ini", "S", "K", "V"); });
     EXPECT_TRUE(failure.find(" Can't write private profile string") != std::string::npos && failure.find("0 ") != 0) << failure;
 }

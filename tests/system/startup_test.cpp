@@ -164,17 +164,14 @@ TEST(EntryPoint, ReloadingTheLibraryLeavesNoTLSIndex) {
 }
 
 TEST(Child, DISABLED_ExitThree) { ExitProcess(3); }
-TEST(Child, DISABLED_WaitForEvent) { ExitProcess(WaitForSingleObject(OpenEventA(SYNCHRONIZE, FALSE, "vesk_process_test_go"), 60000) ? 1 : 7); }
 
-TEST(Process, ExitCodesWhileRunningAndAfterwards) {
-    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, "vesk_process_test_go");
-    Process running(child("DISABLED_WaitForEvent").c_str(), CREATE_NO_WINDOW);
-    EXPECT_TRUE(running.getProcessId() != 0 && running.getThreadId() != 0 && running.getThreadId() != running.getProcessId());
-    EXPECT_TRUE(running.getExitCode() == STILL_ACTIVE && running.wait(50) == WindowsHandle::timeout);
-    EXPECT_TRUE(SetEvent(go) && running.wait(60000) == WindowsHandle::signaled && running.getExitCode() == 7 && CloseHandle(go));
+TEST(Process, ExitCodesIdsAndErrors) {
+    Process running(child("DISABLED_ExitThree").c_str(), CREATE_NO_WINDOW);
     const DWORD firstId = running.getProcessId(); // create() again follows the new process
-    running.create(child("DISABLED_ExitThree").c_str(), CREATE_NO_WINDOW);
-    EXPECT_TRUE(running.getProcessId() != firstId && running.wait(60000) == WindowsHandle::signaled && running.getExitCode() == 3);
+    EXPECT_TRUE(firstId != 0 && running.getThreadId() != 0 && running.getThreadId() != firstId && running.wait(60000) == WindowsHandle::signaled &&
+                running.getExitCode() == 3);
+    running.create(child("DISABLED_Unguarded").c_str(), CREATE_NO_WINDOW);
+    EXPECT_TRUE(running.getProcessId() != firstId && running.wait(60000) == WindowsHandle::signaled && running.getExitCode() == 0xC0000005);
     EXPECT_EQ(errorOf([] { Process().getExitCode(); }), "6 Can't retrieve process exit code");
     const std::string missing = errorOf([] { Process p("C:\\no\\such\\program.exe --flag", 0); });
     EXPECT_TRUE(missing.find(" Can't create process \"C:\\no\\such\\program.exe --flag\"") != std::string::npos && missing.find("0 ") != 0) << missing;
