@@ -4,7 +4,6 @@
 // is missing; fixed-seed sweeps of damaged version blocks (read from memory followed
 // by a no-access page) and of resource entries that claim more than their file;
 // owners assigned themselves, copied and moved, each resource released once.
-#include <vesk/errors/exception.h>
 #include <vesk/system/local_memory.h>
 #include <vesk/system/module.h>
 #include <vesk/system/registry.h>
@@ -84,7 +83,7 @@ TEST(WindowsModule, FileNamesPastMaxPathAndOutsideTheANSICodePage) {
     for (auto f = folders.rbegin(); f != folders.rend(); ++f) RemoveDirectoryW((prefix + *f).c_str());
 }
 
-TEST(WindowsModule, ErrorsNameWhatIsMissing) {
+TEST(WindowsModule, ReadsEveryResourceKindAndTheVersionBlockAndNamesWhatIsMissing) {
     WindowsModule module(fixture, true);
     std::vector<char> buffer;
     // The code where it is the library's own; the description alone otherwise.
@@ -104,10 +103,6 @@ TEST(WindowsModule, ErrorsNameWhatIsMissing) {
         {[] { return messageOf([] { LocalMemory(LocalFree(LocalAlloc(LMEM_FIXED, 8)), true).getFlags(); }); }, "Can't query flags for local memory handle"},
     };
     for (const auto& [call, expected] : cases) EXPECT_EQ(call(), expected);
-}
-
-TEST(WindowsModule, ReadsEveryResourceKindAndTheVersionBlock) {
-    WindowsModule module(fixture, true);
     HRSRC raw = module.findResource(RT_RCDATA, 7), named = module.findResource("VESKDATA", 8);
     EXPECT_EQ(std::string(static_cast<const char*>(module.getResourcePointer(raw)), module.getResourceSize(raw)), "raw:\x34\x12");
     EXPECT_EQ(std::string(static_cast<const char*>(module.getResourcePointer(named)), module.getResourceSize(named)), "named type");

@@ -4,7 +4,6 @@
 // of trees, inside their key and never through a symbolic link; isDevelopmentSystem.
 // INI strings (entries around and far beyond the first buffer, long lists of names,
 // the write failure) and the operating-system version records and their tests.
-#include <vesk/errors/exception.h>
 #include <vesk/system/ini.h>
 #include <vesk/system/os_version.h>
 #include <vesk/system/registry.h>
@@ -103,13 +102,11 @@ TEST_F(Registry, EveryReaderOfAwkwardData) {
         unsigned long type = 0, size = 0;
         EXPECT_TRUE(key.getValue(L"v", back, type) && (text || back == data) && type == row.type);
         Bytes raw(back.size() + 1, 0xCC);
-        EXPECT_TRUE(key.getValue("v", raw.data(), size = (unsigned long)back.size(), type) && Bytes(raw.begin(), raw.end() - 1) == back);
-        EXPECT_EQ(raw.back(), 0xCC) << "written past the buffer";
-        if (row.type == REG_SZ || row.type == REG_EXPAND_SZ) {
-            EXPECT_EQ(key.getStringValue("v"), row.expected[0]);
-        } else {
-            EXPECT_EQ(errorOf([&] { key.getStringValue("v"); }), "1804 Wrong value type. Expected REG_SZ or REG_EXPAND_SZ");
-        }
+        EXPECT_TRUE(key.getValue("v", raw.data(), size = (unsigned long)back.size(), type) && Bytes(raw.begin(), raw.end() - 1) == back &&
+                    raw.back() == 0xCC) << "read wrongly or written past the buffer";
+        const bool single = row.type == REG_SZ || row.type == REG_EXPAND_SZ;
+        EXPECT_EQ(single ? key.getStringValue("v").c_str() : errorOf([&] { key.getStringValue("v"); }),
+                  single ? row.expected[0] : "1804 Wrong value type. Expected REG_SZ or REG_EXPAND_SZ");
         unsigned long number = 0, expected = 0;
         for (std::size_t i = back.size(); i-- > 0;) expected = expected << 8 | back[i];
         if (back.size() > 4) EXPECT_EQ(errorOf([&] { key.getValue("v", number); }), "234 Can't query DWORD registry value");
@@ -281,9 +278,7 @@ TEST(IniString, EntriesAndListsOfEveryLengthComeBackWhole) {
         setIniString(file.c_str(), "Section", "Entry", value.c_str());
         EXPECT_TRUE(getIniString(file.c_str(), "Section", "Entry", "default") == value) << length;
     }
-    for (const auto& [path, section, key] : {std::tuple(file, "Section", "Missing"), std::tuple(file, "Missing", "Entry"),
-                                             std::tuple(dir.file("absent.ini"), "Section", "Entry")})
-        EXPECT_EQ(getIniString(path.c_str(), section, key, "dflt"), "dflt") << section << " " << key;
+    EXPECT_EQ(getIniString(dir.file("absent.ini").c_str(), "Section", "Entry", "dflt"), "dflt");
     std::string names; // a list of names is cut with one character less than an entry
     for (int i = 1000; i < 1300; ++i)
         setIniString(file.c_str(), "Many", ("key" + std::to_string(i)).c_str(), "1"), names += "key" + std::to_string(i) + '\0';

@@ -6,7 +6,6 @@
 // platform's behaviour, checked in child processes; loading and unloading copies of
 // the library leaves no TLS index behind. Process, which starts the children: exit
 // codes while they run and afterwards, ids, a second create, its errors.
-#include <vesk/errors/exception.h>
 #include <vesk/system/module.h>
 #include <vesk/system/process.h>
 #include <vesk/system/startup.h>

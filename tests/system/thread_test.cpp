@@ -4,7 +4,6 @@
 // destroyed while running or suspended; handle counts flat.
 #include "test_support.h"
 
-#include <vesk/errors/exception.h>
 #include <vesk/system/lock.h>
 #include <vesk/system/thread.h>
 
