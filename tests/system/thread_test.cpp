@@ -53,8 +53,7 @@ TEST(WindowsHandle, EmptyAndClosedHandlesFailClearlyAndWaitsOnTwoEvents) {
     EXPECT_TRUE(stale.getHandle() == raw && stale.release() == raw && !stale.isOpen()) << "a failed close keeps the handle";
     WindowsHandle owner(duplicate(e.getHandle()));
     const unsigned long before = vesk_test::openHandleCount();
-    owner.setHandle(duplicate(e.getHandle())); // the first one is closed
-    owner = nullptr;
+    owner.setHandle(duplicate(e.getHandle())), owner = nullptr; // the first one is closed, then the second
     EXPECT_EQ(vesk_test::openHandleCount(), before - 1);
     Event manual(true), automatic;
     manual.set(), manual.reset(), automatic.set(), automatic.reset();
@@ -83,10 +82,9 @@ TEST(Locks, RecursionForeignUnlocksAndAbandonment) {
     EXPECT_EQ(errorOf([&] { mutex.unlock(); }), "288 Error in ReleaseMutex");
     // On a thread that does not own it, unlock() throws and a holder's destructor drops that.
     auto holder = std::make_unique<AutoLock>(mutex);
-    Worker([&](Worker&) -> unsigned long {
-        return seen = errorOf([&] { mutex.unlock(); }) + ", " + errorOf([&] { holder.reset(); }), 0;
-    }).runToEnd();
-    EXPECT_EQ(seen, "288 Error in ReleaseMutex, none");
+    EXPECT_EQ((Worker([&](Worker&) -> unsigned long {
+                   return seen = errorOf([&] { mutex.unlock(); }) + ", " + errorOf([&] { holder.reset(); }), 0;
+               }).runToEnd(), seen), "288 Error in ReleaseMutex, none");
     mutex.unlock();
     AutoLock switching(section);
     switching.lock(mutex); // moves from the section to the mutex
