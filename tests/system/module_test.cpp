@@ -19,8 +19,6 @@
 #include <functional>
 #include <iterator>
 #include <random>
-#include <string>
-#include <vector>
 
 using namespace vesk;
 
@@ -223,16 +221,15 @@ TEST(Owners, SelfAssignmentCopiesAndMovesReleaseEachResourceOnce) {
     {
         RegistryKey registry(key, true);
         ownerSweep(registry, [](const RegistryKey& k) { return !RegQueryInfoKeyA(k, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0); });
-        registry.attach(registry, true);
-        EXPECT_EQ(registry.getValueCount(), 0u) << "attached to its own handle";
+        EXPECT_EQ((registry.attach(registry, true), registry.getValueCount()), 0u) << "attached to its own handle";
         LocalMemory memory(local, true);
         memory.lock();
         ownerSweep(memory, [](const LocalMemory& m) { return m.getFlags().getLockCount() == 1; });
         VersionInfo info(path.c_str());
         ownerSweep(info, [](const VersionInfo& v) { return v.getString("ProductName") == "Vesk++ tests"; });
         WindowsHandle handle(event);
-        handle = handle.getHandle(), handle.setHandle(handle.getHandle());
-        EXPECT_EQ(handle.wait(0), WindowsHandle::timeout) << "given its own handle";
+        EXPECT_EQ((handle = handle.getHandle(), handle.setHandle(handle.getHandle()), handle.wait(0)), WindowsHandle::timeout)
+            << "given its own handle";
     }
     EXPECT_TRUE(RegCloseKey(key) != ERROR_SUCCESS && LocalFlags(local) == LMEM_INVALID_HANDLE && !CloseHandle(event));
     EXPECT_EQ(vesk_test::openHandleCount(), handles);

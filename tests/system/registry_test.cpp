@@ -13,10 +13,7 @@
 #include <test_support.h>
 
 #include <cstring>
-#include <list>
 #include <random>
-#include <string>
-#include <vector>
 
 using namespace vesk;
 

@@ -12,7 +12,6 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
-#include <string>
 
 using namespace vesk;
 
@@ -46,13 +45,11 @@ void WINAPI serviceMain(DWORD argc, char** argv) {
     for (DWORD i = 0; i < argc; ++i) line += std::string(" ") + argv[i];
     std::ofstream(log) << line << std::endl; // before it is seen running
     report(SERVICE_RUNNING);
-    WaitForSingleObject(stopEvent, INFINITE);
-    report(SERVICE_STOPPED);
+    WaitForSingleObject(stopEvent, INFINITE), report(SERVICE_STOPPED);
 }
 
 TEST(Host, DISABLED_Service) {
-    char empty[] = "";
-    SERVICE_TABLE_ENTRYA table[] = {{empty, serviceMain}, {nullptr, nullptr}};
+    SERVICE_TABLE_ENTRYA table[] = {{const_cast<char*>(""), serviceMain}, {nullptr, nullptr}};
     EXPECT_TRUE(StartServiceCtrlDispatcherA(table));
 }
 

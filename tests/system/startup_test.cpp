@@ -14,14 +14,11 @@
 #include <gtest/gtest.h>
 #include <test_support.h>
 
-#include <string>
-#include <vector>
 
 using namespace vesk;
 
-namespace plain {
-void faultWithCleanup(int* volatile target);
-void faultWithoutCleanup(int* volatile target);
+namespace plain { // startup_plain.cpp
+void faultWithCleanup(int* volatile target), faultWithoutCleanup(int* volatile target);
 } // namespace plain
 
 namespace {
@@ -56,12 +53,7 @@ __attribute__((noinline)) void privilegedInstruction() { Counted c; asm volatile
 
 // The compiler keeps clean-ups for accesses and divisions that may trap; an inline
 // asm statement it takes for harmless, so that frame holds no clean-up.
-const struct Fault {
-    const char* name;
-    void (*run)();
-    unsigned long code;
-    int cleanups;
-} faults[] = {
+const struct Fault { const char* name; void (*run)(); unsigned long code; int cleanups; } faults[] = {
     {"leaf division by zero", leafDivideByZero, 0xC0000094, 0}, {"leaf null read", leafNullRead, 0xC0000005, 0},
     {"leaf null write", leafNullWrite, 0xC0000005, 0},          {"null write", nullWrite, 0xC0000005, 1},
     {"null read", nullRead, 0xC0000005, 1},                     {"division by zero", divideByZero, 0xC0000094, 1},
@@ -82,11 +74,9 @@ std::string faultSweep(unsigned seed, unsigned rounds) {
     std::string wrong;
     const unsigned n = sizeof faults / sizeof faults[0];
     for (unsigned i = 0; i < n + rounds; ++i) {
-        seed = seed * 1103515245 + 12345;
-        const Fault& f = faults[i < n ? i : (seed >> 16) % n];
+        const Fault& f = faults[i < n ? i : ((seed = seed * 1103515245 + 12345) >> 16) % n];
         cleanups = hardwareExceptions = 0;
-        const unsigned long code = guardedCode(f.run);
-        if (code != f.code || cleanups != f.cleanups || hardwareExceptions != 1)
+        if (const unsigned long code = guardedCode(f.run); code != f.code || cleanups != f.cleanups || hardwareExceptions != 1)
             wrong += std::string(f.name) + ": code " + std::to_string(code) + ", " + std::to_string(cleanups) +
                      " clean-ups, " + std::to_string(hardwareExceptions) + " hardware exceptions\n";
     }

@@ -12,7 +12,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <string>
 
 using namespace vesk;
 
@@ -148,11 +147,8 @@ struct SelfDestroying : Thread {
 TEST(Thread, DestroyedWhileRunningOrSuspendedAndHandleCountFlat) {
     { Plain running; for (running.start(); plainBodies == 0;) Sleep(1); } // destroyed while its body runs
     EXPECT_EQ(plainEnded, 1) << "the destructor waited for the body's end";
-    for (int times : {1, 2}) { // suspended once or twice
-        Plain suspended;
-        suspended.start(true);
-        if (times == 2) suspended.suspend();
-    }
+    for (int times : {1, 2}) // suspended once or twice, then destroyed
+        if (Plain suspended; suspended.start(true), times == 2) suspended.suspend();
     EXPECT_EQ(plainBodies, 1) << "a body that had not begun never runs on a destroyed object";
     for ((new SelfDestroying)->start(); !selfDestroyed;) Sleep(1);
     WindowsHandle ended(selfDestroyed);
