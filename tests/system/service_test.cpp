@@ -60,10 +60,6 @@ template <class F> bool eventually(F done) {
     return done();
 }
 
-struct Probe : Service {
-    using Service::getHandle;
-};
-
 // A manager and a name of its own for each test (process ids come back soon under
 // Wine: the start time tells runs apart); what a failed test left is taken away.
 class Services : public ::testing::Test {
@@ -83,12 +79,10 @@ protected:
                        SERVICE_ERROR_IGNORE, binary.c_str());
     }
     QUERY_SERVICE_CONFIGA* config() {
-        Probe probe;
+        const SC_HANDLE m = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT), s = OpenServiceA(m, name.c_str(), SERVICE_QUERY_CONFIG);
         DWORD needed = 0;
-        probe.open(manager, name.c_str(), SERVICE_QUERY_CONFIG);
-        const auto config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
-        EXPECT_TRUE(QueryServiceConfigA(probe.getHandle(), config, sizeof buffer, &needed));
-        return config;
+        EXPECT_TRUE(QueryServiceConfigA(s, reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer), sizeof buffer, &needed));
+        return CloseServiceHandle(s), CloseServiceHandle(m), reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
     }
     DWORD state() {
         Service probe;

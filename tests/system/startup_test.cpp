@@ -135,19 +135,17 @@ TEST(EntryPoint, ReloadingTheLibraryLeavesNoTLSIndex) {
     ASSERT_TRUE(CopyFileA(WindowsModule().getFilenameA().c_str(), copy.c_str(), FALSE));
     for (int round = 0; round < 10; ++round) {
         WindowsModule library(copy.c_str(), true);
-        const auto get = reinterpret_cast<SETranslator (*)()>(
-            reinterpret_cast<void*>(library.getProcAddress("_ZN4vesk19getThreadTranslatorEv", false)));
         void* translate = reinterpret_cast<void*>(library.getProcAddress("_ZN4vesk8SEHError9translateEjP19_EXCEPTION_POINTERS", false));
-        EXPECT_EQ(reinterpret_cast<void*>(get()), translate) << "the loading thread";
+        EXPECT_EQ(reinterpret_cast<void*>(reinterpret_cast<SETranslator (*)()>(reinterpret_cast<void*>(
+                      library.getProcAddress("_ZN4vesk19getThreadTranslatorEv", false)))()), translate) << "the loading thread";
         // The copy's slot holds this thread's state, which begins with its translator.
         DWORD slot = 0;
         while (slot < 1088 && !(TlsGetValue(slot) && !IsBadReadPtr(TlsGetValue(slot), sizeof(void*)) &&
                                 *static_cast<void**>(TlsGetValue(slot)) == translate))
             ++slot;
         ASSERT_LT(slot, 1088u) << "the loaded copy holds no TLS index";
-        library.close();
         // Freeing an index that is not allocated fails: the copy gave its index back.
-        EXPECT_FALSE(TlsFree(slot)) << "round " << round << ": the unloaded copy left TLS index " << slot << " behind";
+        EXPECT_FALSE((library.close(), TlsFree(slot))) << "round " << round << ": the unloaded copy left TLS index " << slot << " behind";
     }
     EXPECT_EQ(guardedCode(nullWrite), 0xC0000005ul) << "the library's own translation after the copies";
 }

@@ -32,8 +32,7 @@ struct Worker : Thread {
 
 HANDLE duplicate(HANDLE h) {
     HANDLE copy = nullptr;
-    DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS);
-    return copy;
+    return DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS), copy;
 }
 
 TEST(WindowsHandle, EmptyAndClosedHandlesFailClearlyAndWaitsOnTwoEvents) {
