@@ -1,7 +1,8 @@
 // Services and drivers for real under the system's service manager: the life cycle of
-// the suite's own service (created from wide texts, started with arguments, queried,
-// stopped, deleted) and the errors of each step; Driver loading and unloading the suite's kernel driver, new, already
-// running, and failing half-way.
+// the suite's own service, which is this program (created from wide texts, started
+// with arguments, queried, stopped, deleted) and the errors of each step; Driver
+// loading and unloading the suite's kernel driver, new, already running, and failing
+// half-way.
 #include <vesk/system/module.h>
 #include <vesk/system/service.h>
 

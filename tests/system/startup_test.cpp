@@ -5,7 +5,7 @@
 // that is not prepared (no guard, or built without -fnon-call-exceptions) keeps the
 // platform's behaviour, checked in child processes; loading and unloading copies of
 // the library leaves no TLS index behind. Process, which starts the children: exit
-// codes while they run and afterwards, ids, a second create, its errors.
+// codes, ids, a second create that follows the new process, its errors.
 #include <vesk/system/module.h>
 #include <vesk/system/process.h>
 #include <vesk/system/startup.h>
