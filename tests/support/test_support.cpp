@@ -5,11 +5,6 @@
 
 namespace vesk_test {
 
-bool runningUnderWine() {
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 unsigned long openHandleCount() {
     DWORD n = 0;
     if (GetProcessHandleCount(GetCurrentProcess(), &n) && n != 0) return n;
@@ -53,11 +48,18 @@ ScratchDir::ScratchDir() {
 
 ScratchDir::~ScratchDir() { removeTree(dir); }
 
+bool isRegistryLink(HKEY parent, const char* name) {
+    HKEY k;
+    DWORD type = 0;
+    if (RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, KEY_READ, &k)) return false;
+    const bool link = !RegQueryValueExA(k, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) && type == REG_LINK;
+    return RegCloseKey(k), link;
+}
+
 void deleteRegistryTree(HKEY parent, const char* name) {
     HKEY k = nullptr;
     if (RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) return;
-    DWORD type = 0;
-    if (!RegQueryValueExA(k, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) && type == REG_LINK) {
+    if (isRegistryLink(parent, name)) {
         using NtDeleteKey = LONG(NTAPI*)(HANDLE);
         reinterpret_cast<NtDeleteKey>(reinterpret_cast<void (*)()>(
             GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")))(k);

@@ -9,10 +9,6 @@
 
 namespace vesk_test {
 
-// True when the tests run under Wine, whose system texts and a few services
-// differ from Windows.
-bool runningUnderWine();
-
 // "<code> <description>" of the WindowsError that f throws; "none" when it throws nothing.
 template <class F> std::string errorOf(F f) try {
     return f(), "none";
@@ -63,5 +59,8 @@ private:
 
 // Deletes a tree with the raw API; a symbolic link in it is deleted itself.
 void deleteRegistryTree(HKEY parent, const char* name);
+
+// True when parent\name is a registry symbolic link (looked at itself, not followed).
+bool isRegistryLink(HKEY parent, const char* name);
 
 } // namespace vesk_test

@@ -1,8 +1,8 @@
 // Services and drivers for real under the system's service manager: the life cycle of
-// the suite's own service (created from wide texts, started with arguments, queried,
-// stopped, deleted) and the errors of each step; Driver loading and unloading the suite's kernel driver, new, already
-// running, and failing half-way.
-#include <vesk/errors/exception.h>
+// the suite's own service, which is this program (created from wide texts, started
+// with arguments, queried, stopped, deleted) and the errors of each step; Driver
+// loading and unloading the suite's kernel driver, new, already running, and failing
+// half-way.
 #include <vesk/system/module.h>
 #include <vesk/system/service.h>
 
@@ -13,7 +13,6 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
-#include <string>
 
 using namespace vesk;
 
@@ -24,63 +23,78 @@ std::string binFile(const char* name) {
     return self.substr(0, self.find_last_of('\\') + 1) + name;
 }
 
-const std::string host = "\"" + binFile("test_system_service_host.exe") + "\"";
+// The suite's own service is this program, started to run Host.DISABLED_Service. Its
+// start arguments: the log file, then anything; it writes what happens there.
+const std::string host = "\"" + WindowsModule(nullptr).getFilenameA() + "\" --gtest_also_run_disabled_tests --gtest_filter=Host.DISABLED_Service";
+SERVICE_STATUS_HANDLE statusHandle = nullptr;
+SERVICE_STATUS status{SERVICE_WIN32_OWN_PROCESS, 0, 0, NO_ERROR, 0, 0, 0};
+const HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+
+void report(DWORD state) {
+    status.dwCurrentState = state, status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
+    SetServiceStatus(statusHandle, &status);
+}
+
+DWORD WINAPI control(DWORD code, DWORD, void*, void*) {
+    if (code == SERVICE_CONTROL_STOP) return report(SERVICE_STOP_PENDING), SetEvent(stopEvent), NO_ERROR;
+    return code == SERVICE_CONTROL_INTERROGATE ? report(status.dwCurrentState), NO_ERROR : ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+void WINAPI serviceMain(DWORD argc, char** argv) {
+    statusHandle = RegisterServiceCtrlHandlerExA(argv[0], control, nullptr);
+    std::string line = "started", log = argc > 1 ? argv[1] : "nul";
+    for (DWORD i = 0; i < argc; ++i) line += std::string(" ") + argv[i];
+    std::ofstream(log) << line << std::endl; // before it is seen running
+    report(SERVICE_RUNNING);
+    WaitForSingleObject(stopEvent, INFINITE), report(SERVICE_STOPPED);
+}
+
+TEST(Host, DISABLED_Service) {
+    SERVICE_TABLE_ENTRYA table[] = {{const_cast<char*>(""), serviceMain}, {nullptr, nullptr}};
+    EXPECT_TRUE(StartServiceCtrlDispatcherA(table));
+}
 
 using vesk_test::errorOf;
 
-bool eventually(const std::function<bool()>& done) {
-    for (int i = 0; i < 250; ++i, Sleep(20))
-        if (done()) return true;
-    return false;
+template <class F> bool eventually(F done) {
+    for (int i = 0; i < 250 && !done(); ++i) Sleep(20);
+    return done();
 }
-
-struct Probe : Service {
-    using Service::getHandle;
-};
 
 // A manager and a name of its own for each test (process ids come back soon under
 // Wine: the start time tells runs apart); what a failed test left is taken away.
 class Services : public ::testing::Test {
 protected:
     ~Services() override {
-        SC_HANDLE raw = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        if (SC_HANDLE service = OpenServiceA(raw, name.c_str(), SERVICE_ALL_ACCESS)) {
-            SERVICE_STATUS_PROCESS status{}; // asked first: Wine forgets the process once asked to stop
-            DWORD needed = 0;
-            QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &needed);
-            SERVICE_STATUS ignored;
-            ControlService(service, SERVICE_CONTROL_STOP, &ignored);
-            if (status.dwServiceType == SERVICE_WIN32_OWN_PROCESS)
-                if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, status.dwProcessId)) TerminateProcess(process, 1), CloseHandle(process);
-            DeleteService(service);
-            CloseServiceHandle(service);
-        }
-        CloseServiceHandle(raw);
+        const SC_HANDLE raw = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS), service = OpenServiceA(raw, name.c_str(), SERVICE_ALL_ACCESS);
+        SERVICE_STATUS_PROCESS status{}; // asked first: Wine forgets the process once asked to stop
+        SERVICE_STATUS ignored;
+        QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &ignored.dwWin32ExitCode);
+        ControlService(service, SERVICE_CONTROL_STOP, &ignored);
+        if (status.dwServiceType == SERVICE_WIN32_OWN_PROCESS)
+            if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, status.dwProcessId)) TerminateProcess(process, 1), CloseHandle(process);
+        DeleteService(service), CloseServiceHandle(service), CloseServiceHandle(raw);
     }
     void create(Service& service, const std::string& binary = host, unsigned long type = SERVICE_WIN32_OWN_PROCESS) {
         service.create(manager, name.c_str(), ("Vesk " + name).c_str(), SERVICE_ALL_ACCESS, type, SERVICE_DEMAND_START,
                        SERVICE_ERROR_IGNORE, binary.c_str());
     }
     QUERY_SERVICE_CONFIGA* config() {
-        Probe probe;
-        probe.open(manager, name.c_str(), SERVICE_QUERY_CONFIG);
+        const SC_HANDLE m = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT), s = OpenServiceA(m, name.c_str(), SERVICE_QUERY_CONFIG);
         DWORD needed = 0;
-        EXPECT_TRUE(QueryServiceConfigA(probe.getHandle(), reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer), sizeof buffer, &needed));
-        return reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
+        EXPECT_TRUE(QueryServiceConfigA(s, reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer), sizeof buffer, &needed));
+        return CloseServiceHandle(s), CloseServiceHandle(m), reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
     }
     DWORD state() {
         Service probe;
-        probe.open(manager, name.c_str(), SERVICE_QUERY_STATUS);
-        return probe.queryStatus().dwCurrentState;
+        return probe.open(manager, name.c_str(), SERVICE_QUERY_STATUS), probe.queryStatus().dwCurrentState;
     }
     bool gone() { // a deleted service may still open once right afterwards
         return eventually([&] { return errorOf([&] { Service().open(manager, name.c_str(), SERVICE_QUERY_STATUS); }).find("1060 ") == 0; });
     }
-    bool logged(const std::string& line) {
-        return eventually([&] {
-            std::stringstream text;
-            return text << std::ifstream(log).rdbuf(), text.str().find(line + "\n") != std::string::npos;
-        });
+    std::string logged() {
+        std::stringstream text;
+        return text << std::ifstream(log).rdbuf(), text.str();
     }
 
     vesk_test::ScratchDir scratch;
@@ -94,35 +108,29 @@ protected:
 TEST_F(Services, LifeCycleAndItsErrors) {
     const std::wstring wide(name.begin(), name.end()), wideHost(host.begin(), host.end());
     ServiceManager reopened;
-    reopened.open(static_cast<const wchar_t*>(nullptr), SC_MANAGER_ALL_ACCESS);
-    reopened.open(SC_MANAGER_ALL_ACCESS); // reopening closes the first handle
+    reopened.open(static_cast<const wchar_t*>(nullptr), SC_MANAGER_ALL_ACCESS), reopened.open(SC_MANAGER_ALL_ACCESS); // closes the first
     Service service, duplicate;
     service.create(reopened, wide.c_str(), wide.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
                    SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, wideHost.c_str(), nullptr, nullptr, L"VeskDepA\0VeskDepB\0");
     EXPECT_TRUE(config()->lpBinaryPathName == host && config()->lpDisplayName == name);
     char first[64] = {}; // Wine's registry copy of the dependencies keeps the first name only
     DWORD size = sizeof first;
-    EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, ("System\\CurrentControlSet\\Services\\" + name).c_str(), "DependOnService",
-                           RRF_RT_REG_MULTI_SZ, nullptr, first, &size), ERROR_SUCCESS);
-    EXPECT_STREQ(first, "VeskDepA");
+    EXPECT_TRUE(RegGetValueA(HKEY_LOCAL_MACHINE, ("System\\CurrentControlSet\\Services\\" + name).c_str(), "DependOnService",
+                             RRF_RT_REG_MULTI_SZ, nullptr, first, &size) == ERROR_SUCCESS && std::string(first) == "VeskDepA");
     EXPECT_EQ(errorOf([&] { create(duplicate); }), "1073 Can't create service \"" + name + "\"");
     EXPECT_FALSE(duplicate.isOpen());
     for (int i = 0; i < 3; ++i) service.open(manager, wide.c_str(), SERVICE_ALL_ACCESS); // each replaces the last
     EXPECT_EQ(service.queryStatus().dwCurrentState, unsigned(SERVICE_STOPPED));
     const char* arguments[] = {log.c_str(), "plain"};
-    service.start(arguments, 2);
-    EXPECT_EQ(service.waitForState(SERVICE_RUNNING, 10000).dwCurrentState, unsigned(SERVICE_RUNNING));
-    EXPECT_TRUE(logged("started " + name + " " + log + " plain")) << "arguments arrive after the service's name";
+    EXPECT_EQ((service.start(arguments, 2), service.waitForState(SERVICE_RUNNING, 10000).dwCurrentState), unsigned(SERVICE_RUNNING));
+    EXPECT_EQ(logged(), "started " + name + " " + log + " plain\n") << "arguments arrive after the service's name";
     EXPECT_EQ(errorOf([&] { service.start(); }), "1056 Can't start service");
     EXPECT_EQ(service.stop(10000).dwCurrentState, unsigned(SERVICE_STOPPED));
-    EXPECT_TRUE(logged("stopped"));
     EXPECT_EQ(errorOf([&] { service.waitForState(SERVICE_RUNNING, 50); }),
               "1053 Can't wait for service state SERVICE_RUNNING: still SERVICE_STOPPED after 50 ms");
     EXPECT_EQ(errorOf([&] { service.stop(); }), "1062 Can't stop service");
-    service.remove();
-    EXPECT_EQ(errorOf([&] { service.remove(); }), "1072 Can't delete service");
-    service.close();
-    EXPECT_TRUE(!service.isOpen() && gone()) << "a handle left open keeps a deleted service alive";
+    EXPECT_EQ((service.remove(), errorOf([&] { service.remove(); })), "1072 Can't delete service");
+    EXPECT_TRUE((service.close(), !service.isOpen() && gone())) << "a handle left open keeps a deleted service alive";
     EXPECT_EQ(errorOf([&] { service.open(manager, name.c_str(), SERVICE_ALL_ACCESS); }), "1060 Can't open service \"" + name + "\"");
     const std::pair<std::function<void()>, const char*> closed[] = {
         {[&] { service.start(); }, "6 Can't start service"}, {[&] { service.queryStatus(); }, "6 Can't query service status"},
@@ -143,15 +151,13 @@ TEST_F(Services, DriverLoadsANewDriverAndTakesItAway) {
     // Installing works, starting a file that is not there does not: unload takes back the install.
     EXPECT_NE(errorOf([&] { driver.load(name.c_str(), "Vesk", "no-such-file.sys"); }).find(" Can't start service"), std::string::npos);
     EXPECT_TRUE(driver.wasCreated() && !driver.wasStarted());
-    driver.unload();
-    EXPECT_TRUE(gone());
+    EXPECT_TRUE((driver.unload(), gone()));
 }
 
 TEST_F(Services, DriverLeavesADriverThatRanBeforeAsItWas) {
     Service installed;
     create(installed, binFile("vesk_test_driver.sys"), SERVICE_KERNEL_DRIVER);
-    installed.start();
-    installed.waitForState(SERVICE_RUNNING, 10000);
+    installed.start(), installed.waitForState(SERVICE_RUNNING, 10000);
     {
         Driver driver(name.c_str(), "unused", "no-such-file.sys");
         EXPECT_TRUE(driver.isLoaded() && !driver.wasCreated() && !driver.wasStarted()); // 1056 is dropped

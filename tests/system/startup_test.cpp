@@ -5,8 +5,7 @@
 // that is not prepared (no guard, or built without -fnon-call-exceptions) keeps the
 // platform's behaviour, checked in child processes; loading and unloading copies of
 // the library leaves no TLS index behind. Process, which starts the children: exit
-// codes while they run and afterwards, ids, a second create, its errors.
-#include <vesk/errors/exception.h>
+// codes, ids, a second create that follows the new process, its errors.
 #include <vesk/system/module.h>
 #include <vesk/system/process.h>
 #include <vesk/system/startup.h>
@@ -15,14 +14,11 @@
 #include <gtest/gtest.h>
 #include <test_support.h>
 
-#include <string>
-#include <vector>
 
 using namespace vesk;
 
-namespace plain {
-void faultWithCleanup(int* volatile target);
-void faultWithoutCleanup(int* volatile target);
+namespace plain { // startup_plain.cpp
+void faultWithCleanup(int* volatile target), faultWithoutCleanup(int* volatile target);
 } // namespace plain
 
 namespace {
@@ -32,9 +28,7 @@ int* volatile nowhere = nullptr;
 volatile int zero = 0, sink = 0;
 thread_local int cleanups = 0, hardwareExceptions = 0;
 
-struct Counted {
-    ~Counted() { ++cleanups; }
-};
+struct Counted { ~Counted() { ++cleanups; } };
 
 // Seen before the library's translator, which the library installed first.
 LONG CALLBACK countHardwareExceptions(EXCEPTION_POINTERS* pointers) {
@@ -59,12 +53,7 @@ __attribute__((noinline)) void privilegedInstruction() { Counted c; asm volatile
 
 // The compiler keeps clean-ups for accesses and divisions that may trap; an inline
 // asm statement it takes for harmless, so that frame holds no clean-up.
-const struct Fault {
-    const char* name;
-    void (*run)();
-    unsigned long code;
-    int cleanups;
-} faults[] = {
+const struct Fault { const char* name; void (*run)(); unsigned long code; int cleanups; } faults[] = {
     {"leaf division by zero", leafDivideByZero, 0xC0000094, 0}, {"leaf null read", leafNullRead, 0xC0000005, 0},
     {"leaf null write", leafNullWrite, 0xC0000005, 0},          {"null write", nullWrite, 0xC0000005, 1},
     {"null read", nullRead, 0xC0000005, 1},                     {"division by zero", divideByZero, 0xC0000094, 1},
@@ -72,14 +61,11 @@ const struct Fault {
 };
 
 // The code a guarded fault arrives with, or 0 when nothing was caught.
-unsigned long guardedCode(void (*run)()) {
+unsigned long guardedCode(void (*run)()) try {
     SEHGuard guard;
-    try {
-        run();
-    } catch (const SEHError& e) {
-        return e.getCode();
-    }
-    return 0;
+    return run(), 0;
+} catch (const SEHError& e) {
+    return e.getCode();
 }
 
 // Every fault once, then `rounds` in a seeded order: "" when each came as one hardware
@@ -88,11 +74,9 @@ std::string faultSweep(unsigned seed, unsigned rounds) {
     std::string wrong;
     const unsigned n = sizeof faults / sizeof faults[0];
     for (unsigned i = 0; i < n + rounds; ++i) {
-        seed = seed * 1103515245 + 12345;
-        const Fault& f = faults[i < n ? i : (seed >> 16) % n];
+        const Fault& f = faults[i < n ? i : ((seed = seed * 1103515245 + 12345) >> 16) % n];
         cleanups = hardwareExceptions = 0;
-        const unsigned long code = guardedCode(f.run);
-        if (code != f.code || cleanups != f.cleanups || hardwareExceptions != 1)
+        if (const unsigned long code = guardedCode(f.run); code != f.code || cleanups != f.cleanups || hardwareExceptions != 1)
             wrong += std::string(f.name) + ": code " + std::to_string(code) + ", " + std::to_string(cleanups) +
                      " clean-ups, " + std::to_string(hardwareExceptions) + " hardware exceptions\n";
     }
@@ -100,17 +84,10 @@ std::string faultSweep(unsigned seed, unsigned rounds) {
     return wrong;
 }
 
-template <class F> DWORD WINAPI threadMain(void* f) { return (*static_cast<F*>(f))(), 0; }
+DWORD WINAPI plainThread(void* wrong) { return *static_cast<std::string*>(wrong) = faultSweep(7, 100), 0; }
 
 std::string child(const char* test) {
     return "\"" + std::string(WindowsModule(nullptr).getFilenameA()) + "\" --gtest_also_run_disabled_tests --gtest_filter=Child." + test;
-}
-
-// Runs one DISABLED_ child test of this program in its own process; its exit code.
-DWORD runChild(const char* test) {
-    Process process(child(test).c_str(), CREATE_NO_WINDOW);
-    EXPECT_EQ(process.wait(60000), WindowsHandle::signaled);
-    return process.getExitCode();
 }
 
 } // namespace
@@ -123,15 +100,12 @@ TEST(SEHTranslation, EveryFaultArrivesOnceWithItsCodeOnEveryKindOfThread) {
         unsigned long run() override { return wrong = faultSweep(3, 100), 0; }
         ~Worker() override { join(); }
     } worker;
-    struct {
-        std::string wrong;
-        void operator()() { wrong = faultSweep(7, 100); }
-    } plainThread;
+    std::string plainWrong;
     worker.start();
-    WindowsHandle other(CreateThread(nullptr, 0, &threadMain<decltype(plainThread)>, &plainThread, 0, nullptr));
+    WindowsHandle other(CreateThread(nullptr, 0, &plainThread, &plainWrong, 0, nullptr));
     EXPECT_EQ(other.wait(60000), WindowsHandle::signaled);
     EXPECT_EQ((worker.join(), worker.wrong), "") << "Thread";
-    EXPECT_EQ(plainThread.wrong, "") << "plain thread";
+    EXPECT_EQ(plainWrong, "") << "plain thread";
     RemoveVectoredExceptionHandler(counter);
 
     // Nested guards, the inner one withdrawn by the unwinding; frames without
@@ -149,8 +123,10 @@ TEST(Child, DISABLED_PlainCodeWithCleanups) { // a translation here would be cau
 }
 
 TEST(SEHTranslation, UnpreparedCodeKeepsThePlatformsBehaviour) {
-    for (const char* child : {"DISABLED_Unguarded", "DISABLED_AfterGuardClosed", "DISABLED_PlainCodeWithCleanups"})
-        EXPECT_EQ(runChild(child), 0xC0000005ul) << child;
+    for (const char* name : {"DISABLED_Unguarded", "DISABLED_AfterGuardClosed", "DISABLED_PlainCodeWithCleanups"}) {
+        Process process(child(name).c_str(), CREATE_NO_WINDOW); // a DISABLED_ child test in a process of its own
+        EXPECT_TRUE(process.wait(60000) == WindowsHandle::signaled && process.getExitCode() == 0xC0000005ul) << name;
+    }
 }
 
 TEST(EntryPoint, ReloadingTheLibraryLeavesNoTLSIndex) {
@@ -159,37 +135,30 @@ TEST(EntryPoint, ReloadingTheLibraryLeavesNoTLSIndex) {
     ASSERT_TRUE(CopyFileA(WindowsModule().getFilenameA().c_str(), copy.c_str(), FALSE));
     for (int round = 0; round < 10; ++round) {
         WindowsModule library(copy.c_str(), true);
-        const auto get = reinterpret_cast<SETranslator (*)()>(
-            reinterpret_cast<void*>(library.getProcAddress("_ZN4vesk19getThreadTranslatorEv", false)));
         void* translate = reinterpret_cast<void*>(library.getProcAddress("_ZN4vesk8SEHError9translateEjP19_EXCEPTION_POINTERS", false));
-        EXPECT_EQ(reinterpret_cast<void*>(get()), translate) << "the loading thread";
+        EXPECT_EQ(reinterpret_cast<void*>(reinterpret_cast<SETranslator (*)()>(reinterpret_cast<void*>(
+                      library.getProcAddress("_ZN4vesk19getThreadTranslatorEv", false)))()), translate) << "the loading thread";
         // The copy's slot holds this thread's state, which begins with its translator.
         DWORD slot = 0;
         while (slot < 1088 && !(TlsGetValue(slot) && !IsBadReadPtr(TlsGetValue(slot), sizeof(void*)) &&
                                 *static_cast<void**>(TlsGetValue(slot)) == translate))
             ++slot;
         ASSERT_LT(slot, 1088u) << "the loaded copy holds no TLS index";
-        library.close();
         // Freeing an index that is not allocated fails: the copy gave its index back.
-        EXPECT_FALSE(TlsFree(slot)) << "round " << round << ": the unloaded copy left TLS index " << slot << " behind";
+        EXPECT_FALSE((library.close(), TlsFree(slot))) << "round " << round << ": the unloaded copy left TLS index " << slot << " behind";
     }
     EXPECT_EQ(guardedCode(nullWrite), 0xC0000005ul) << "the library's own translation after the copies";
 }
 
 TEST(Child, DISABLED_ExitThree) { ExitProcess(3); }
-TEST(Child, DISABLED_WaitForEvent) { ExitProcess(WaitForSingleObject(OpenEventA(SYNCHRONIZE, FALSE, "vesk_process_test_go"), 60000) ? 1 : 7); }
 
-TEST(Process, ExitCodesWhileRunningAndAfterwards) {
-    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, "vesk_process_test_go");
-    Process running(child("DISABLED_WaitForEvent").c_str(), CREATE_NO_WINDOW);
-    EXPECT_TRUE(running.getProcessId() != 0 && running.getThreadId() != 0 && running.getThreadId() != running.getProcessId());
-    EXPECT_TRUE(running.getExitCode() == STILL_ACTIVE && running.wait(50) == WindowsHandle::timeout);
-    SetEvent(go);
-    EXPECT_TRUE(running.wait(60000) == WindowsHandle::signaled && running.getExitCode() == 7);
-    CloseHandle(go);
+TEST(Process, ExitCodesIdsAndErrors) {
+    Process running(child("DISABLED_ExitThree").c_str(), CREATE_NO_WINDOW);
     const DWORD firstId = running.getProcessId(); // create() again follows the new process
-    running.create(child("DISABLED_ExitThree").c_str(), CREATE_NO_WINDOW);
-    EXPECT_TRUE(running.getProcessId() != firstId && running.wait(60000) == WindowsHandle::signaled && running.getExitCode() == 3);
+    EXPECT_TRUE(firstId != 0 && running.getThreadId() != 0 && running.getThreadId() != firstId && running.wait(60000) == WindowsHandle::signaled &&
+                running.getExitCode() == 3);
+    running.create(child("DISABLED_Unguarded").c_str(), CREATE_NO_WINDOW);
+    EXPECT_TRUE(running.getProcessId() != firstId && running.wait(60000) == WindowsHandle::signaled && running.getExitCode() == 0xC0000005);
     EXPECT_EQ(errorOf([] { Process().getExitCode(); }), "6 Can't retrieve process exit code");
     const std::string missing = errorOf([] { Process p("C:\\no\\such\\program.exe --flag", 0); });
     EXPECT_TRUE(missing.find(" Can't create process \"C:\\no\\such\\program.exe --flag\"") != std::string::npos && missing.find("0 ") != 0) << missing;

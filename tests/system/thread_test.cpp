@@ -4,7 +4,6 @@
 // destroyed while running or suspended; handle counts flat.
 #include "test_support.h"
 
-#include <vesk/errors/exception.h>
 #include <vesk/system/lock.h>
 #include <vesk/system/thread.h>
 
@@ -13,7 +12,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <string>
 
 using namespace vesk;
 
@@ -23,24 +21,18 @@ using vesk_test::errorOf;
 
 // A thread whose body is a function; joins in its own destructor, as a derived
 // class with state of its own must.
-class Worker : public Thread {
-public:
+struct Worker : Thread {
     explicit Worker(std::function<unsigned long(Worker&)> b) : body(std::move(b)) {}
-    ~Worker() override {
-        if (isOpen()) join();
-    }
+    ~Worker() override { if (isOpen()) join(); }
     using Thread::exit;
     unsigned long runToEnd() { return start(), join(); }
-
-private:
     unsigned long run() override { return body(*this); }
     std::function<unsigned long(Worker&)> body;
 };
 
 HANDLE duplicate(HANDLE h) {
     HANDLE copy = nullptr;
-    DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS);
-    return copy;
+    return DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS), copy;
 }
 
 TEST(WindowsHandle, EmptyAndClosedHandlesFailClearlyAndWaitsOnTwoEvents) {
@@ -49,31 +41,26 @@ TEST(WindowsHandle, EmptyAndClosedHandlesFailClearlyAndWaitsOnTwoEvents) {
     EXPECT_TRUE(!empty.isOpen() && !null.isOpen() && null.getHandle() == nullptr);
     Event e;
     // INVALID_HANDLE_VALUE is also the current process: waiting on it must not happen.
-    EXPECT_EQ(errorOf([&] { empty.wait(INFINITE); }) + errorOf([&] { null.isSignaled(); }),
-              "6 Error while retrieving handle state6 Error while retrieving handle state");
-    EXPECT_EQ(errorOf([&] { WindowsHandle::wait(e, empty, INFINITE, false); }), "6 Multi wait failed");
+    EXPECT_EQ(errorOf([&] { empty.wait(INFINITE); }) + errorOf([&] { null.isSignaled(); }) +
+                  errorOf([&] { WindowsHandle::wait(e, empty, INFINITE, false); }),
+              "6 Error while retrieving handle state6 Error while retrieving handle state6 Multi wait failed");
     WindowsHandle stale(duplicate(e.getHandle()));
     const HANDLE raw = stale.getHandle();
     CloseHandle(raw); // behind the owner's back (nothing may open a handle now): the wait and the close report it
-    EXPECT_EQ(errorOf([&] { stale.wait(0); }), "6 Error while retrieving handle state");
-    EXPECT_EQ(errorOf([&] { stale.close(); }), "6 Error while closing handle");
+    EXPECT_EQ(errorOf([&] { stale.wait(0); }) + errorOf([&] { stale.close(); }), "6 Error while retrieving handle state6 Error while closing handle");
     EXPECT_TRUE(stale.getHandle() == raw && stale.release() == raw && !stale.isOpen()) << "a failed close keeps the handle";
-    WindowsHandle owner;
-    owner = duplicate(e.getHandle());
+    WindowsHandle owner(duplicate(e.getHandle()));
     const unsigned long before = vesk_test::openHandleCount();
-    owner.setHandle(duplicate(e.getHandle())); // the first one is closed
-    owner = nullptr;
+    owner.setHandle(duplicate(e.getHandle())), owner = nullptr; // the first one is closed, then the second
     EXPECT_EQ(vesk_test::openHandleCount(), before - 1);
     Event manual(true), automatic;
     manual.set(), manual.reset(), automatic.set(), automatic.reset();
     EXPECT_FALSE(manual.isSignaled() || automatic.isSignaled());
     using R = std::pair<WindowsHandle::wait_result, unsigned>;
     EXPECT_EQ(WindowsHandle::wait(manual, automatic, 0, false), R(WindowsHandle::timeout, 0));
-    automatic.set();
-    EXPECT_EQ(WindowsHandle::wait(manual, automatic, 0, true), R(WindowsHandle::timeout, 0));
+    EXPECT_EQ((automatic.set(), WindowsHandle::wait(manual, automatic, 0, true)), R(WindowsHandle::timeout, 0));
     EXPECT_EQ(WindowsHandle::wait(manual, automatic, 0, false), R(WindowsHandle::signaled, 1));
-    manual.set();
-    EXPECT_EQ(WindowsHandle::wait(manual, automatic, 0, false), R(WindowsHandle::signaled, 0));
+    EXPECT_EQ((manual.set(), WindowsHandle::wait(manual, automatic, 0, false)), R(WindowsHandle::signaled, 0));
 }
 
 TEST(Locks, RecursionForeignUnlocksAndAbandonment) {
@@ -82,12 +69,10 @@ TEST(Locks, RecursionForeignUnlocksAndAbandonment) {
     section.lock(), section.lock(), mutex.lock(), mutex.lock();
     auto otherSees = [&] { // what another thread sees of both locks
         std::string seen = "-";
-        Worker([&](Worker&) -> unsigned long {
+        return Worker([&](Worker&) -> unsigned long {
             if (section.tryLock()) seen += 'S', section.unlock();
-            if (mutex.wait(0) != WindowsHandle::timeout) seen += 'M', mutex.unlock();
-            return 0;
-        }).runToEnd();
-        return seen;
+            return mutex.wait(0) != WindowsHandle::timeout ? (seen += 'M', mutex.unlock(), 0) : 0;
+        }).runToEnd(), seen;
     };
     std::string seen;
     for (int i = 0; i < 3; ++i) seen += otherSees(), i < 2 ? (section.unlock(), mutex.unlock()) : void();
@@ -95,24 +80,21 @@ TEST(Locks, RecursionForeignUnlocksAndAbandonment) {
     EXPECT_EQ(errorOf([&] { mutex.unlock(); }), "288 Error in ReleaseMutex");
     // On a thread that does not own it, unlock() throws and a holder's destructor drops that.
     auto holder = std::make_unique<AutoLock>(mutex);
-    Worker([&](Worker&) -> unsigned long {
-        return seen = errorOf([&] { mutex.unlock(); }) + ", " + errorOf([&] { holder.reset(); }), 0;
-    }).runToEnd();
-    EXPECT_EQ(seen, "288 Error in ReleaseMutex, none");
+    EXPECT_EQ((Worker([&](Worker&) -> unsigned long {
+                   return seen = errorOf([&] { mutex.unlock(); }) + ", " + errorOf([&] { holder.reset(); }), 0;
+               }).runToEnd(), seen), "288 Error in ReleaseMutex, none");
     mutex.unlock();
     AutoLock switching(section);
     switching.lock(mutex); // moves from the section to the mutex
     EXPECT_EQ(otherSees(), "-S");
-    switching.unlock();
-    EXPECT_FALSE(switching.isHolding());
+    EXPECT_FALSE((switching.unlock(), switching.isHolding()));
     // A mutex left by a dead thread is acquired all the same, reported abandoned.
     EXPECT_EQ(Worker([&](Worker&) -> unsigned long { return mutex.lock(), 5; }).runToEnd(), 5u);
     EXPECT_EQ(mutex.wait(1000), WindowsHandle::abandoned);
     mutex.unlock();
     // exit() leaves the thread object's own mutex abandoned; its state stays readable.
     Worker exiting([](Worker& self) -> unsigned long { self.exit(7); });
-    exiting.start();
-    ASSERT_EQ(WaitForSingleObject(exiting.getHandle(), 10000), WAIT_OBJECT_0);
+    ASSERT_EQ((exiting.start(), WaitForSingleObject(exiting.getHandle(), 10000)), WAIT_OBJECT_0);
     EXPECT_EQ(exiting.getMutex().wait(0), WindowsHandle::abandoned);
     exiting.getMutex().unlock();
     EXPECT_TRUE(exiting.join() == 7 && !exiting.isRunning());
@@ -136,22 +118,17 @@ TEST(Thread, StateTransitions) {
     std::string states;
     auto note = [&] { states += w.isRunning() ? 'R' : '-', states += w.isCurrent() ? 'C' : '-'; };
     EXPECT_EQ(errorOf([&] { w.join(); }), "6 Error waiting for thread exit") << "never started";
-    note();
-    w.start(true);
-    note();
-    Sleep(50);
+    note(), w.start(true), note(), Sleep(50);
     EXPECT_TRUE(inside.empty() && w.getID() != 0) << "a suspended thread does not run its body";
     EXPECT_EQ(errorOf([&] { w.start(); }), "170 Can't create thread") << "while the first still runs";
-    w.resume();
-    w.suspend(), w.resume();
-    release.set();
+    w.resume(), w.suspend(), w.resume(), release.set();
     EXPECT_EQ(w.join(), 41u);
     note();
     EXPECT_EQ(inside, "current 1131 Error waiting for thread exit free");
     EXPECT_EQ(w.runToEnd(), 42u) << "started again on the same object";
     EXPECT_EQ(states, "--R---");
-    EXPECT_EQ(Worker([](Worker&) -> unsigned long { throw std::runtime_error("out of the body"); }).runToEnd(), 0u);
-    EXPECT_EQ(Worker([](Worker&) -> unsigned long { throw 3; }).runToEnd(), 0u);
+    EXPECT_TRUE(Worker([](Worker&) -> unsigned long { throw std::runtime_error("out of the body"); }).runToEnd() == 0u &&
+                Worker([](Worker&) -> unsigned long { throw 3; }).runToEnd() == 0u);
 }
 
 std::atomic<int> plainBodies{0}, plainEnded{0};
@@ -167,20 +144,12 @@ struct SelfDestroying : Thread {
 };
 
 TEST(Thread, DestroyedWhileRunningOrSuspendedAndHandleCountFlat) {
-    {
-        Plain running;
-        running.start();
-        while (plainBodies == 0) Sleep(1);
-    }
+    { Plain running; for (running.start(); plainBodies == 0;) Sleep(1); } // destroyed while its body runs
     EXPECT_EQ(plainEnded, 1) << "the destructor waited for the body's end";
-    for (int times : {1, 2}) { // suspended once or twice
-        Plain suspended;
-        suspended.start(true);
-        if (times == 2) suspended.suspend();
-    }
+    for (int times : {1, 2}) // suspended once or twice, then destroyed
+        if (Plain suspended; suspended.start(true), times == 2) suspended.suspend();
     EXPECT_EQ(plainBodies, 1) << "a body that had not begun never runs on a destroyed object";
-    (new SelfDestroying)->start();
-    while (!selfDestroyed) Sleep(1);
+    for ((new SelfDestroying)->start(); !selfDestroyed;) Sleep(1);
     WindowsHandle ended(selfDestroyed);
     DWORD code = 0;
     EXPECT_TRUE(ended.wait(10000) == WindowsHandle::signaled && GetExitCodeThread(ended, &code) && code == 11);

@@ -6,6 +6,5 @@ static void NTAPI unload(PDRIVER_OBJECT driver) { (void)driver; }
 
 NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
     (void)registryPath;
-    driver->DriverUnload = unload;
-    return STATUS_SUCCESS;
+    return driver->DriverUnload = unload, STATUS_SUCCESS;
 }
