@@ -73,46 +73,42 @@ TEST(NameFiles, GUIDTextsAreThoseOfCLSIDFromString) {
     }
 }
 
+// What each reader keeps of a file, in the order of its table.
+std::string guidsIn(const std::string& file) {
+    std::istringstream in(file);
+    GUIDNames names;
+    readGUIDNames(in, names);
+    std::string kept;
+    for (const auto& n : names) kept += toString(n.first) + "=" + n.second + " ";
+    return kept;
+}
+std::string codesIn(const std::string& file) {
+    std::istringstream in(file);
+    HRESULTNames names;
+    readHRESULTNames(in, names);
+    std::ostringstream kept;
+    for (const auto& n : names) kept << std::hex << static_cast<unsigned long>(n.first) << "=" << n.second << " ";
+    return kept.str();
+}
+
 TEST(NameFiles, ReadersStopAtTheFirstBrokenEntry) {
-    const std::string a = "{00000000-0000-0000-C000-000000000046}", b = "{00000001-0000-0000-C000-000000000046}";
-    const struct {
-        std::string file;
-        std::vector<std::pair<std::string, std::string>> expected;
-    } guids[] = {
-        {a + " A\n" + b + "\tB\n", {{a, "A"}, {b, "B"}}},
-        {a + " A\n{0000-bad} B\n" + b + " C\n", {{a, "A"}}},
-        {a + " A {00000000-0000-0000-c000-000000000046} B", {{a, "B"}}},
-        {a + " A\r\n" + b, {{a, "A"}}},
-        {a + " A " + b + " " + std::string(maxNameFileToken + 1, 'n') + " " + a + " C", {{a, "A"}}},
-        {a + " " + std::string(maxNameFileToken, 'n'), {{a, std::string(maxNameFileToken, 'n')}}},
-        {std::string("\0\xFF\x01{", 4), {}},
-    };
-    for (const auto& r : guids) {
-        std::istringstream in(r.file);
-        GUIDNames names;
-        readGUIDNames(in, names);
-        ASSERT_EQ(names.size(), r.expected.size()) << r.file.substr(0, 80);
-        for (const auto& e : r.expected) EXPECT_EQ(names[toGUID(e.first.c_str())], e.second) << r.file.substr(0, 80);
-    }
-    const struct {
-        std::string file;
-        std::vector<std::pair<unsigned long, const char*>> expected;
-    } codes[] = {
-        {"80004005 E_FAIL \"Unspecified error\"\n80004002 E_NOINTERFACE \"No\ninterface\"\n1 S_FALSE",
-         {{0x80004005, "E_FAIL"}, {0x80004002, "E_NOINTERFACE"}, {1, "S_FALSE"}}},
-        {"0x8000FFFF E_UNEXPECTED \"never closed 80004005 X", {{0x8000FFFF, "E_UNEXPECTED"}}},
-        {"8007000e E_OUTOFMEMORY", {{0x8007000E, "E_OUTOFMEMORY"}}}, {"1 A\n123456789 B\n2 C", {{1, "A"}}},
-        {"1 A\n-1 B\n2 C", {{1, "A"}}}, {"1 A\n2", {{1, "A"}}}, {"1 A 01 B", {{1, "B"}}},
-        {"1 A \"" + std::string(1 << 20, 'd') + "\" 2 B", {{1, "A"}, {2, "B"}}},
-        {"1 A 2 " + std::string(maxNameFileToken + 1, 'x'), {{1, "A"}}},
-    };
-    for (const auto& r : codes) {
-        std::istringstream in(r.file);
-        HRESULTNames names;
-        readHRESULTNames(in, names);
-        ASSERT_EQ(names.size(), r.expected.size()) << r.file.substr(0, 80);
-        for (const auto& e : r.expected) EXPECT_EQ(names[long(e.first)], e.second) << r.file.substr(0, 80);
-    }
+    const std::string a = "{00000000-0000-0000-C000-000000000046}", b = "{00000001-0000-0000-C000-000000000046}",
+                      longest(maxNameFileToken, 'n'), tooLong(maxNameFileToken + 1, 'n');
+    EXPECT_EQ(guidsIn(a + " A\n" + b + "\tB\n"), a + "=A " + b + "=B ");
+    EXPECT_EQ(guidsIn(a + " A\n{0000-bad} B\n" + b + " C\n"), a + "=A ");
+    EXPECT_EQ(guidsIn(a + " A {00000000-0000-0000-c000-000000000046} B"), a + "=B ");
+    EXPECT_EQ(guidsIn(a + " A\r\n" + b), a + "=A ");
+    EXPECT_EQ(guidsIn(a + " A " + b + " " + tooLong + " " + a + " C"), a + "=A ");
+    EXPECT_EQ(guidsIn(a + " " + longest), a + "=" + longest + " ");
+    EXPECT_EQ(guidsIn(std::string("\0\xFF\x01{", 4)), "");
+    EXPECT_EQ(codesIn("80004005 E_FAIL \"Unspecified error\"\n80004002 E_NOINTERFACE \"No\ninterface\"\n1 S_FALSE"),
+              "80004002=E_NOINTERFACE 80004005=E_FAIL 1=S_FALSE ");
+    EXPECT_EQ(codesIn("0x8000FFFF E_UNEXPECTED \"never closed 80004005 X"), "8000ffff=E_UNEXPECTED ");
+    EXPECT_EQ(codesIn("8007000e E_OUTOFMEMORY"), "8007000e=E_OUTOFMEMORY ");
+    for (const char* file : {"1 A\n123456789 B\n2 C", "1 A\n-1 B\n2 C", "1 A\n2"}) EXPECT_EQ(codesIn(file), "1=A ") << file;
+    EXPECT_EQ(codesIn("1 A 01 B"), "1=B ");
+    EXPECT_EQ(codesIn("1 A \"" + std::string(1 << 20, 'd') + "\" 2 B"), "1=A 2=B ");
+    EXPECT_EQ(codesIn("1 A 2 " + std::string(maxNameFileToken + 1, 'x')), "1=A ");
 }
 
 TEST(GUIDNames, FixedRulesThenTheRegistryThenTheText) {
