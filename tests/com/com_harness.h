@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace com_test {
 
@@ -76,6 +77,9 @@ inline std::string textOf(const std::string& key, const char* value = "", HKEY r
 inline void setText(const std::string& key, const char* value, const std::string& data, HKEY root = HKEY_LOCAL_MACHINE) {
     RegSetKeyValueA(root, key.c_str(), value, REG_SZ, data.c_str(), DWORD(data.size() + 1));
 }
+
+// The answers of calls made in order (a braced list evaluates left to right), compared with the expected list in one go.
+using Answers = std::vector<HRESULT>;
 
 // What a call throws: its message and the HRESULT the library maps it to (S_OK when nothing is thrown).
 struct Thrown {

@@ -11,6 +11,7 @@
 #include <thread>
 
 using namespace vesk;
+using com_test::Answers;
 using com_test::thrownBy;
 
 // {B3F1C2A0-5D4E-4F6A-8B7C-9D0E1F2A3B4C}, A1.. A4: the counter's interface and the module's classes
@@ -119,22 +120,16 @@ TEST(Factory, RefusalsLeaveNoObjectBehind) {
         throwing(new Factory([](IUnknown*) -> IUnknownImpl* { throw std::runtime_error("no"); }));
     com_test::Outer someone(aggregatable.get());
     const long live = IUnknownImpl::getInstanceCount();
-    const struct {
-        IClassFactory* factory;
-        IUnknown* outer;
-        const GUID& iid;
-        HRESULT hr;
-    } rows[] = {
-        {aggregatable.get(), &someone, IID_ICounter, CLASS_E_NOAGGREGATION}, {standalone.get(), &someone, IID_IUnknown, CLASS_E_NOAGGREGATION},
-        {aggregatable.get(), nullptr, IID_IDispatch, E_NOINTERFACE},        {none.get(), nullptr, IID_IUnknown, E_OUTOFMEMORY},
-        {throwing.get(), nullptr, IID_IUnknown, E_FAIL},
-    };
-    for (const auto& r : rows) {
+    const auto refused = [&](IClassFactory* factory, IUnknown* outer, const GUID& iid) {
         void* object = &object;
-        EXPECT_EQ(r.factory->CreateInstance(r.outer, r.iid, &object), r.hr) << &r - rows;
-        EXPECT_EQ(object, nullptr);
-        EXPECT_EQ(IUnknownImpl::getInstanceCount(), live) << &r - rows;
-    }
+        const HRESULT hr = factory->CreateInstance(outer, iid, &object);
+        EXPECT_TRUE(object == nullptr && IUnknownImpl::getInstanceCount() == live) << "left behind";
+        return hr;
+    };
+    EXPECT_EQ((Answers{refused(aggregatable.get(), &someone, IID_ICounter), refused(standalone.get(), &someone, IID_IUnknown),
+                       refused(aggregatable.get(), nullptr, IID_IDispatch), refused(none.get(), nullptr, IID_IUnknown),
+                       refused(throwing.get(), nullptr, IID_IUnknown)}),
+              (Answers{CLASS_E_NOAGGREGATION, CLASS_E_NOAGGREGATION, E_NOINTERFACE, E_OUTOFMEMORY, E_FAIL}));
     EXPECT_EQ(aggregatable->CreateInstance(nullptr, IID_ICounter, nullptr), E_POINTER);
     void* object = nullptr;
     ASSERT_EQ(standalone->CreateInstance(nullptr, IID_ICounter, &object), S_OK);
@@ -154,15 +149,14 @@ const COMModule::ClassInfo classes[] = {
 TEST(COMModule, ClassObjectsLockAndCanUnloadNow) {
     EXPECT_EQ(thrownBy([] { COMModule::getModule(); }).hr, E_UNEXPECTED) << "no module yet";
     COMModule module(classes, 4);
-    ASSERT_EQ(&COMModule::getModule(), &module);
-    ASSERT_EQ(module.canUnloadNow(), S_OK);
+    ASSERT_TRUE(&COMModule::getModule() == &module && module.canUnloadNow() == S_OK);
     void* object = &object;
-    EXPECT_EQ(module.createClassFactory(IID_IDispatch, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ((Answers{module.createClassFactory(IID_IDispatch, IID_IClassFactory, &object),
+                       module.createClassFactory(CLSID_RegisteredOnly, IID_IClassFactory, &object),
+                       module.createClassFactory(CLSID_Counter, IID_IDispatch, &object),
+                       module.createClassFactory(CLSID_Counter, IID_IClassFactory, nullptr), module.canUnloadNow()}),
+              (Answers{CLASS_E_CLASSNOTAVAILABLE, CLASS_E_CLASSNOTAVAILABLE, E_NOINTERFACE, E_POINTER, S_OK})) << "refused factories are gone";
     EXPECT_EQ(object, nullptr);
-    EXPECT_EQ(module.createClassFactory(CLSID_RegisteredOnly, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
-    EXPECT_EQ(module.createClassFactory(CLSID_Counter, IID_IDispatch, &object), E_NOINTERFACE);
-    EXPECT_EQ(module.createClassFactory(CLSID_Counter, IID_IClassFactory, nullptr), E_POINTER);
-    EXPECT_EQ(module.canUnloadNow(), S_OK) << "refused factories are gone";
     FactoryPointer factory;
     ASSERT_EQ(module.createClassFactory(CLSID_Counter, IID_IClassFactory, factory.putVoid()), S_OK);
     EXPECT_EQ(module.canUnloadNow(), S_FALSE) << "a factory is an object";
@@ -173,12 +167,10 @@ TEST(COMModule, ClassObjectsLockAndCanUnloadNow) {
     EXPECT_EQ(module.canUnloadNow(), S_FALSE) << "the server is locked";
     module.lock(false);
     EXPECT_EQ(module.canUnloadNow(), S_OK);
-    EXPECT_EQ(thrownBy([&] { module.lock(false); }).hr, E_UNEXPECTED);
+    EXPECT_EQ(thrownBy([&] { module.lock(false); }).hr, E_UNEXPECTED) << "never below 0";
     FactoryPointer again(new Factory(createAggregatable<Counter>));
-    EXPECT_EQ(again->LockServer(FALSE), E_UNEXPECTED);
-    module.lock(true);
-    EXPECT_EQ(again->LockServer(FALSE), S_OK);
-    EXPECT_EQ(module.getLockCount(), 0);
+    EXPECT_EQ((Answers{again->LockServer(FALSE), (module.lock(true), again->LockServer(FALSE)), module.getLockCount()}),
+              (Answers{E_UNEXPECTED, S_OK, 0}));
 }
 
 // Every server kind and threading model by its bits, both texts alike; kinds past the table throw.

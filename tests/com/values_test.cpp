@@ -80,15 +80,9 @@ struct Spy : IMallocSpy, IMalloc {
     ULONG STDMETHODCALLTYPE Release() override { return ULONG(--refs); }
     SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T cb) override { return cb; }
     void* STDMETHODCALLTYPE PostAlloc(void* p) override { return p ? *live.insert(p).first : p; }
-    void* STDMETHODCALLTYPE PreFree(void* p, BOOL spyed) override {
-        strangeFrees += p && spyed && !live.erase(p);
-        return p;
-    }
+    void* STDMETHODCALLTYPE PreFree(void* p, BOOL spyed) override { return strangeFrees += p && spyed && !live.erase(p), p; }
     void STDMETHODCALLTYPE PostFree(BOOL) override {}
-    SIZE_T STDMETHODCALLTYPE PreRealloc(void* p, SIZE_T cb, void** out, BOOL spyed) override {
-        strangeFrees += p && spyed && !live.erase(p);
-        return *out = p, cb;
-    }
+    SIZE_T STDMETHODCALLTYPE PreRealloc(void* p, SIZE_T cb, void** out, BOOL spyed) override { return *out = PreFree(p, spyed), cb; }
     void* STDMETHODCALLTYPE PostRealloc(void* p, BOOL) override { return p ? *live.insert(p).first : p; }
     void* STDMETHODCALLTYPE PreGetSize(void* p, BOOL) override { return p; }
     SIZE_T STDMETHODCALLTYPE PostGetSize(SIZE_T cb, BOOL) override { return cb; }
