@@ -49,8 +49,7 @@ inline long unregisterSample() {
 }
 
 // A predefined root of this process redirected to an empty key of its own while the object lives.
-class ScratchRoot {
-public:
+struct ScratchRoot {
     explicit ScratchRoot(HKEY root) : root(root) {
         RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
         key.create(HKEY_CURRENT_USER, path.c_str());
@@ -61,8 +60,6 @@ public:
         key.close();
         RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
     }
-
-private:
     HKEY root;
     const std::string path = "Software\\Vesk test\\com-" + std::to_string(GetCurrentProcessId());
     vesk::RegistryKey key;
@@ -82,10 +79,7 @@ inline void setText(const std::string& key, const char* value, const std::string
 using Answers = std::vector<HRESULT>;
 
 // What a call throws: its message and the HRESULT the library maps it to (S_OK when nothing is thrown).
-struct Thrown {
-    std::string what = "nothing thrown";
-    HRESULT hr = S_OK;
-};
+struct Thrown { std::string what = "nothing thrown"; HRESULT hr = S_OK; };
 template <class Call> Thrown thrownBy(Call&& call) {
     try {
         call();
@@ -104,10 +98,7 @@ struct Outer : IUnknown {
         return inner ? inner->QueryInterface(iid, object) : (*object = nullptr, E_NOINTERFACE);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++refs); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        if (--refs == 0 && inner) inner->Release(), inner = nullptr;
-        return ULONG(refs);
-    }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs == 0 && inner ? inner->Release(), inner = nullptr, 0 : ULONG(refs); }
     IUnknown* inner = nullptr;
     long refs = 1;
     HRESULT hr;

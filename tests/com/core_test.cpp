@@ -20,9 +20,7 @@ extern const GUID IID_ICounter = TEST_GUID(0xB3F1C2A0);
 const GUID CLSID_Counter = TEST_GUID(0xB3F1C2A1), CLSID_Lonely = TEST_GUID(0xB3F1C2A2),
            CLSID_RegisteredOnly = TEST_GUID(0xB3F1C2A3), CLSID_Handler = TEST_GUID(0xB3F1C2A4);
 
-struct ICounter : IUnknown {
-    virtual long STDMETHODCALLTYPE next() = 0;
-};
+struct ICounter : IUnknown { virtual long STDMETHODCALLTYPE next() = 0; };
 
 namespace {
 
@@ -39,8 +37,6 @@ public:
         if (touchItselfWhenDestroyed) AddRef(), Release(), Release(), internalRelease();
         ++destroyed;
     }
-
-protected:
     void* queryInterface(const GUID& iid) override {
         return iid == IID_ICounter ? static_cast<ICounter*>(this) : IUnknownImpl::queryInterface(iid);
     }

@@ -71,8 +71,6 @@ TEST(Registration, KeysOnAScratchMachineKey) {
     EXPECT_EQ(module.unregisterClasses(), S_OK) << "twice";
 
     // Failures end the work with their HRESULT; what was written stays.
-    const GUID unknownInterface = testGUID(6);
-    const ShellExtensionInfo unknownHandler = {&unknownInterface, &fileTypeA};
     const FileTypeInfo nameless = {nullptr, nullptr, 0, 0, nullptr};
     const ShellExtensionInfo nowhere = {&IID_IContextMenu, &nameless};
     const COMModule::ClassInfo badKind[] = {
@@ -83,11 +81,6 @@ TEST(Registration, KeysOnAScratchMachineKey) {
     EXPECT_EQ(COMModule(badKind, 3).registerClasses(self), E_FAIL);
     EXPECT_EQ(textOf(classes + "CLSID\\" + a), "A");
     EXPECT_EQ(textOf(classes + "CLSID\\" + toString(clsidC)), "(absent)") << "the work ended at the failure";
-    const COMModule::ClassInfo handler[] = {{&clsidC, COMModule::inproc_server32, L"C", nullptr, nullptr, &unknownHandler}};
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (classes + tA).c_str());
-    EXPECT_EQ(COMModule(handler, 1).registerClasses(self), E_FAIL);
-    EXPECT_EQ(textOf(classes + "CLSID\\" + toString(clsidC) + "\\InprocServer32"), file);
-    EXPECT_EQ(textOf(classes + tA), "Vesk type A") << "the first file type's keys are written";
     const COMModule::ClassInfo noType[] = {{&clsidA, COMModule::inproc_server32, L"A", nullptr, nullptr, &nowhere}};
     EXPECT_EQ(COMModule(noType, 1).registerClasses(self), E_FAIL) << "a shell row needs a type key";
     EXPECT_EQ(com_test::thrownBy([] { COMModule::getShellExtensionFolder(IID_IUnknown); }).what,
