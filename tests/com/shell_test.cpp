@@ -67,9 +67,10 @@ TEST_F(Shell, ContextMenuOverARealSelection) {
         return items += std::to_string(GetMenuItemCount(popup)) + " ", hr;
     };
     EXPECT_EQ((Answers{query(nullptr, 100, 109, CMF_NORMAL), query(popup, 110, 109, CMF_NORMAL), query(popup, 100, 109, CMF_DEFAULTONLY),
-                       query(popup, 100, 109, CMF_NORMAL), query(popup, 200, 201, CMF_NORMAL), query(popup, 300, 309, CMF_DEFAULTONLY)}),
-              (Answers{E_INVALIDARG, E_INVALIDARG, S_OK, MAKE_HRESULT(0, 0, 3), MAKE_HRESULT(0, 0, 2), S_OK}));
-    EXPECT_EQ(items, "0 0 0 3 5 5 ");
+                       query(popup, 100, 109, CMF_NORMAL), query(popup, 300, 300, CMF_NORMAL), query(popup, 200, 201, CMF_NORMAL),
+                       query(popup, 300, 309, CMF_DEFAULTONLY)}),
+              (Answers{E_INVALIDARG, E_INVALIDARG, S_OK, MAKE_HRESULT(0, 0, 3), MAKE_HRESULT(0, 0, 1), MAKE_HRESULT(0, 0, 2), S_OK}));
+    EXPECT_EQ(items, "0 0 0 3 4 6 6 ");
     EXPECT_EQ(GetMenuItemID(popup, 1), 201u);
     DestroyMenu(popup);
 
