@@ -77,7 +77,7 @@ public:
         if (id == sample::pageEdit && code == EN_CHANGE) return setDirty(true);
         COMPropertyPage::onCommand(control, code, id);
     }
-    bool apply() override { return getTextA(sample::pageEdit) != "refuse"; }
+    bool apply() override { return getTextA(sample::pageEdit) != "refuse" && COMPropertyPage::apply(); }
 };
 
 const REGPINTYPES pinTypes[] = {{&MEDIATYPE_Stream, &MEDIASUBTYPE_NULL}};
