@@ -1,6 +1,6 @@
 // What the COM suites share: a scratch registry root, the system's regsvr32,
-// class objects of a loaded server, and an outer object that aggregates
-// through a class factory as any COM client would.
+// the HRESULT a call throws, and an outer object that aggregates through a
+// class factory as any COM client would.
 #pragma once
 
 #include "sample_server.h"
@@ -21,8 +21,13 @@ inline std::string binFolder() {
     return self.substr(0, self.rfind('\\'));
 }
 
-// Runs a command line to its end (at most a minute); its exit code, or -1.
-inline long run(std::string line) {
+// The system's regsvr32 (syswow64's in a 32-bit process) run on the sample
+// server to its end (at most a minute): its exit code, or -1.
+inline long regsvr32(bool unregister = false) {
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    std::string line = "\"" + std::string(system) + "\\regsvr32.exe\" /s " + (unregister ? "/u \"" : "\"") + binFolder() +
+                       "\\test_com_sample.dll\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -33,24 +38,18 @@ inline long run(std::string line) {
     return long(code);
 }
 
-// The system's regsvr32 (syswow64's in a 32-bit process) on a server of this build.
-inline long regsvr32(const std::string& dll, bool unregister = false) {
-    char system[MAX_PATH];
-    GetSystemDirectoryA(system, MAX_PATH);
-    return run("\"" + std::string(system) + "\\regsvr32.exe\" /s " + (unregister ? "/u \"" : "\"") + binFolder() + "\\" + dll + "\"");
-}
-
-// What unregistering the sample server leaves by design (file types and approvals), removed.
-inline void removeSampleLeftovers() {
+// Unregisters the sample server and removes what that leaves by design (file types and approvals).
+inline long unregisterSample() {
+    const long code = regsvr32(true);
     const std::string classes = "Software\\Classes\\", approved = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
     for (const char* key : {sample::extension, sample::typeKeyName}) RegDeleteTreeA(HKEY_LOCAL_MACHINE, (classes + key).c_str());
     for (const GUID* clsid : {&sample::CLSID_Extension, &sample::CLSID_RegisteredOnly})
         RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, approved.c_str(), vesk::toString(*clsid).c_str());
+    return code;
 }
 
 // A predefined root of this process redirected to an empty key of its own while the object lives.
-class ScratchRoot {
-public:
+struct ScratchRoot {
     explicit ScratchRoot(HKEY root) : root(root) {
         RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
         key.create(HKEY_CURRENT_USER, path.c_str());
@@ -61,8 +60,6 @@ public:
         key.close();
         RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
     }
-
-private:
     HKEY root;
     const std::string path = "Software\\Vesk test\\com-" + std::to_string(GetCurrentProcessId());
     vesk::RegistryKey key;
@@ -78,24 +75,33 @@ inline void setText(const std::string& key, const char* value, const std::string
     RegSetKeyValueA(root, key.c_str(), value, REG_SZ, data.c_str(), DWORD(data.size() + 1));
 }
 
+// The answers of calls made in order (a braced list evaluates left to right), compared with the expected list in one go.
+using Answers = std::vector<HRESULT>;
+
+// What a call throws: its message and the HRESULT the library maps it to (S_OK when nothing is thrown).
+struct Thrown { std::string what = "nothing thrown"; HRESULT hr = S_OK; };
+template <class Call> Thrown thrownBy(Call&& call) {
+    try {
+        call();
+    } catch (const std::exception& e) {
+        return {e.what(), vesk::HRESULTHolder::getHRESULTFromException(e)};
+    }
+    return {};
+}
+
 // An outer object, written by hand, that aggregates an object made by a factory
 // and hands out the inner object's other interfaces.
 struct Outer : IUnknown {
-    explicit Outer(IClassFactory* factory, const GUID& iid = IID_IUnknown) {
-        hr = factory->CreateInstance(this, iid, reinterpret_cast<void**>(&inner));
-    }
+    explicit Outer(IClassFactory* factory) : hr(factory->CreateInstance(this, IID_IUnknown, reinterpret_cast<void**>(&inner))) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (iid == IID_IUnknown) return *object = static_cast<IUnknown*>(this), AddRef(), S_OK;
         return inner ? inner->QueryInterface(iid, object) : (*object = nullptr, E_NOINTERFACE);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++refs); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        if (--refs == 0 && inner) inner->Release(), inner = nullptr;
-        return ULONG(refs);
-    }
-    HRESULT hr;
+    ULONG STDMETHODCALLTYPE Release() override { return --refs == 0 && inner ? inner->Release(), inner = nullptr, 0 : ULONG(refs); }
     IUnknown* inner = nullptr;
     long refs = 1;
+    HRESULT hr;
 };
 
 } // namespace com_test

@@ -5,14 +5,12 @@
 // scratch HKEY_LOCAL_MACHINE, read once per process.
 #include "com_harness.h"
 
-#include <vesk/com/com_error.h>
 #include <vesk/com/guid.h>
-#include <vesk/system/registry.h>
 
 #include <test_support.h>
 
-#include <algorithm>
 #include <shlobj.h>
+#include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -21,33 +19,41 @@ using namespace vesk;
 
 namespace {
 
-GUID guidOf(unsigned long d1, unsigned short d2, unsigned short d3, const unsigned char (&d4)[8]) {
-    GUID g{d1, d2, d3, {}};
-    std::copy(d4, d4 + 8, g.Data4);
-    return g;
-}
-
 TEST(GUID, TextAndOrder) {
     EXPECT_EQ(toWString(GUID_NULL), L"{00000000-0000-0000-0000-000000000000}");
     EXPECT_EQ(toString(IID_IUnknown), "{00000000-0000-0000-C000-000000000046}");
-    const unsigned char zero[8] = {}, high[8] = {0x80}, low[8] = {0x7F};
-    EXPECT_TRUE(guidOf(0x100, 0, 0, zero) < guidOf(1, 0, 0, zero)) << "first stored bytes 0x00 and 0x01";
-    EXPECT_TRUE(guidOf(0, 0, 0, low) < guidOf(0, 0, 0, high) && !(guidOf(0, 0, 0, low) < guidOf(0, 0, 0, low)));
+    const GUID low = toGUID("{00000000-0000-0000-7F00-000000000000}"), high = toGUID("{00000000-0000-0000-8000-000000000000}");
+    EXPECT_TRUE(toGUID("{00000100-0000-0000-0000-000000000000}") < toGUID("{00000001-0000-0000-0000-000000000000}"))
+        << "first stored bytes 0x00 and 0x01";
+    EXPECT_TRUE(low < high && !(low < low));
     EXPECT_TRUE(toGUID("{000214e4-0000-0000-c000-000000000046}") == IID_IContextMenu);
     EXPECT_THROW(toGUID("Scripting.FileSystemObject"), COMError) << "a ProgID is no GUID text";
     EXPECT_THROW(toGUID(static_cast<const char*>(nullptr)), COMError);
 }
 
+// What a reader keeps of a file, in the order of its table.
+std::string keyText(const GUID& guid) { return toString(guid); }
+std::string keyText(long code) {
+    char text[16];
+    return std::string(text, std::size_t(std::snprintf(text, sizeof text, "%lx", static_cast<unsigned long>(code))));
+}
+template <class Names> std::string keptBy(void (*read)(std::istream&, Names&), const std::string& file) {
+    std::istringstream in(file);
+    Names names;
+    read(in, names);
+    std::string kept;
+    for (const auto& n : names) kept += keyText(n.first) + "=" + n.second + " ";
+    return kept;
+}
+std::string guidsIn(const std::string& file) { return keptBy(readGUIDNames, file); }
+std::string codesIn(const std::string& file) { return keptBy(readHRESULTNames, file); }
+
 // The reader takes a GUID text exactly when CLSIDFromString takes it in the braced form.
 void expectReadAsCLSIDFromString(const std::string& text) {
-    std::istringstream in(text + " name");
-    GUIDNames names;
-    readGUIDNames(in, names);
     GUID parsed{};
     const bool accepted = !text.empty() && text[0] == '{' &&
                           CLSIDFromString(std::wstring(text.begin(), text.end()).c_str(), &parsed) == NOERROR;
-    ASSERT_EQ(names.size(), accepted ? 1u : 0u) << text;
-    ASSERT_TRUE(!accepted || names.begin()->first == parsed) << text;
+    ASSERT_EQ(guidsIn(text + " name"), accepted ? toString(parsed) + "=name " : "") << text;
 }
 
 TEST(NameFiles, GUIDTextsAreThoseOfCLSIDFromString) {
@@ -74,77 +80,44 @@ TEST(NameFiles, GUIDTextsAreThoseOfCLSIDFromString) {
 }
 
 TEST(NameFiles, ReadersStopAtTheFirstBrokenEntry) {
-    const std::string a = "{00000000-0000-0000-C000-000000000046}", b = "{00000001-0000-0000-C000-000000000046}";
-    const struct {
-        std::string file;
-        std::vector<std::pair<std::string, std::string>> expected;
-    } guids[] = {
-        {a + " A\n" + b + "\tB\n", {{a, "A"}, {b, "B"}}},
-        {a + " A\n{0000-bad} B\n" + b + " C\n", {{a, "A"}}},
-        {a + " A {00000000-0000-0000-c000-000000000046} B", {{a, "B"}}},
-        {a + " A\r\n" + b, {{a, "A"}}},
-        {a + " A " + b + " " + std::string(maxNameFileToken + 1, 'n') + " " + a + " C", {{a, "A"}}},
-        {a + " " + std::string(maxNameFileToken, 'n'), {{a, std::string(maxNameFileToken, 'n')}}},
-        {std::string("\0\xFF\x01{", 4), {}},
-    };
-    for (const auto& r : guids) {
-        std::istringstream in(r.file);
-        GUIDNames names;
-        readGUIDNames(in, names);
-        ASSERT_EQ(names.size(), r.expected.size()) << r.file.substr(0, 80);
-        for (const auto& e : r.expected) EXPECT_EQ(names[toGUID(e.first.c_str())], e.second) << r.file.substr(0, 80);
-    }
-    const struct {
-        std::string file;
-        std::vector<std::pair<unsigned long, const char*>> expected;
-    } codes[] = {
-        {"80004005 E_FAIL \"Unspecified error\"\n80004002 E_NOINTERFACE \"No\ninterface\"\n1 S_FALSE",
-         {{0x80004005, "E_FAIL"}, {0x80004002, "E_NOINTERFACE"}, {1, "S_FALSE"}}},
-        {"0x8000FFFF E_UNEXPECTED \"never closed 80004005 X", {{0x8000FFFF, "E_UNEXPECTED"}}},
-        {"8007000e E_OUTOFMEMORY", {{0x8007000E, "E_OUTOFMEMORY"}}}, {"1 A\n123456789 B\n2 C", {{1, "A"}}},
-        {"1 A\n-1 B\n2 C", {{1, "A"}}}, {"1 A\n2", {{1, "A"}}}, {"1 A 01 B", {{1, "B"}}},
-        {"1 A \"" + std::string(1 << 20, 'd') + "\" 2 B", {{1, "A"}, {2, "B"}}},
-        {"1 A 2 " + std::string(maxNameFileToken + 1, 'x'), {{1, "A"}}},
-    };
-    for (const auto& r : codes) {
-        std::istringstream in(r.file);
-        HRESULTNames names;
-        readHRESULTNames(in, names);
-        ASSERT_EQ(names.size(), r.expected.size()) << r.file.substr(0, 80);
-        for (const auto& e : r.expected) EXPECT_EQ(names[long(e.first)], e.second) << r.file.substr(0, 80);
-    }
+    const std::string a = "{00000000-0000-0000-C000-000000000046}", b = "{00000001-0000-0000-C000-000000000046}",
+                      longest(maxNameFileToken, 'n'), tooLong(maxNameFileToken + 1, 'n');
+    EXPECT_EQ(guidsIn(a + " A\n" + b + "\tB\n"), a + "=A " + b + "=B ");
+    EXPECT_EQ(guidsIn(a + " A\n{0000-bad} B\n" + b + " C\n"), a + "=A ");
+    EXPECT_EQ(guidsIn(a + " A {00000000-0000-0000-c000-000000000046} B"), a + "=B ");
+    EXPECT_EQ(guidsIn(a + " A\r\n" + b), a + "=A ");
+    EXPECT_EQ(guidsIn(a + " A " + b + " " + tooLong + " " + a + " C"), a + "=A ");
+    EXPECT_EQ(guidsIn(a + " " + longest), a + "=" + longest + " ");
+    EXPECT_EQ(guidsIn(std::string("\0\xFF\x01{", 4)), "");
+    EXPECT_EQ(codesIn("80004005 E_FAIL \"Unspecified error\"\n80004002 E_NOINTERFACE \"No\ninterface\"\n1 S_FALSE"),
+              "80004002=E_NOINTERFACE 80004005=E_FAIL 1=S_FALSE ");
+    EXPECT_EQ(codesIn("0x8000FFFF E_UNEXPECTED \"never closed 80004005 X"), "8000ffff=E_UNEXPECTED ");
+    EXPECT_EQ(codesIn("8007000e E_OUTOFMEMORY"), "8007000e=E_OUTOFMEMORY ");
+    for (const char* file : {"1 A\n123456789 B\n2 C", "1 A\n-1 B\n2 C", "1 A\n2"}) EXPECT_EQ(codesIn(file), "1=A ") << file;
+    EXPECT_EQ(codesIn("1 A 01 B"), "1=B ");
+    EXPECT_EQ(codesIn("1 A \"" + std::string(1 << 20, 'd') + "\" 2 B"), "1=A 2=B ");
+    EXPECT_EQ(codesIn("1 A 2 " + std::string(maxNameFileToken + 1, 'x')), "1=A ");
 }
 
 TEST(GUIDNames, FixedRulesThenTheRegistryThenTheText) {
-    const unsigned char mm[8] = {0xA2, 0x1A, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96},
-                        fourcc[8] = {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}, other[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    const struct {
-        GUID guid;
-        const char* name;
-    } rows[] = {
-        {guidOf(0xD5A47FA7, 0x6D98, 0x11D1, mm), "Manufacturer ID 0"}, {guidOf(0xD5A48FA7, 0x6D98, 0x11D1, mm), "Manufacturer ID 4096"},
-        {guidOf(0xD5A57FA5, 0x6D98, 0x11D1, mm), "Manufacturer ID 65534"},
-        {guidOf(0xD5A57FA6, 0x6D98, 0x11D1, mm), "{D5A57FA6-6D98-11D1-A21A-00A0C9223196}"},
-        {guidOf(0xD5A47FA6, 0x6D98, 0x11D1, mm), "{D5A47FA6-6D98-11D1-A21A-00A0C9223196}"},
-        {guidOf(0xE36DC2AC, 0x6D9A, 0x11D1, mm), "Product ID 0"}, {guidOf(0xE36EC2AA, 0x6D9A, 0x11D1, mm), "Product ID 65534"},
-        {guidOf(0xE36EC2AB, 0x6D9A, 0x11D1, mm), "{E36EC2AB-6D9A-11D1-A21A-00A0C9223196}"},
-        {guidOf(0xE36DC2AD, 0x6D98, 0x11D1, mm), "{E36DC2AD-6D98-11D1-A21A-00A0C9223196}"},
-        {guidOf(0x32595559, 0, 0x0010, fourcc), "FOURCC \"YUY2\""}, {guidOf(1, 0, 0x0010, fourcc), "FOURCC 1"},
-        {guidOf(0xE0595559, 0, 0x0010, fourcc), "FOURCC 3763950937"},
-        {guidOf(0x12345678, 0x9ABC, 0xDEF0, other), "{12345678-9ABC-DEF0-0102-030405060708}"},
-        {guidOf(0xA, 0, 0, other), "IID_IMine"}, {guidOf(0xB, 0, 0, other), "CLSID_Mine"}, {guidOf(0xC, 0, 0, other), "CLSID_C"},
-    };
     // Interface A also names a class; interface C has an empty name.
+    const std::string mm = "-6D98-11D1-A21A-00A0C9223196}", product = "-6D9A-11D1-A21A-00A0C9223196}",
+                      fourcc = "-0000-0010-8000-00AA00389B71}", mine = "-0000-0000-0102-030405060708}";
     com_test::ScratchRoot classes(HKEY_CLASSES_ROOT);
-    for (const char* key : {"Interface\\A IMine", "CLSID\\A NotThis", "CLSID\\B Mine", "Interface\\C ", "CLSID\\C C"}) {
-        const std::string text(key), name = text.substr(text.find(' ') + 1);
-        const std::string path = text.substr(0, text.find('\\') + 1) +
-                                 toString(guidOf(text[text.find(' ') - 1] - 'A' + 0xA, 0, 0, other));
-        RegSetKeyValueA(HKEY_CLASSES_ROOT, path.c_str(), "", REG_SZ, name.c_str(), DWORD(name.size() + 1));
-    }
-    for (const auto& r : rows) EXPECT_EQ(toAString(r.guid, true), r.name);
-    EXPECT_EQ(getHRESULTIdentifier(long(0x8007000E)), "HRESULT value 8007000e") << "no table in this process yet";
-    EXPECT_EQ(getHRESULTIdentifier(1), "HRESULT value 1");
+    for (const std::string key : {"Interface\\{0000000A IMine", "CLSID\\{0000000A NotThis", "CLSID\\{0000000B Mine", "Interface\\{0000000C ",
+                                  "CLSID\\{0000000C C"})
+        com_test::setText(key.substr(0, key.find(' ')) + mine, "", key.substr(key.find(' ') + 1), HKEY_CLASSES_ROOT);
+    std::string names;
+    for (const std::string& text : {"{D5A47FA7" + mm, "{D5A48FA7" + mm, "{D5A57FA5" + mm, "{D5A57FA6" + mm, "{D5A47FA6" + mm,
+                                    "{E36DC2AC" + product, "{E36EC2AA" + product, "{E36EC2AB" + product, "{E36DC2AD" + mm,
+                                    "{32595559" + fourcc, "{00000001" + fourcc, "{E0595559" + fourcc, std::string("{12345678-9ABC-DEF0-0102-030405060708}"),
+                                    "{0000000A" + mine, "{0000000B" + mine, "{0000000C" + mine})
+        names += toAString(toGUID(text.c_str()), true) + ", ";
+    EXPECT_EQ(names, "Manufacturer ID 0, Manufacturer ID 4096, Manufacturer ID 65534, {D5A57FA6" + mm + ", {D5A47FA6" + mm +
+                         ", Product ID 0, Product ID 65534, {E36EC2AB" + product + ", {E36DC2AD" + mm +
+                         ", FOURCC \"YUY2\", FOURCC 1, FOURCC 3763950937, {12345678-9ABC-DEF0-0102-030405060708}, IID_IMine, CLSID_Mine, CLSID_C, ");
+    EXPECT_EQ(getHRESULTIdentifier(long(0x8007000E)) + ", " + getHRESULTIdentifier(1), "HRESULT value 8007000e, HRESULT value 1")
+        << "no table in this process yet";
 }
 
 TEST(NameLookUp, FilesNamedUnderTheLibraryKeyAreReadOnce) {

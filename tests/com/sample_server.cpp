@@ -23,8 +23,6 @@ public:
     VESK_FORWARD_IUNKNOWN
     HRESULT STDMETHODCALLTYPE Save(LPCOLESTR, BOOL) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SaveCompleted(LPCOLESTR) override { return E_NOTIMPL; }
-
-protected:
     void* queryInterface(const GUID& iid) override {
         if (iid == IID_IShellExtInit) return static_cast<IShellExtInit*>(this);
         if (iid == IID_IContextMenu) return static_cast<IContextMenu*>(this);
@@ -59,8 +57,6 @@ protected:
     }
     unsigned getPageCount() override { return 1; }
     const GUID& getPage(unsigned) override { return sample::CLSID_Page; }
-
-private:
     std::string files;
     std::wstring currentFile;
 };
@@ -74,8 +70,6 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return forwardAddRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return forwardRelease(); }
-
-protected:
     void* queryInterface(const GUID& iid) override {
         return iid == IID_IPropertyPage ? static_cast<IPropertyPage*>(this) : IUnknownImpl::queryInterface(iid);
     }
@@ -83,7 +77,7 @@ protected:
         if (id == sample::pageEdit && code == EN_CHANGE) return setDirty(true);
         COMPropertyPage::onCommand(control, code, id);
     }
-    bool apply() override { return getTextA(sample::pageEdit) != "refuse"; }
+    bool apply() override { return getTextA(sample::pageEdit) != "refuse" && COMPropertyPage::apply(); }
 };
 
 const REGPINTYPES pinTypes[] = {{&MEDIATYPE_Stream, &MEDIASUBTYPE_NULL}};
