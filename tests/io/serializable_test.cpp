@@ -31,8 +31,7 @@ using Bytes = std::vector<unsigned char>;
 Bytes operator+(Bytes a, const Bytes& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
 Bytes word(std::uint32_t w) { return {Bytes::value_type(w), Bytes::value_type(w >> 8), Bytes::value_type(w >> 16), Bytes::value_type(w >> 24)}; }
 // An 8-bit text that announces `length` characters; a full record's head.
-Bytes text(const std::string& s, std::size_t length) { return word(std::uint32_t(length)) + Bytes(s.begin(), s.end()); }
-Bytes text(const std::string& s) { return text(s, s.size()); }
+Bytes text(const std::string& s, std::size_t n = 0) { return word(std::uint32_t(n ? n : s.size())) + Bytes(s.begin(), s.end()); }
 Bytes head(std::uint32_t identity, const std::string& name) { return word(0) + word(identity) + text(name); }
 
 struct Node;
@@ -40,7 +39,9 @@ std::set<Node*> liveNodes; // so that a test can break cycles and count leaks
 
 // A graph node: links written with identity, then an inner object as a plain record.
 struct Node : Serializable {
-    explicit Node(std::string name = std::string()) : name(std::move(name)) { liveNodes.insert(this); }
+    explicit Node(std::string name = std::string(), std::vector<ref_ptr<Node>> links = {}) : name(std::move(name)), links(std::move(links)) {
+        liveNodes.insert(this);
+    }
     ~Node() override {
         liveNodes.erase(this);
         while (Node* next = dynamic_cast<Node*>(inner.get())) inner = std::move(next->inner); // no deep recursion
@@ -69,16 +70,12 @@ struct Empty : Serializable {
 };
 SerializableImpl<Empty> registerEmpty;
 
-ref_ptr<Node> node(const char* name, std::vector<ref_ptr<Node>> links = {}) {
-    ref_ptr<Node> n(new Node(name));
-    return n->links = std::move(links), n;
-}
+ref_ptr<Node> node(const char* name, std::vector<ref_ptr<Node>> links = {}) { return ref_ptr<Node>(new Node(name, std::move(links))); }
 
 // Lets every node go, cycles and long chains included, without recursion.
 void breakAll() {
     std::vector<ref_ptr<Node>> links;
-    for (Node* n : liveNodes) links.insert(links.end(), n->links.begin(), n->links.end());
-    for (Node* n : liveNodes) n->links.clear();
+    for (Node* n : liveNodes) links.insert(links.end(), n->links.begin(), n->links.end()), n->links.clear();
 }
 
 template <class F> Bytes written(F writeAll) {
@@ -162,8 +159,7 @@ TEST_F(Serialization, GraphsComeBackWithTheirSharing) {
     };
     for (const auto& row : rows) {
         const Bytes bytes = written(row.write);
-        breakAll();
-        MemoryInputStream in(bytes.data(), static_cast<unsigned>(bytes.size()));
+        MemoryInputStream in((breakAll(), bytes.data()), static_cast<unsigned>(bytes.size()));
         Archive archive(in, noOutput);
         std::vector<ref_ptr<Node>> roots(row.roots);
         for (ref_ptr<Node>& root : roots) archive.readObject(root);
