@@ -7,7 +7,6 @@
 // copies of themselves, chains of copies and moves release each resource once.
 #include "test_support.h"
 
-#include <vesk/errors/exception.h>
 #include <vesk/io/archive.h>
 #include <vesk/io/array.h>
 #include <vesk/io/low_level_io_stream.h>
@@ -24,7 +23,6 @@
 #include <functional>
 #include <memory>
 #include <random>
-#include <string>
 #include <thread>
 #include <tuple>
 #include <typeinfo>
@@ -173,19 +171,15 @@ std::string seekResult(Seekable& stream, long long offset, Seekable::whence from
     std::string answer;
     const std::string thrown = messageOf([&] { answer = std::to_string(stream.seek(offset, from)); });
     const unsigned long long size = stream.getSize();
-    return (answer.empty() ? thrown : answer) + " at " + std::to_string(stream.getFilePointer()) + " of " +
-           std::to_string(size);
+    return (answer.empty() ? thrown : answer) + " at " + std::to_string(stream.getFilePointer()) + " of " + std::to_string(size);
 }
 
 TEST(Streams, MemorySeeksReadsGapsAndGrowth) {
     const unsigned char ten[10] = {10, 11, 12, 13, 14, 15, 16, 17, 18, 19};
     const std::string bad = "Bad seek position at 6 of 10", negative = "Can't seek to negative offset at 6 of 10",
                       large = "New size too large for a size_t at 6 of 10";
-    const struct {
-        long long offset;
-        Seekable::whence from;
-        std::string input, output; // from position 6 of 10 bytes; an output seek may extend
-    } rows[] = {
+    // From position 6 of 10 bytes; an output seek may extend.
+    const struct { long long offset; Seekable::whence from; std::string input, output; } rows[] = {
         {0, Seekable::end, "10 at 10 of 10", "10 at 10 of 10"}, {1, Seekable::end, bad, "11 at 11 of 11"},
         {-10, Seekable::end, "0 at 0 of 10", "0 at 0 of 10"},    {-11, Seekable::end, bad, negative},
         {11, Seekable::begin, bad, "11 at 11 of 11"},           {-1, Seekable::begin, bad, negative},
@@ -217,11 +211,10 @@ TEST(Streams, MemorySeeksReadsGapsAndGrowth) {
         const unsigned char* block = out.getData();
         moves += (out.write("123", 1 + i % 3), out.getData() != block);
     }
-    EXPECT_LE(moves, 20u) << "doubling: a few blocks for 200000 bytes";
-    EXPECT_EQ(out.getSize(), 61u + 200000 - 1);
+    EXPECT_TRUE(moves <= 20 && out.getSize() == 61u + 200000 - 1) << moves << " blocks: doubling needs a few";
 }
 
-TEST(Streams, FilesRoundTripSeekAndReachBeyondFourGigabytes) {
+TEST(Streams, FilesRoundTripSeekTurnAroundReachBeyondFourGigabytesAndReadPipesWhole) {
     vesk_test::ScratchDir scratch;
     Bytes data(100000);
     std::mt19937 random(11);
@@ -245,27 +238,21 @@ TEST(Streams, FilesRoundTripSeekAndReachBeyondFourGigabytes) {
         char tail[4] = {};
         const long long distant = 5ll << 30; // a sparse file on the host
         EXPECT_EQ(f.in->seek(distant, Seekable::begin), static_cast<unsigned long long>(distant));
-        f.out->write("far!", 4), f.in->setFilePointer(0x100000000ll, Seekable::begin); // would be 0 if cut to 32 bits
-        EXPECT_EQ(f.in->getFilePointer(), 0x100000000ull);
+        EXPECT_EQ((f.out->write("far!", 4), f.in->read(tail, 1)), 0u) << "a read right after a write";
+        f.in->setFilePointer(-4, Seekable::end), f.in->readFully(tail, 2), f.out->write("AR", 2); // a write right after a read
         f.in->setFilePointer(-4, Seekable::end), f.in->readFully(tail, 4);
-        EXPECT_EQ(std::string(tail, 4), "far!");
+        EXPECT_EQ(std::string(tail, 4), "faAR");
         f.in->setFilePointer(-distant - 2, Seekable::current);
         EXPECT_EQ(f.in->getFilePointer(), 2u) << "a 64-bit step back";
         EXPECT_EQ((f.owner.reset(), WindowsFile::getSize(scratch.file("round").c_str())), distant + 4ull);
     }
-}
-
-// A text-mode descriptor hands out fewer bytes per call than it consumes, a pipe its
-// pieces as they come: both streams still fill what was asked for until the end. One
-// FILE is read right after writing and the other way round.
-TEST(Streams, FileReadsAreCompleteAndDirectionChangesSafe) {
-    vesk_test::ScratchDir scratch;
-    std::string crlf, lf;
-    for (int i = 0; i < 20000; ++i) crlf += "line\r\n", lf += "line\n";
-    StdIOStream(scratch.file("text").c_str(), "wb").write(crlf.data(), unsigned(crlf.size()));
+    // A text-mode descriptor hands out fewer bytes per call than it consumes, a pipe its
+    // pieces as they come: both streams still fill what was asked for until the end.
+    std::string text(40000, '\n');
+    for (std::size_t i = 0; i < text.size(); i += 2) text[i] = '\r';
+    StdIOStream(scratch.file("text").c_str(), "wb").write(text.data(), 40000);
     LowLevelIOStream cooked(scratch.file("text").c_str(), _O_RDONLY | _O_TEXT);
-    cooked.readFully(&crlf[0], unsigned(lf.size()));
-    EXPECT_TRUE(crlf.compare(0, lf.size(), lf) == 0 && cooked.read(&crlf[0], 1) == 0);
+    EXPECT_TRUE((cooked.readFully(&text[0], 20000), text.compare(0, 20000, std::string(20000, '\n')) == 0) && cooked.read(&text[0], 1) == 0);
     HANDLE readEnd, writeEnd;
     ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0));
     std::thread writer([=] {
@@ -276,10 +263,6 @@ TEST(Streams, FileReadsAreCompleteAndDirectionChangesSafe) {
     char got[200];
     EXPECT_EQ((pipe.setHandle(readEnd), pipe.read(got, 100) + pipe.read(got, 100)), 100u);
     writer.join();
-    StdIOStream both(scratch.file("both").c_str(), "w+b");
-    EXPECT_EQ((both.write("abcdef", 6), both.read(got, 1)), 0u);
-    EXPECT_EQ((both.setFilePointer(0, Seekable::begin), both.read(got, 2), both.write("XY", 2), both.read(got, 6)), 2u);
-    EXPECT_EQ(std::string(got, (both.setFilePointer(0, Seekable::begin), both.read(got, 6))), "abXYef");
 }
 
 TEST(Streams, FileFailuresNameTheFileAndCarryTheSystemText) {
@@ -323,33 +306,6 @@ TEST(Streams, FileFailuresNameTheFileAndCarryTheSystemText) {
     }
 }
 
-// A file held open stops a removal with an error that names it, and a later try
-// finishes; a tree with files, a read-only file and subfolders goes completely.
-TEST(Streams, TemporaryFilesAndFoldersGoAwayCompletely) {
-    vesk_test::ScratchDir scratch;
-    TemporaryFile file(scratch.path().c_str());
-    const std::string created = file.getPathA();
-    EXPECT_EQ(created.rfind(scratch.path() + "\\tmp", 0), 0u) << created;
-    WindowsFile open(created.c_str(), GENERIC_WRITE);
-    EXPECT_EQ(messageOf([&] { file.remove(); }), "Can't delete temporary file \"" + created + "\" (32)");
-    open.close(), file.remove(), file.remove(); // deletes once, then does nothing
-    EXPECT_FALSE(exists(created));
-    EXPECT_TRUE((file.create(L""), exists(file.getPathA()))) << "the system's temporary folder";
-    TemporaryDirectory dir(scratch.path().c_str(), "vt");
-    const std::string root = dir;
-    EXPECT_EQ(root.rfind(scratch.path() + "\\vt", 0), 0u) << root;
-    CreateDirectoryA((root + "\\sub").c_str(), nullptr), CreateDirectoryA((root + "\\sub\\deeper").c_str(), nullptr);
-    for (const char* name : {"\\a", "\\sub\\b", "\\sub\\deeper\\c", "\\readonly"}) StdIOStream((root + name).c_str(), "wb").write("x", 1);
-    SetFileAttributesA((root + "\\readonly").c_str(), FILE_ATTRIBUTE_READONLY);
-    WindowsFile held((root + "\\sub\\b").c_str(), GENERIC_READ);
-    const unsigned long handles = vesk_test::openHandleCount();
-    EXPECT_EQ(messageOf([&] { dir.remove(); }), "Can't delete \"" + root + "\\sub\\b\" in temporary directory \"" + root + "\" (32)");
-    EXPECT_EQ(vesk_test::openHandleCount(), handles) << "the failed walk closed its search handles";
-    held.close();
-    { TemporaryDirectory dying(std::move(dir)); }
-    EXPECT_FALSE(exists(root));
-}
-
 struct Counted {
     static inline int live = 0;
     Counted() { ++live; }
@@ -373,8 +329,31 @@ template <class T, class Alive> void exercise(T a, Alive alive) {
     EXPECT_TRUE(alive(a)) << typeid(T).name();
 }
 
-TEST(Streams, OwnersReleaseEachResourceExactlyOnce) {
+// A file held open stops a removal with an error that names it, and a later try
+// finishes; a tree with files, a read-only file and subfolders goes completely.
+TEST(Streams, TemporariesGoAwayCompletelyAndOwnersReleaseEachResourceOnce) {
     vesk_test::ScratchDir scratch;
+    TemporaryFile file(scratch.path().c_str());
+    const std::string created = file.getPathA();
+    EXPECT_EQ(created.rfind(scratch.path() + "\\tmp", 0), 0u) << created;
+    WindowsFile open(created.c_str(), GENERIC_WRITE);
+    EXPECT_EQ(messageOf([&] { file.remove(); }), "Can't delete temporary file \"" + created + "\" (32)");
+    open.close(), file.remove(), file.remove(); // deletes once, then does nothing
+    EXPECT_FALSE(exists(created));
+    EXPECT_TRUE((file.create(L""), exists(file.getPathA()))) << "the system's temporary folder";
+    TemporaryDirectory dir(scratch.path().c_str(), "vt");
+    const std::string root = dir;
+    EXPECT_EQ(root.rfind(scratch.path() + "\\vt", 0), 0u) << root;
+    CreateDirectoryA((root + "\\sub").c_str(), nullptr), CreateDirectoryA((root + "\\sub\\deeper").c_str(), nullptr);
+    for (const char* name : {"\\a", "\\sub\\b", "\\sub\\deeper\\c", "\\readonly"}) StdIOStream((root + name).c_str(), "wb").write("x", 1);
+    SetFileAttributesA((root + "\\readonly").c_str(), FILE_ATTRIBUTE_READONLY);
+    WindowsFile held((root + "\\sub\\b").c_str(), GENERIC_READ);
+    const unsigned long searching = vesk_test::openHandleCount();
+    EXPECT_EQ(messageOf([&] { dir.remove(); }), "Can't delete \"" + root + "\\sub\\b\" in temporary directory \"" + root + "\" (32)");
+    EXPECT_EQ(vesk_test::openHandleCount(), searching) << "the failed walk closed its search handles";
+    held.close();
+    { TemporaryDirectory dying(std::move(dir)); }
+    EXPECT_FALSE(exists(root));
     const std::string path = scratch.file("owned");
     StdIOStream(path.c_str(), "wb").write("abc", 3);
     exercise(ref_ptr<CountedObject>(new CountedObject), [](const ref_ptr<CountedObject>& p) { return p && Counted::live; });
@@ -396,10 +375,10 @@ TEST(Streams, OwnersReleaseEachResourceExactlyOnce) {
     FILE* borrowed = std::fopen(path.c_str(), "rb");
     exercise(StdIOStream(borrowed), [&](StdIOStream& s) { return s.getHandle() == borrowed && s.detach() == borrowed; });
     EXPECT_EQ(std::fread(&c, 1, 1, borrowed) + std::fclose(borrowed), 1u) << "a detached FILE stays open";
-    std::string file, dir;
-    exercise(TemporaryFile(scratch.path().c_str()), [&](TemporaryFile& f) { return exists(file = f.getPathA()); });
-    exercise(TemporaryDirectory(scratch.path().c_str()), [&](TemporaryDirectory& d) { return exists(dir = d.getPath()); });
-    EXPECT_FALSE(exists(file) || exists(dir));
+    std::string ownedFile, ownedDir;
+    exercise(TemporaryFile(scratch.path().c_str()), [&](TemporaryFile& f) { return exists(ownedFile = f.getPathA()); });
+    exercise(TemporaryDirectory(scratch.path().c_str()), [&](TemporaryDirectory& d) { return exists(ownedDir = d.getPath()); });
+    EXPECT_FALSE(exists(ownedFile) || exists(ownedDir));
     EXPECT_EQ(cycles(), handles) << "every handle, descriptor and FILE closed";
 }
 
