@@ -50,17 +50,13 @@ TEST(BitField, CountsFromTheLowestBitWritesThroughAndStaysInside) {
     unsigned char buffer[2] = {0x05, 0x80};
     BitField field(buffer, 2), offset(buffer, 2, 3), byte(buffer, 1), shorter(buffer, 0, 5);
     std::string bits;
-    for (unsigned i = 0; i < field.getCount(); ++i) bits += field.get(i) ? '1' : '0';
-    for (unsigned i = 0; i < offset.getCount(); ++i) bits += offset[i] ? '1' : '0';
+    for (unsigned i = 0; i < field.getCount() + offset.getCount(); ++i) bits += (i < 16 ? field.get(i) : offset[i - 16]) ? '1' : '0';
     EXPECT_EQ(bits, "1010000000000001" "100");
-    field.clear();
-    BitField(BitField(buffer, 4, 10), 2, 5).set(true); // buffer bits 6..10
+    field.clear(), BitField(BitField(buffer, 4, 10), 2, 5).set(true); // buffer bits 6..10
     EXPECT_EQ(Bytes(buffer, buffer + 2), (Bytes{0xC0, 0x07}));
     EXPECT_FALSE(byte[7] = false);
     BitField::Bit bit = byte[1];
-    bit = byte[2]; // a named Bit is re-aimed at bit 2
-    bit = true;
-    byte[0] = byte[6]; // a temporary Bit takes the value
+    bit = byte[2], bit = true, byte[0] = byte[6]; // a named Bit is re-aimed at bit 2; a temporary one passes its value
     EXPECT_EQ(buffer[0], 0x45);
 
     const std::pair<std::function<void()>, std::string> rows[] = { // out of range unless marked
@@ -73,6 +69,7 @@ TEST(BitField, CountsFromTheLowestBitWritesThroughAndStaysInside) {
         {[&] { BitField(buffer, 0xFFFFFFF0u, 0x20u); }, "Can't make a bit field of 32 bits from bit 4294967280: bit positions are limited to 32 bits"},
         {[&] { BitField(buffer, 0x20000000u); }, "Can't make a bit field of 536870912 bytes: bit positions are limited to 32 bits"},
         {[&] { BitField(nullptr, 0, 3); }, "invalid: Can't make a bit field over a null buffer"},
+        {[&] { BitField(nullptr, 1); }, "invalid: Can't make a bit field over a null buffer"},
         {[&] { byte.set(8, 0, true), BitField(field, 16, 0); }, ""}, // nothing at the very end
     };
     for (const auto& row : rows) EXPECT_EQ(thrown(row.first), row.second);

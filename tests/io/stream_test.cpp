@@ -1,5 +1,5 @@
 // Streams over memory and real files. One golden-byte table of every encoding (texts
-// of both widths, integers, doubles, bools) runs over every stream kind, directly and
+// of both widths, integers, doubles, bools) runs over every file stream kind, directly and
 // through an Archive (records: serializable_test and the golden archive); EndOfFile texts, bounded texts, the
 // whole-stream copy, EndianToNative; every seek target of the memory streams, gaps
 // and growth; file round trips with 64-bit positions, complete reads, exact failure
@@ -48,27 +48,13 @@ template <class F> std::string messageOf(F f) try {
     return e.what();
 }
 
-// Bytes in memory behind the file interfaces, so that memory runs with the files.
-struct MemoryFile : SeekableInputStream, BufferedOutputStream {
-    unsigned write(const void* b, unsigned n) override { return out.write(b, n); }
-    unsigned read(void* b, unsigned n) override {
-        const std::size_t at = out.getFilePointer();
-        const unsigned got = MemoryInputStream(out.getData() + at, unsigned(out.getSize() - at)).read(b, n);
-        return out.setFilePointer(got, current), got;
-    }
-    void setFilePointer(long long offset, whence from) override { out.setFilePointer(offset, from); }
-    unsigned long long getFilePointer() override { return out.getFilePointer(); }
-    void flush() override {}
-    void close() override {}
-    MemoryOutputStream out;
-};
-
 struct Opened { std::shared_ptr<void> owner; SeekableInputStream* in; BufferedOutputStream* out; };
 template <class S> Opened opened(S* s) { return {std::shared_ptr<S>(s), s, s}; }
 
-// Every stream kind, opened read-write on a fresh file (memory ignores the name).
+// Every file stream kind, opened read-write on a fresh file. Memory streams share the
+// encodings (the serialisation suite's golden archive runs over them) and have their own
+// seek and growth cases.
 const std::vector<std::pair<const char*, std::function<Opened(const std::string&)>>> kinds = {
-    {"memory", [](const std::string&) { return opened(new MemoryFile); }},
     {"WindowsFile", [](const std::string& p) { return opened(new WindowsFile(p.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS)); }},
     {"LowLevelIOStream", [](const std::string& p) { return opened(new LowLevelIOStream(p.c_str(), _O_RDWR | _O_CREAT | _O_TRUNC | _O_BINARY)); }},
     {"StdIOStream", [](const std::string& p) { return opened(new StdIOStream(p.c_str(), "w+b")); }},
@@ -113,16 +99,14 @@ TEST(Streams, EveryEncodingWritesAndReadsItsGoldenBytesOnEveryKind) {
                 EXPECT_EQ(bytesOf(echoed), r.golden) << what << ", read back";
                 EXPECT_EQ(file.in->getFilePointer(), r.golden.size()) << what << ", read back";
             }
-    const unsigned char two = 2; // any non-zero byte reads as true
-    bool value = false;
-    EXPECT_TRUE((*std::make_unique<MemoryInputStream>(&two, 1) >> value, value));
+    bool value = false; // any non-zero byte reads as true
+    EXPECT_TRUE((*std::make_unique<MemoryInputStream>("\2", 1) >> value, value));
 }
 
-// Delivers at most `slice` bytes per read.
+// Delivers at most 7 bytes per read.
 struct SlicedInput : MemoryInputStream {
     using MemoryInputStream::MemoryInputStream;
-    unsigned read(void* b, unsigned n) override { return MemoryInputStream::read(b, std::min(n, slice)); }
-    unsigned slice = 0xFFFFFFFFu;
+    unsigned read(void* b, unsigned n) override { return MemoryInputStream::read(b, std::min(n, 7u)); }
 };
 
 // Accepts two bytes in all, then writes short.
@@ -144,7 +128,6 @@ TEST(Streams, ShortTransfersBadTextsCopiesAndByteOrders) {
     EXPECT_THROW(narrow.readTextA(), EndOfFile);
     EXPECT_THROW(wide.readTextW(), EndOfFile);
     EXPECT_EQ(messageOf([&] { five.readTextA(4); }), "Can't read a text of 5 characters from a stream: the limit is 4");
-    EXPECT_EQ(five.getFilePointer(), 4u) << "the text itself is not read";
     EXPECT_EQ((five.setFilePointer(0, Seekable::begin), five.readTextA(5)), "hello");
     MemoryOutputStream out;
     EXPECT_THROW(out << static_cast<const char*>(nullptr), vesk::Exception);
@@ -152,8 +135,8 @@ TEST(Streams, ShortTransfersBadTextsCopiesAndByteOrders) {
 
     Bytes data(25001);
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<unsigned char>(i * 7 + i / 256);
-    SlicedInput whole(data.data(), unsigned(data.size())), pieces(data.data(), unsigned(data.size()));
-    pieces.slice = 7; // every read short, yet only 0 ends the copy
+    MemoryInputStream whole(data.data(), unsigned(data.size()));
+    SlicedInput pieces(data.data(), unsigned(data.size())); // every read short, yet only 0 ends the copy
     out << whole << pieces;
     EXPECT_EQ(bytesOf(out), data + data);
     EXPECT_THROW(full << (whole.setFilePointer(0, Seekable::begin), whole), EndOfFile);
@@ -175,7 +158,6 @@ std::string seekResult(Seekable& stream, long long offset, Seekable::whence from
 }
 
 TEST(Streams, MemorySeeksReadsGapsAndGrowth) {
-    const unsigned char ten[10] = {10, 11, 12, 13, 14, 15, 16, 17, 18, 19};
     const std::string bad = "Bad seek position at 6 of 10", negative = "Can't seek to negative offset at 6 of 10",
                       large = "New size too large for a size_t at 6 of 10";
     // From position 6 of 10 bytes; an output seek may extend.
@@ -189,14 +171,14 @@ TEST(Streams, MemorySeeksReadsGapsAndGrowth) {
         {LLONG_MIN, Seekable::current, bad, negative},          {2, Seekable::whence(7), "2 at 2 of 10", "2 at 2 of 10"},
     };
     for (const auto& row : rows) {
-        MemoryInputStream in(ten, 10);
+        MemoryInputStream in("0123456789", 10);
         MemoryOutputStream out;
-        out.write(ten, 10), in.setFilePointer(6, Seekable::begin), out.setFilePointer(6, Seekable::begin);
+        out.write("0123456789", 10), in.setFilePointer(6, Seekable::begin), out.setFilePointer(6, Seekable::begin);
         EXPECT_EQ(seekResult(in, row.offset, row.from), row.input) << row.offset << " from " << row.from;
         EXPECT_EQ(seekResult(out, row.offset, row.from), row.output) << row.offset << " from " << row.from;
     }
-    char c;
-    EXPECT_EQ(MemoryInputStream(nullptr, 50).read(&c, 1), 0u) << "a null buffer is empty";
+    unsigned moves = 0;
+    EXPECT_EQ(MemoryInputStream(nullptr, 50).read(&moves, 1), 0u) << "a null buffer is empty";
 
     // Blocks of the sizes the buffer grows to are freed dirty first, so that fresh
     // bytes are not zero by chance.
@@ -206,7 +188,6 @@ TEST(Streams, MemorySeeksReadsGapsAndGrowth) {
     out.write(Bytes(40, 'a').data(), 40), out.setFilePointer(39, Seekable::begin), out.write("YZ", 2); // across the end: 80 bytes of room
     out.setFilePointer(19, Seekable::end), out.write("!", 1);
     EXPECT_EQ(bytesOf(out), Bytes(39, 'a') + Bytes(1, 'Y') + Bytes(1, 'Z') + Bytes(19, 0) + Bytes(1, '!'));
-    unsigned moves = 0;
     for (unsigned i = 0; i < 100000; ++i) {
         const unsigned char* block = out.getData();
         moves += (out.write("123", 1 + i % 3), out.getData() != block);
@@ -234,7 +215,6 @@ TEST(Streams, FilesRoundTripSeekTurnAroundReachBeyondFourGigabytesAndReadPipesWh
             EXPECT_EQ(f.in->seek(s.offset, s.from), s.at);
             EXPECT_EQ(Bytes(got, got + f.in->read(got, 16)), Bytes(data.begin() + s.at, data.begin() + std::min(s.at + 16, data.size())));
         }
-        if (kind.first == std::string("memory")) continue; // no 64-bit positions
         char tail[4] = {};
         const long long distant = 5ll << 30; // a sparse file on the host
         EXPECT_EQ(f.in->seek(distant, Seekable::begin), static_cast<unsigned long long>(distant));
@@ -276,7 +256,6 @@ TEST(Streams, FileFailuresNameTheFileAndCarryTheSystemText) {
     StdIOStream stdio(present.c_str(), "rb");
     const std::pair<std::function<void()>, std::string> rows[] = {
         {[&] { WindowsFile(missing.c_str(), GENERIC_READ); }, "Can't open \"" + missing + "\" (2)"},
-        {[&] { WindowsFile(widen(missing).c_str(), GENERIC_READ); }, "Can't open \"" + missing + "\" (2)"},
         {[&] { WindowsFile(tooLong.c_str(), GENERIC_READ); }, "Can't open \"" + tooLong + "\" (206)"},
         {[&] { file.seek(-1, Seekable::begin); }, "WindowsFile::seek: Can't seek to -1 relative to vesk::Seekable::begin (131)"},
         {[&] { file.write("x", 1); }, "Error while writing 1 bytes (5)"},
@@ -351,8 +330,7 @@ TEST(Streams, TemporariesGoAwayCompletelyAndOwnersReleaseEachResourceOnce) {
     const unsigned long searching = vesk_test::openHandleCount();
     EXPECT_EQ(messageOf([&] { dir.remove(); }), "Can't delete \"" + root + "\\sub\\b\" in temporary directory \"" + root + "\" (32)");
     EXPECT_EQ(vesk_test::openHandleCount(), searching) << "the failed walk closed its search handles";
-    held.close();
-    { TemporaryDirectory dying(std::move(dir)); }
+    held.close(), TemporaryDirectory(std::move(dir));
     EXPECT_FALSE(exists(root));
     const std::string path = scratch.file("owned");
     StdIOStream(path.c_str(), "wb").write("abc", 3);
@@ -362,10 +340,10 @@ TEST(Streams, TemporariesGoAwayCompletelyAndOwnersReleaseEachResourceOnce) {
     MemoryOutputStream bytes;
     exercise((bytes.write("abc", 3), bytes), [](MemoryOutputStream& m) { return bytesOf(m) == Bytes{'a', 'b', 'c'}; });
     char c;
-    auto cycles = [&] { // first uses open a few handles for good; later ones none
+    auto cycles = [&] { // first uses open a few handles for good; later ones none. A stream moved onto closes its own.
         WindowsFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ).read(&c, 1);
-        LowLevelIOStream(path.c_str(), _O_RDONLY | _O_BINARY).read(&c, 1);
-        StdIOStream(path.c_str(), "rb").read(&c, 1);
+        (LowLevelIOStream(path.c_str(), _O_RDONLY) = LowLevelIOStream(path.c_str(), _O_RDONLY | _O_BINARY)).read(&c, 1);
+        (StdIOStream(path.c_str(), "rb") = StdIOStream(path.c_str(), "rb")).read(&c, 1);
         TemporaryFile(scratch.path().c_str()), messageOf([&] { WindowsFile((path + "-").c_str(), GENERIC_READ); });
         return vesk_test::openHandleCount();
     };
