@@ -1,10 +1,11 @@
 // Streams over memory and real files. One golden-byte table of every encoding (texts
-// of both widths, integers, doubles, bools) runs over every file stream kind, directly and
-// through an Archive (records: serializable_test and the golden archive); EndOfFile texts, bounded texts, the
-// whole-stream copy, EndianToNative; every seek target of the memory streams, gaps
-// and growth; file round trips with 64-bit positions, complete reads, exact failure
-// texts, wide names; temporary files and folders; owners under self-assignment,
-// copies of themselves, chains of copies and moves release each resource once.
+// of both widths, integers, doubles, bools) runs over every file stream kind, directly
+// and through an Archive (records: serializable_test and the golden archive); EndOfFile
+// texts, bounded texts, the whole-stream copy, EndianToNative; every seek target of the
+// memory streams, gaps and growth; file round trips with 64-bit positions, turns between
+// reading and writing, complete reads of text-mode descriptors and pipes; exact failure
+// texts, wide names; temporary files and folders; owners under self-assignment, copies
+// of themselves, chains of copies and moves release each resource once.
 #include "test_support.h"
 
 #include <vesk/io/archive.h>
