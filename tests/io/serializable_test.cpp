@@ -34,14 +34,12 @@ Bytes word(std::uint32_t w) { return {Bytes::value_type(w), Bytes::value_type(w 
 Bytes text(const std::string& s, std::size_t n = 0) { return word(std::uint32_t(n ? n : s.size())) + Bytes(s.begin(), s.end()); }
 Bytes head(std::uint32_t identity, const std::string& name) { return word(0) + word(identity) + text(name); }
 
-struct Node;
-std::set<Node*> liveNodes; // so that a test can break cycles and count leaks
 
 // A graph node: links written with identity, then an inner object as a plain record.
 struct Node : Serializable {
-    explicit Node(std::string n = {}, std::vector<ref_ptr<Node>> l = {}) : name(std::move(n)), links(std::move(l)) { liveNodes.insert(this); }
+    explicit Node(std::string n = {}, std::vector<ref_ptr<Node>> l = {}) : name(std::move(n)), links(std::move(l)) { live.insert(this); }
     ~Node() override { // no deep recursion
-        for (liveNodes.erase(this); Node* next = dynamic_cast<Node*>(inner.get());) inner = std::move(next->inner);
+        for (live.erase(this); Node* next = dynamic_cast<Node*>(inner.get());) inner = std::move(next->inner);
     }
     void serialize(OutputStream& out) const override {
         out << name << static_cast<unsigned>(links.size());
@@ -56,6 +54,7 @@ struct Node : Serializable {
     std::string name;
     std::vector<ref_ptr<Node>> links;
     std::unique_ptr<Serializable> inner;
+    static inline std::set<Node*> live; // so that a test can break cycles and count leaks
 };
 SerializableImpl<Node> registerNode;
 
@@ -67,7 +66,7 @@ ref_ptr<Node> node(const char* name, std::vector<ref_ptr<Node>> links = {}) { re
 // Lets every node go, cycles and long chains included, without recursion.
 void breakAll() {
     std::vector<ref_ptr<Node>> links;
-    for (Node* n : liveNodes) links.insert(links.end(), n->links.begin(), n->links.end()), n->links.clear();
+    for (Node* n : Node::live) links.insert(links.end(), n->links.begin(), n->links.end()), n->links.clear();
 }
 
 template <class F> Bytes written(F writeAll) {
@@ -90,7 +89,7 @@ template <class F> std::string failure(F f) try {
 struct Serialization : ::testing::Test {
     void TearDown() override {
         breakAll();
-        EXPECT_TRUE(liveNodes.empty()) << liveNodes.size() << " nodes leaked";
+        EXPECT_TRUE(Node::live.empty()) << Node::live.size() << " nodes leaked";
     }
     MemoryInputStream noInput;
     MemoryOutputStream noOutput;
@@ -118,6 +117,7 @@ TEST_F(Serialization, GraphsComeBackWithTheirSharing) {
         {2, [](Archive& a) { ref_ptr<Node> x = node("x"); a.writeObject(x), a.writeObject(ref_ptr<Serializable>(x)); }, "0x 0x "},
         {3, [](Archive& a) { for (int i = 0; i < 3; ++i) a.writeObject(node("t")); }, "0t 1t 2t "}, // no count block is used again
         {2, [](Archive& a) { ref_ptr<Node> s = node("s"); a.writeObject(s), Archive(a).writeObject(s); }, "0s 0s "},
+        {1, [](Archive& a) { a.writeObject(static_cast<const Serializable*>(node("p").get())); }, "0p "}, // a single record read as shared
         {4, [](Archive& a) { // output of two archives, the same identities
              ref_ptr<Node> x = node("first"), y = node("second");
              Archive other(a, a);
@@ -259,7 +259,7 @@ TEST_F(Serialization, TruncatedAndMutatedArchivesGiveAGraphOrALibraryException) 
     breakAll();
     for (std::size_t cut = 0; cut < seed.size(); ++cut) EXPECT_THROW(rewritten(Bytes(seed.begin(), seed.begin() + cut)), EndOfFile) << cut;
     breakAll();
-    ASSERT_TRUE(liveNodes.empty()) << "cut archives leaked nodes";
+    ASSERT_TRUE(Node::live.empty()) << "cut archives leaked nodes";
     std::mt19937 random(0x5EED1234u);
     const std::uint32_t words[] = {0, 1, 2, 3, 5, 0xFF, 0x1000, 0x7FFFFFFF, 0xFFFFFFF0, 0xFFFFFFFF};
     int graphs = 0;
@@ -283,7 +283,7 @@ TEST_F(Serialization, TruncatedAndMutatedArchivesGiveAGraphOrALibraryException) 
             ++graphs;
         }
         breakAll();
-        ASSERT_TRUE(liveNodes.empty()) << "round " << round << " leaked nodes";
+        ASSERT_TRUE(Node::live.empty()) << "round " << round << " leaked nodes";
     }
     EXPECT_TRUE(graphs > 50 && graphs < 5000) << graphs << " of 6000 mutants gave a graph";
 }
