@@ -10,7 +10,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <set>
 #include <string>
 #include <thread>
@@ -56,27 +55,24 @@ template <class C> void writeLine(std::basic_ostream<C>& out, const std::string&
 // The child's part, run before the tests when the command line asks for it.
 [[maybe_unused]] const bool child = [] {
     const std::string command = GetCommandLineA();
-    if (command.find(" child edges") != std::string::npos) {
+    if (command.find("\" child edges") != std::string::npos) {
         for (const auto& e : edges) e.write();
         wdbg << longWide << std::endl;
-    } else if (command.find(" child threads") != std::string::npos) {
+    }
+    if (command.find("\" child threads") != std::string::npos) {
         std::vector<std::thread> workers;
         for (int t = 0; t < threadCount; ++t)
             workers.emplace_back([t] {
                 for (int i = 0; i < lineCount; ++i) i % 2 ? writeLine(dbg, line(t, i)) : writeLine(wdbg, line(t, i));
             });
         for (auto& w : workers) w.join();
-    } else {
-        return false;
     }
-    ExitProcess(0);
-    return true;
+    if (command.find("\" child ") != std::string::npos) ExitProcess(0);
+    return false;
 }();
 
-struct Event {
-    DWORD thread;
-    std::string text;
-};
+// A text the child sent to the debugger, with the thread that sent it.
+typedef std::pair<DWORD, std::string> Event;
 
 // Runs the child with the given scenario and returns what it sent to the debugger.
 std::vector<Event> debugChild(const std::string& scenario) {
@@ -91,11 +87,7 @@ std::vector<Event> debugChild(const std::string& scenario) {
                         &startup, &process))
         return ADD_FAILURE() << "can't start " << command << ": " << GetLastError(), events;
     for (DEBUG_EVENT event{}; event.dwDebugEventCode != EXIT_PROCESS_DEBUG_EVENT;) {
-        if (!WaitForDebugEvent(&event, 60000)) {
-            ADD_FAILURE() << "child " << scenario << " hangs";
-            TerminateProcess(process.hProcess, 99);
-            continue;
-        }
+        if (!WaitForDebugEvent(&event, 60000) && TerminateProcess(process.hProcess, 99)) ADD_FAILURE() << "hangs";
         const auto& u = event.u;
         const DWORD code = event.dwDebugEventCode;
         if (code == OUTPUT_DEBUG_STRING_EVENT) {
@@ -106,13 +98,12 @@ std::vector<Event> debugChild(const std::string& scenario) {
         }
         if (code == CREATE_PROCESS_DEBUG_EVENT || code == LOAD_DLL_DEBUG_EVENT)
             CloseHandle(code == LOAD_DLL_DEBUG_EVENT ? u.LoadDll.hFile : u.CreateProcessInfo.hFile);
-        if (code == EXIT_PROCESS_DEBUG_EVENT) EXPECT_EQ(0u, u.ExitProcess.dwExitCode) << scenario;
+        EXPECT_TRUE(code != EXIT_PROCESS_DEBUG_EVENT || u.ExitProcess.dwExitCode == 0) << scenario;
         const bool unhandled =
             code == EXCEPTION_DEBUG_EVENT && u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT;
         ContinueDebugEvent(event.dwProcessId, event.dwThreadId, unhandled ? DBG_EXCEPTION_NOT_HANDLED : DBG_CONTINUE);
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread), CloseHandle(process.hProcess);
     return events;
 }
 
@@ -121,37 +112,32 @@ std::string prefix(DWORD thread) { return "[" + std::to_string(thread) + "] "; }
 TEST(DebugOutput, PrefixesFlushesAndWidePieces) {
     const std::vector<Event> events = debugChild("edges");
     ASSERT_FALSE(events.empty());
-    const std::string p = prefix(events.front().thread);
-    std::vector<std::string> expected, got;
+    const DWORD thread = events.front().first;
+    std::vector<Event> expected;
     for (const auto& e : edges)
-        for (const std::string& s : e.sent) expected.push_back(s[0] == 'P' ? p + s.substr(1) : s);
+        for (const std::string& s : e.sent) expected.push_back({thread, s[0] == 'P' ? prefix(thread) + &s[1] : s});
     // The long wide line: pieces of the largest size that fits, then the rest.
-    const std::string longLine = p + std::string(longWide.begin(), longWide.end()) + "\n";
-    for (std::size_t at = 0; at < longLine.size(); at += 999) expected.push_back(longLine.substr(at, 999));
-    for (const Event& e : events) {
-        EXPECT_EQ(events.front().thread, e.thread);
-        got.push_back(e.text);
-    }
-    EXPECT_EQ(expected, got);
+    const std::string longLine = prefix(thread) + std::string(longWide.begin(), longWide.end()) + "\n";
+    for (std::size_t at = 0; at < longLine.size(); at += 999) expected.push_back({thread, longLine.substr(at, 999)});
+    EXPECT_EQ(expected, events);
 }
 
 TEST(DebugOutput, LinesOfSeveralThreadsStayWhole) {
     // In arrival order, every line is one thread's whole line behind that thread's prefix.
     std::string pending, owner;
-    std::set<std::string> seen;
+    std::multiset<std::string> expected, got;
+    for (int t = 0; t < threadCount; ++t)
+        for (int i = 0; i < lineCount; ++i) expected.insert(line(t, i));
     for (const Event& e : debugChild("threads")) {
-        if (pending.empty()) owner = prefix(e.thread);
-        EXPECT_EQ(owner, prefix(e.thread)) << "mixed line: " << pending.substr(0, 80);
-        pending += e.text;
-        for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
-            int t = -1, i = -1;
-            std::sscanf(pending.c_str() + std::min(end, owner.size()), "t%d i%d", &t, &i);
-            EXPECT_EQ(owner + line(t, i), pending.substr(0, end));
-            EXPECT_TRUE(seen.insert(std::to_string(t) + " " + std::to_string(i)).second) << t << " " << i;
+        if (pending.empty()) owner = prefix(e.first);
+        EXPECT_EQ(owner, prefix(e.first)) << "mixed line: " << pending.substr(0, 80);
+        for (pending += e.second; pending.find('\n') != std::string::npos; pending.erase(0, pending.find('\n') + 1)) {
+            EXPECT_EQ(owner, pending.substr(0, owner.size())) << pending.substr(0, 80);
+            got.insert(pending.substr(owner.size(), pending.find('\n') - owner.size()));
         }
     }
     EXPECT_EQ("", pending);
-    EXPECT_EQ(std::size_t(threadCount * lineCount), seen.size());
+    EXPECT_TRUE(expected == got) << got.size() << " lines, not all whole or some twice";
 }
 
 } // namespace
