@@ -18,10 +18,10 @@ std::string systemText(unsigned long error) {
     return text.erase(text.find_last_not_of("\r\n ") + 1);
 }
 
+// Supplies its own text, or fails to when its error is not 0.
 struct CustomError : WindowsError {
-    explicit CustomError(bool fails) : WindowsError(42, "Can't do it"), fails(fails) {}
-    std::string getMessage() const override { return fails ? throw std::runtime_error("boom") : "custom words"; }
-    bool fails;
+    using WindowsError::WindowsError;
+    std::string getMessage() const override { return getError() ? throw std::runtime_error("boom") : "custom words"; }
 };
 
 } // namespace
@@ -32,7 +32,6 @@ TEST(WindowsError, MessagesCodesAndHResults) {
     const bool netmsg = GetFileAttributesA("C:\\windows\\system32\\netmsg.dll") != INVALID_FILE_ATTRIBUTES;
     const struct { unsigned long error; const char* description; std::string what; HRESULT hr; } rows[] = {
         {ERROR_FILE_NOT_FOUND, "Can't open \"f\"", "Can't open \"f\": " + systemText(2), HRESULT(0x80070002)},
-        {ERROR_ACCESS_DENIED, "", systemText(5), HRESULT(0x80070005)},
         {57005, "Can't frob", "Can't frob: Windows error 0xdead", HRESULT(0x8007DEAD)},
         {2102, "", netmsg ? "" : "Windows error 0x836", HRESULT(0x80070836)},
         {0, "x", "x: " + systemText(0), 0},
@@ -42,12 +41,11 @@ TEST(WindowsError, MessagesCodesAndHResults) {
     for (const auto& r : rows) {
         WindowsError e(r.error, r.description);
         EXPECT_EQ(r.what.empty() ? e.what() : r.what, e.what()) << r.error;
-        EXPECT_EQ(e.what(), e.what()) << "built once and kept";
         EXPECT_EQ(r.hr, static_cast<const HRESULTHolder&>(e).getHRESULT()) << r.error;
         EXPECT_TRUE(r.description == e.getDescription() && r.error == e.getError()) << r.error;
     }
-    EXPECT_STREQ(CustomError(false).what(), "Can't do it: custom words"); // a subclass supplies its text
-    EXPECT_STREQ(CustomError(true).what(), "Can't do it");                // a failure never escapes what()
+    EXPECT_STREQ(CustomError(0, "Can't do it").what(), "Can't do it: custom words"); // a subclass supplies its text
+    EXPECT_STREQ(CustomError(1, "Can't do it").what(), "Can't do it");              // a failure never escapes what()
 }
 
 TEST(WindowsError, ErrorIsLastErrorAtConstructionAndCopiesKeepIt) {
@@ -61,16 +59,14 @@ TEST(WindowsError, ErrorIsLastErrorAtConstructionAndCopiesKeepIt) {
     assigned = e; // a text built before is dropped with the rest of the old value
     EXPECT_EQ(text, copy.what());
     EXPECT_EQ(std::string(e.what()) + e.what(), std::string(assigned.what()) + unbuilt.what());
-    EXPECT_EQ(unsigned(ERROR_INVALID_HANDLE), assigned.getError());
-    EXPECT_EQ(unsigned(ERROR_NOT_ENOUGH_MEMORY), copy.getError());
+    EXPECT_TRUE(assigned.getError() == ERROR_INVALID_HANDLE && copy.getError() == ERROR_NOT_ENOUGH_MEMORY);
 }
 
 TEST(CRTError, MessageAndErrorInEitherOrderAndTheErrnoTable) {
     CRTError a(ENOENT, "Can't open \"f\""), b("Can't open \"f\"", ENOENT);
-    for (const CRTError* e : {&a, &b}) {
-        EXPECT_EQ("Can't open \"f\": " + std::string(std::strerror(ENOENT)), e->what());
-        EXPECT_TRUE(ENOENT == e->getError() && ENOENT == int(*e));
-    }
+    for (const CRTError* e : {&a, &b})
+        EXPECT_TRUE("Can't open \"f\": " + std::string(std::strerror(ENOENT)) == e->what() && ENOENT == int(*e) &&
+                    ENOENT == e->getError()) << e->what();
     EXPECT_STREQ("ENOMEM:  No memory available", CRTError::errno2String(12));
     std::string known;
     for (int e = -1; e < 64; ++e)
@@ -85,12 +81,8 @@ TEST(Exceptions, DescriptionsAndCodes) {
     EXPECT_EQ("Unknown Exception, second, EOF, SEH exception",
               std::string(Exception().what()) + ", " + e.what() + ", " + EndOfFile("EOF").what() + ", " +
                   SEHError(5).what());
-    try {
-        SEHError::translate(EXCEPTION_INT_DIVIDE_BY_ZERO, nullptr);
-        ADD_FAILURE() << "translate returned";
-    } catch (const SEHError& t) {
-        EXPECT_EQ(unsigned(EXCEPTION_INT_DIVIDE_BY_ZERO), t.getCode());
-    }
+    EXPECT_THROW(SEHError::translate(EXCEPTION_INT_DIVIDE_BY_ZERO, nullptr), SEHError);
+    EXPECT_EQ(unsigned(EXCEPTION_ACCESS_VIOLATION), SEHError(EXCEPTION_ACCESS_VIOLATION).getCode());
 }
 
 TEST(CommonDialogError, NamesOfEveryCodeAndMessages) {
