@@ -178,9 +178,11 @@ TEST(GregorianCalendar, BoundaryDaysWithTheDefaultAndAMovedCutover) {
         GregorianCalendar c{TimeZone()};
         c.setGregorianChange(Time(changeMs));
         c.setTime(Time(r.day * DAY));
-        EXPECT_EQ((std::vector<long long>{d.year, d.month - 1, d.day, r.doy, weekday(r.day), r.minDom, r.maxDom, r.maxDoy}),
-                  (std::vector<long long>{c.get(C::YEAR), c.get(C::MONTH), c.get(C::DAY_OF_MONTH), c.get(C::DAY_OF_YEAR),
-                                          c.get(C::DAY_OF_WEEK), c.getActualMinimum(C::DAY_OF_MONTH),
+        EXPECT_EQ((std::vector<long long>{d.year, d.month - 1, d.day, r.doy, weekday(r.day), r.minDom, r.maxDom,
+                                          r.maxDoy}),
+                  (std::vector<long long>{c.get(C::YEAR), c.get(C::MONTH), c.get(C::DAY_OF_MONTH),
+                                          c.get(C::DAY_OF_YEAR), c.get(C::DAY_OF_WEEK),
+                                          c.getActualMinimum(C::DAY_OF_MONTH),
                                           c.getActualMaximum(C::DAY_OF_MONTH), c.getActualMaximum(C::DAY_OF_YEAR)}));
         if (r.minDom > 1) {
             c.roll(C::DAY_OF_MONTH, -11); // from the 11th existing day to the last
