@@ -54,8 +54,8 @@ TimeZone withRules(int standard, const TransitionRule& start, const TransitionRu
     return z;
 }
 
-SYSTEMTIME transition(WORD month, WORD dayOfWeek, WORD day, WORD h, WORD year = 0, WORD minute = 0) {
-    return {year, month, dayOfWeek, day, h, minute, 0, 0};
+SYSTEMTIME transition(WORD month, WORD dayOfWeek, WORD day, WORD h, WORD year = 0, WORD m = 0, WORD s = 0, WORD ms = 0) {
+    return {year, month, dayOfWeek, day, h, m, s, ms};
 }
 TIME_ZONE_INFORMATION record(LONG bias, const SYSTEMTIME& standardDate, const SYSTEMTIME& daylightDate,
                              LONG daylightBias = -60, LONG standardBias = 0) {
@@ -66,9 +66,6 @@ TimeZone fromRecord(const TIME_ZONE_INFORMATION& info) { return TimeZone::fromTi
 } // namespace
 
 TEST(TimeZone, OffsetsOneMillisecondAroundEachTransition) {
-    SYSTEMTIME exact = transition(3, 0, 24, 1, 2024, 30);
-    exact.wSecond = 15;
-    exact.wMilliseconds = 250;
     const struct {
         TimeZone zone;
         int standard, dst;
@@ -97,14 +94,21 @@ TEST(TimeZone, OffsetsOneMillisecondAroundEachTransition) {
         {fromRecord(record(-600, transition(4, 0, 1, 0), transition(10, 0, 1, 2))), 10 * hour, hour,
          {utc(2024, 10, 5, 16 * HOUR)}, {utc(2024, 4, 6, 13 * HOUR)}}, // 23:00 standard time of the Saturday
         // An absolute date to the millisecond, with half an hour of daylight saving.
-        {fromRecord(record(0, transition(10, 0, 27, 3, 2024), exact, -30)), 0, hour / 2,
+        {fromRecord(record(0, transition(10, 0, 27, 3, 2024), transition(3, 0, 24, 1, 2024, 30, 15, 250), -30)), 0, hour / 2,
          {utc(2024, 3, 24, HOUR + 30 * MINUTE + 15250)}, {utc(2024, 10, 27, 2 * HOUR + 30 * MINUTE)}},
         // A standard bias moves the standard offset and shrinks daylight saving.
         {fromRecord(record(60, transition(10, 0, 5, 3), transition(3, 0, 5, 2), -60, -30)), -hour / 2, hour / 2,
          {utc(2024, 3, 31, 2 * HOUR + 30 * MINUTE)}, {utc(2024, 10, 27, 3 * HOUR)}},
+        // Without dates (zones that dropped daylight saving keep DaylightBias -60) or rules: none.
+        {fromRecord(record(-180, SYSTEMTIME(), SYSTEMTIME())), 3 * hour, 0, {}, {}},
+        {fromRecord(record(-180, transition(10, 0, 5, 3), SYSTEMTIME())), 3 * hour, 0, {}, {}},
+        {TimeZone(), 0, 0, {}, {}},
+        {TimeZone("Europe/Berlin"), 0, 0, {}, {}},
     };
     for (const auto& z : zones) {
         EXPECT_EQ(z.standard, z.zone.GetStandardOffset());
+        EXPECT_EQ(!z.starts.empty(), z.zone.UseDaylightTime()) << z.standard;
+        EXPECT_EQ(z.standard, z.starts.empty() ? offsetAt(z.zone, utc(2024, 7, 1, 0)) : z.standard);
         const auto check = [&](long long at, int before, int after) {
             EXPECT_EQ(before, offsetAt(z.zone, at - 1)) << at;
             EXPECT_EQ(before, offsetAt(z.zone, at)) << at;
@@ -113,20 +117,8 @@ TEST(TimeZone, OffsetsOneMillisecondAroundEachTransition) {
         for (long long at : z.starts) check(at, z.standard, z.standard + z.dst);
         for (long long at : z.ends) check(at, z.standard + z.dst, z.standard);
     }
-    // Before Christ, and without daylight saving, the rules are not consulted.
+    // Before Christ the rules are not consulted.
     EXPECT_EQ(hour, europeLike().GetOffset(G::BC, 2024, G::JULY, 1, G::MONDAY, 0));
-    for (const TimeZone& utcZone : {TimeZone(), TimeZone("Europe/Berlin")}) {
-        EXPECT_FALSE(utcZone.UseDaylightTime());
-        EXPECT_EQ(0, offsetAt(utcZone, utc(2024, 7, 1, 0)));
-    }
-}
-
-TEST(TimeZone, Win32RecordsWithoutDatesHaveNoDaylightSaving) {
-    // Zones that dropped daylight saving keep DaylightBias -60 with empty dates.
-    const TimeZone dropped = fromRecord(record(-180, SYSTEMTIME(), SYSTEMTIME()));
-    EXPECT_EQ(3 * hour, dropped.GetStandardOffset());
-    EXPECT_FALSE(dropped.UseDaylightTime());
-    EXPECT_FALSE(fromRecord(record(-180, transition(10, 0, 5, 3), SYSTEMTIME())).UseDaylightTime());
 }
 
 TEST(TimeZone, RefusesBadRulesRecordsAndDates) {
