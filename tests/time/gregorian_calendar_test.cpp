@@ -1,11 +1,13 @@
-// GregorianCalendar: field resolution, strict mode, moved cutovers, add and roll at
-// month ends, across the cutover and daylight saving, and a fixed-seed sweep of set,
-// add and roll over the whole range (which also checks daylight saving, week-based
-// years and actual maxima).
+// GregorianCalendar and its base: month lengths, the leap-year rule around the default
+// and a moved cutover year, floor division in all four forms; field resolution, strict
+// mode, moved cutovers, add and roll at month ends, across the cutover and daylight
+// saving, and a fixed-seed sweep of set, add and roll over the whole range (which also
+// checks daylight saving, week-based years and actual maxima).
 //
 // Expected values come from the suites' own proleptic day counts of both calendars
 // (time_reference.h), never from the calendar itself.
 #include <vesk/errors/exception.h>
+#include <vesk/time/calendar_base.h>
 #include <vesk/time/gregorian_calendar.h>
 
 #include <gtest/gtest.h>
@@ -18,13 +20,12 @@
 #include <utility>
 #include <vector>
 
-using vesk::Calendar;
 using vesk::GregorianCalendar;
 using vesk::Time;
 using vesk::TimeZone;
 using namespace vesk_test;
 typedef vesk::GregorianCalendarBase G;
-typedef Calendar C;
+typedef vesk::Calendar C;
 
 namespace {
 
@@ -85,7 +86,54 @@ long long localDay(GregorianCalendar& c) {
     return fdiv(t, DAY) + fdiv(fmod(t, DAY) + c.get(C::ZONE_OFFSET) + c.get(C::DST_OFFSET), DAY);
 }
 
+// Opens the protected helpers of the base, and lets a test move the cutover year by hand.
+struct Base : G {
+    using G::floorDivide;
+    using G::isGregorian;
+    using G::isLeapYear;
+    explicit Base(int year = 1582) { cutoverYear = year; }
+};
+
 } // namespace
+
+// ---- the base: month lengths, leap years, floor division -----------------------
+
+TEST(CalendarBase, MonthLengthsAndLeapYears) {
+    std::string lengths;
+    for (int m = 0; m < 12; ++m) lengths += std::to_string(G::MonthLength(G::Month(m))) + " ";
+    EXPECT_EQ("31 28 31 30 31 30 31 31 30 31 30 31 ", lengths);
+    EXPECT_TRUE(contains(messageOf([] { G::MonthLength(G::Month(12)); }), "month 12"));
+    EXPECT_TRUE(Base().isGregorian(1582) && !Base().isGregorian(1581));
+    // Against the reference's year lengths: Julian before the cutover year, Gregorian from it on.
+    for (int y = -1000; y <= 3000; ++y)
+        for (int cutover : {1582, 1752}) {
+            const long long length = y < cutover ? julianDays(y + 1, 1, 1) - julianDays(y, 1, 1)
+                                                 : gregorianDays(y + 1, 1, 1) - gregorianDays(y, 1, 1);
+            ASSERT_EQ(length == 366, Base(cutover).isLeapYear(y)) << y;
+        }
+}
+
+TEST(CalendarBase, FloorDivide) {
+    const struct { __int64 n, d, q; } wide[] = {
+        {7, 7, 1}, {-1, 7, -1}, {-7, 7, -1}, {-8, 7, -2}, {LLONG_MIN, 86400000, -106751991168LL}};
+    for (const auto& c : wide) EXPECT_EQ(c.q, Base::floorDivide(c.n, c.d)) << c.n << "/" << c.d;
+    const struct { int n, d, q, rem; } narrow[] = {
+        {13, 7, 1, 6}, {-1, 7, -1, 6}, {-7, 7, -1, 0}, {-8, 7, -2, 6}, {INT_MIN, INT_MAX, -2, INT_MAX - 1},
+        {INT_MIN, 7, -306783379, 5}}; // q * d lies below INT_MIN: the remainder must not wrap
+    for (const auto& c : narrow) {
+        int rem = -99, rem64 = -99;
+        const int q = Base::floorDivide(c.n, c.d), qr = Base::floorDivide(c.n, c.d, rem),
+                  q64 = Base::floorDivide(static_cast<__int64>(c.n), c.d, rem64);
+        EXPECT_EQ((std::vector<int>{c.q, c.q, c.q, c.rem, c.rem}), (std::vector<int>{q, qr, q64, rem, rem64}))
+            << c.n << "/" << c.d;
+    }
+    int rem = 0;
+    EXPECT_EQ(-730693, Base::floorDivide(LLONG_MIN / 86400000, 146097, rem)); // 400-year cycles of the first day
+    EXPECT_EQ(64054, rem);
+    EXPECT_EQ(INT_MIN, Base::floorDivide(static_cast<__int64>(INT_MIN) * 3, 3, rem));
+    EXPECT_TRUE(contains(messageOf([] { Base::floorDivide(5LL, 0LL); }), "Can't floor-divide 5 by 0"));
+    EXPECT_TRUE(contains(messageOf([&] { Base::floorDivide(LLONG_MIN, 86400000, rem); }), "does not fit 32 bits"));
+}
 
 // ---- instant <-> fields ---------------------------------------------------------
 

@@ -54,8 +54,8 @@ TimeZone withRules(int standard, const TransitionRule& start, const TransitionRu
     return z;
 }
 
-SYSTEMTIME transition(WORD month, WORD dayOfWeek, WORD day, WORD h, WORD year = 0, WORD m = 0, WORD s = 0, WORD ms = 0) {
-    return {year, month, dayOfWeek, day, h, m, s, ms};
+SYSTEMTIME transition(WORD month, WORD weekday, WORD day, WORD h, WORD year = 0, WORD m = 0, WORD s = 0, WORD ms = 0) {
+    return {year, month, weekday, day, h, m, s, ms};
 }
 TIME_ZONE_INFORMATION record(LONG bias, const SYSTEMTIME& standardDate, const SYSTEMTIME& daylightDate,
                              LONG daylightBias = -60, LONG standardBias = 0) {
@@ -94,8 +94,8 @@ TEST(TimeZone, OffsetsOneMillisecondAroundEachTransition) {
         {fromRecord(record(-600, transition(4, 0, 1, 0), transition(10, 0, 1, 2))), 10 * hour, hour,
          {utc(2024, 10, 5, 16 * HOUR)}, {utc(2024, 4, 6, 13 * HOUR)}}, // 23:00 standard time of the Saturday
         // An absolute date to the millisecond, with half an hour of daylight saving.
-        {fromRecord(record(0, transition(10, 0, 27, 3, 2024), transition(3, 0, 24, 1, 2024, 30, 15, 250), -30)), 0, hour / 2,
-         {utc(2024, 3, 24, HOUR + 30 * MINUTE + 15250)}, {utc(2024, 10, 27, 2 * HOUR + 30 * MINUTE)}},
+        {fromRecord(record(0, transition(10, 0, 27, 3, 2024), transition(3, 0, 24, 1, 2024, 30, 15, 250), -30)), 0,
+         hour / 2, {utc(2024, 3, 24, HOUR + 30 * MINUTE + 15250)}, {utc(2024, 10, 27, 2 * HOUR + 30 * MINUTE)}},
         // A standard bias moves the standard offset and shrinks daylight saving.
         {fromRecord(record(60, transition(10, 0, 5, 3), transition(3, 0, 5, 2), -60, -30)), -hour / 2, hour / 2,
          {utc(2024, 3, 31, 2 * HOUR + 30 * MINUTE)}, {utc(2024, 10, 27, 3 * HOUR)}},
@@ -110,9 +110,9 @@ TEST(TimeZone, OffsetsOneMillisecondAroundEachTransition) {
         EXPECT_EQ(!z.starts.empty(), z.zone.UseDaylightTime()) << z.standard;
         EXPECT_EQ(z.standard, z.starts.empty() ? offsetAt(z.zone, utc(2024, 7, 1, 0)) : z.standard);
         const auto check = [&](long long at, int before, int after) {
-            EXPECT_EQ(before, offsetAt(z.zone, at - 1)) << at;
-            EXPECT_EQ(before, offsetAt(z.zone, at)) << at;
-            EXPECT_EQ(after, offsetAt(z.zone, at + 1)) << at;
+            EXPECT_EQ((std::vector<int>{before, before, after}),
+                      (std::vector<int>{offsetAt(z.zone, at - 1), offsetAt(z.zone, at), offsetAt(z.zone, at + 1)}))
+                << at;
         };
         for (long long at : z.starts) check(at, z.standard, z.standard + z.dst);
         for (long long at : z.ends) check(at, z.standard + z.dst, z.standard);
