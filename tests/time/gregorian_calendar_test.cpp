@@ -251,44 +251,40 @@ TEST(GregorianCalendar, BoundaryDaysWithTheDefaultAndAMovedCutover) {
 // ---- add and roll ----------------------------------------------------------------------
 
 TEST(GregorianCalendar, AddAndRollAtMonthEndsAcrossTheCutoverAndDaylightSaving) {
-    const long long noon = 12 * HOUR, late = 23 * HOUR + 30 * MINUTE;
-    // From date y-m-d at wall time `from` to `day` at wall time `to`.
-    const struct { bool roll; unsigned field; long long y; int m, d; long long from; int amount; long long day, to; }
-        rows[] = {
-        // add pins to the month's end, carries into years and eras and keeps the wall clock
-        {false, C::MONTH, 2004, 1, 31, noon, 1, days(2004, 2, 29), noon},
-        {false, C::MONTH, 2004, 1, 31, noon, -40, days(2000, 9, 30), noon},
-        {false, C::MONTH, 2004, 1, 15, noon, 4, days(2004, 5, 15), noon}, // into daylight saving
-        {false, C::MONTH, 0, 12, 15, noon, 1, days(1, 1, 15), noon},
-        {false, C::MONTH, 1, 1, 15, noon, -1, days(0, 12, 15), noon},
-        {false, C::MONTH, 1582, 10, 31, noon, -1, days(1582, 9, 30), noon},
-        {false, C::MONTH, 2000, 1, 1, noon, 12000000, days(1002000, 1, 1), noon},
-        {false, C::YEAR, 1, 6, 1, noon, -1, days(0, 6, 1), noon},
-        {false, C::YEAR, 0, 6, 1, noon, 1, days(1, 6, 1), noon},
-        {false, C::YEAR, 2004, 2, 29, noon, 1, days(2005, 2, 28), noon},
-        {false, C::YEAR, 1500, 2, 29, noon, 100, days(1600, 2, 29), noon},
-        {false, C::ERA, 1990, 5, 5, noon, 5, days(1990, 5, 5), noon},
-        {false, C::ERA, 1990, 5, 5, noon, -5, days(-1989, 5, 5), noon},
+    const bool add = false, roll = true;
+    const long long h = HOUR, m = MINUTE;
+    // From y-m-d at wall time `from` to ty-tm-td at wall time `to`, both noon unless given.
+    const struct { bool roll; unsigned field; long long y; int m, d, amount; long long ty; int tm, td;
+                   long long from = 12 * HOUR, to = 12 * HOUR; } rows[] = {
+        // add pins to the month's end, carries into years and eras and keeps the wall clock (into
+        // daylight saving too)
+        {add, C::MONTH, 2004, 1, 31, 1, 2004, 2, 29},       {add, C::MONTH, 2004, 1, 31, -40, 2000, 9, 30},
+        {add, C::MONTH, 2004, 1, 15, 4, 2004, 5, 15},       {add, C::MONTH, 0, 12, 15, 1, 1, 1, 15},
+        {add, C::MONTH, 1, 1, 15, -1, 0, 12, 15},           {add, C::MONTH, 1582, 10, 31, -1, 1582, 9, 30},
+        {add, C::MONTH, 2000, 1, 1, 12000000, 1002000, 1, 1}, {add, C::YEAR, 1, 6, 1, -1, 0, 6, 1},
+        {add, C::YEAR, 0, 6, 1, 1, 1, 6, 1},                {add, C::YEAR, 2004, 2, 29, 1, 2005, 2, 28},
+        {add, C::YEAR, 1500, 2, 29, 100, 1600, 2, 29},      {add, C::ERA, 1990, 5, 5, 5, 1990, 5, 5},
+        {add, C::ERA, 1990, 5, 5, -5, -1989, 5, 5},
         // 02:30 does not exist on the day daylight saving starts: the move lands an hour later
-        {false, C::DAY_OF_MONTH, 2004, 3, 27, 2 * HOUR + 30 * MINUTE, 1, days(2004, 3, 28), 3 * HOUR + 30 * MINUTE},
+        {add, C::DAY_OF_MONTH, 2004, 3, 27, 1, 2004, 3, 28, 2 * h + 30 * m, 3 * h + 30 * m},
         // time fields move the instant; half days keep the wall clock
-        {false, C::ZONE_OFFSET, 2004, 3, 27, noon, 1000, days(2004, 3, 27), noon + 1000},
-        {false, C::AM_PM, 2004, 3, 27, noon, 3, days(2004, 3, 29), 0},
-        // roll changes one field only; hours stay on days of 23 and 25 hours
-        {true, C::YEAR, 2004, 2, 29, noon, 1, days(2005, 2, 28), noon},
-        {true, C::ERA, 2000, 2, 29, noon, 1, days(-1999, 2, 28), noon}, // 2000 BC has no 29 February
-        {true, C::HOUR_OF_DAY, 2004, 3, 28, late, 1, days(2004, 3, 28), 30 * MINUTE},
-        {true, C::HOUR_OF_DAY, 2004, 3, 28, 30 * MINUTE, -1, days(2004, 3, 28), late},
-        {true, C::HOUR_OF_DAY, 2004, 10, 31, late, 1, days(2004, 10, 31), 30 * MINUTE},
-        {true, C::HOUR_OF_DAY, 2004, 10, 31, 30 * MINUTE, -1, days(2004, 10, 31), late},
-        {true, C::HOUR_OF_DAY, 2004, 3, 28, 5 * HOUR, 24007, days(2004, 3, 28), noon},
+        {add, C::ZONE_OFFSET, 2004, 3, 27, 1000, 2004, 3, 27, 12 * h, 12 * h + 1000},
+        {add, C::AM_PM, 2004, 3, 27, 3, 2004, 3, 29, 12 * h, 0},
+        // roll changes one field only (2000 BC has no 29 February); hours stay on days of 23 and 25 hours
+        {roll, C::YEAR, 2004, 2, 29, 1, 2005, 2, 28},       {roll, C::ERA, 2000, 2, 29, 1, -1999, 2, 28},
+        {roll, C::HOUR_OF_DAY, 2004, 3, 28, 1, 2004, 3, 28, 23 * h + 30 * m, 30 * m},
+        {roll, C::HOUR_OF_DAY, 2004, 3, 28, -1, 2004, 3, 28, 30 * m, 23 * h + 30 * m},
+        {roll, C::HOUR_OF_DAY, 2004, 10, 31, 1, 2004, 10, 31, 23 * h + 30 * m, 30 * m},
+        {roll, C::HOUR_OF_DAY, 2004, 10, 31, -1, 2004, 10, 31, 30 * m, 23 * h + 30 * m},
+        {roll, C::HOUR_OF_DAY, 2004, 3, 28, 24007, 2004, 3, 28, 5 * h},
     };
     for (const auto& r : rows) {
         GregorianCalendar c = at(r.y, r.m, r.d, r.from, europeLike());
         r.roll ? c.roll(r.field, r.amount) : c.add(r.field, r.amount);
-        EXPECT_EQ(r.day, localDay(c)) << (r.roll ? "roll " : "add ") << r.field << " by " << r.amount << " from " << r.y
-                                      << "-" << r.m << "-" << r.d;
-        EXPECT_EQ(r.to, wallOf(c)) << (r.roll ? "roll " : "add ") << r.field << " by " << r.amount;
+        EXPECT_EQ((std::vector<long long>{days(r.ty, r.tm, r.td), r.to}),
+                  (std::vector<long long>{localDay(c), wallOf(c)}))
+            << (r.roll ? "roll " : "add ") << r.field << " by " << r.amount << " from " << r.y << "-" << r.m << "-"
+            << r.d;
     }
 }
 
