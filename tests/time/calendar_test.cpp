@@ -66,7 +66,8 @@ protected:
     void computeFields() override {
         ++computeFieldsCalls;
         fields[MINUTE] = int(std::max(vesk_test::fdiv(time, 60000), -2LL));
-        fields[SECOND] = int(vesk_test::fmod(time, 60000) / 1000), fields[MILLISECOND] = int(vesk_test::fmod(time, 1000));
+        fields[SECOND] = int(vesk_test::fmod(time, 60000) / 1000);
+        fields[MILLISECOND] = int(vesk_test::fmod(time, 1000));
     }
     int internalGet(unsigned field) const override { return fields[field]; }
     void internalSet(int field, int value) override { fields[field] = value; }
@@ -94,27 +95,26 @@ TEST(Calendar, SettingAFieldInvalidatesTheTimeAndReadingRecomputesOnce) {
 }
 
 TEST(Calendar, NonLenientRecomputationKeepsFieldsComputedFromATime) {
-    const struct { bool lenient, allFieldsFromTime; const char* calls; } cases[] = {
-        {false, true, "1/1"}, {true, true, "1/2"}, {false, false, "1/2"}, {true, false, "1/2"}};
-    for (const auto& k : cases) {
-        CountingCalendar c;
-        c.setLenient(k.lenient);
-        c.setTimeInMillis(61000);
-        if (!k.allFieldsFromTime) c.forgetThatAllFieldsWereComputed();
-        c.invalidateTimeOnly();
-        c.complete();
-        EXPECT_EQ(k.calls, c.calls()) << k.lenient << k.allFieldsFromTime;
-    }
+    // Passes after a recomputation of the time, strict and lenient, with all fields or
+    // not all computed from a time before.
+    std::string calls;
+    for (bool allFieldsFromTime : {true, false})
+        for (bool lenient : {false, true}) {
+            CountingCalendar c;
+            c.setLenient(lenient);
+            c.setTimeInMillis(61000);
+            if (!allFieldsFromTime) c.forgetThatAllFieldsWereComputed();
+            c.invalidateTimeOnly();
+            c.complete();
+            calls += c.calls() + " ";
+        }
+    EXPECT_EQ("1/1 1/2 1/2 1/2 ", calls);
 }
 
 TEST(Calendar, RollByAmountTakesSingleSteps) {
-    const struct { int amount; std::vector<std::string> steps; } cases[] = {
-        {0, {}}, {-3, {"down 12", "down 12", "down 12"}}, {2, {"up 12", "up 12"}}};
-    for (const auto& k : cases) {
-        CountingCalendar c;
-        c.roll(Calendar::MINUTE, k.amount);
-        EXPECT_EQ(k.steps, *c.log) << k.amount;
-    }
+    CountingCalendar c;
+    for (int amount : {0, -3, 2}) c.roll(Calendar::MINUTE, amount);
+    EXPECT_EQ((std::vector<std::string>{"down 12", "down 12", "down 12", "up 12", "up 12"}), *c.log);
 }
 
 TEST(Calendar, ActualMinimumProbesALenientCloneAndReleasesIt) {

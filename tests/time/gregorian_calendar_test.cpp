@@ -383,9 +383,8 @@ TEST(GregorianCalendar, FixedSeedSweepOfSetAddAndRollOverTheWholeRange) {
                                               c.getActualMaximum(C::DAY_OF_WEEK_IN_MONTH)}));
             GregorianCalendar again = c;
             again.Clear();
-            for (unsigned f : {C::ERA, C::YEAR, C::MONTH, C::DAY_OF_MONTH, C::HOUR_OF_DAY, C::MINUTE, C::SECOND,
-                               C::MILLISECOND, C::ZONE_OFFSET, C::DST_OFFSET})
-                again.set(f, c.get(f));
+            // The round trip through ERA .. DAY_OF_MONTH, HOUR_OF_DAY .. DST_OFFSET.
+            for (unsigned f : {0, 1, 2, 5, 11, 12, 13, 14, 15, 16}) again.set(f, c.get(f));
             ASSERT_EQ(t, static_cast<long long>(again.getTime()));
             const bool timeStep = field >= C::HOUR, added = op == 1 && steps[field];
             ASSERT_EQ(added && timeStep ? static_cast<long long>(before.getTime()) + amount * steps[field] : t, t);
@@ -400,15 +399,12 @@ TEST(GregorianCalendar, FixedSeedSweepOfSetAddAndRollOverTheWholeRange) {
             switch (field) {
             case C::WEEK_OF_YEAR: ASSERT_EQ(weekRolled(n0, firstDay, minDays, amount, cut), n); break;
             case C::WEEK_OF_MONTH: ASSERT_EQ(weekOfMonthRolled(n0, firstDay, minDays, amount, cut), n); break;
-            case C::DAY_OF_MONTH:
-                ASSERT_EQ(fmod(n0 - monthFirst + amount, monthDays), n - monthFirst);
-                break;
+            case C::DAY_OF_MONTH: ASSERT_EQ(fmod(n0 - monthFirst + amount, monthDays), n - monthFirst); break;
             case C::DAY_OF_WEEK: ASSERT_EQ(n0 - rel0 + fmod(rel0 + amount, 7), n); break; // within the week
             case C::HOUR: case C::HOUR_OF_DAY: // on the spring-forward day the rolled hour may not exist
                 if (zone.UseDaylightTime() && c.get(C::MONTH) == 2 && c.get(C::DAY_OF_WEEK) == 1) break;
                 [[fallthrough]];
-            default:
-                ASSERT_EQ(lo + fmod(before.get(field) - lo + amount, span), c.get(field));
+            default: ASSERT_EQ(lo + fmod(before.get(field) - lo + amount, span), c.get(field));
             }
         }
     }
