@@ -24,20 +24,21 @@ using Bytes = std::vector<unsigned char>;
 
 std::string& log(std::string& to, const std::string& token) { return to += (to.empty() ? "" : " ") + token; }
 
-// What the slave and the clock on the wire do wrong.
+// What the slave and the clock on the wire do wrong: the index after a START of a
+// written byte to NACK, a NACK of the address byte with the read bit; the bus's SCL
+// timeout in pauses, the ms SCL is held low after a release from clock stretchFrom on,
+// and the clocks the slave keeps SDA low from the start, like one cut off while sending.
 struct Faults {
-    int refuse = -1;                       // index after a START of a written byte to NACK
-    bool refuseRead = false;               // NACK the address byte with the read bit
-    unsigned timeout = 3;                  // the bus's SCL timeout in pauses
-    unsigned stretch = 0, stretchFrom = 0; // ms SCL is held low after a release, from that clock on
-    unsigned hold = 0; // clocks the slave keeps SDA low from the start, like one cut off while sending
+    int refuse = -1;
+    bool refuseRead = false;
+    unsigned timeout = 3, stretch = 0, stretchFrom = 0, hold = 0;
 };
 
 class Wire : public I2CLines, public Faults {
 public:
     explicit Wire(const Faults& f = {}) : Faults(f), slaveSDA(!f.hold), lastSDA(!f.hold), stuckUntil(f.hold) {}
-    std::string calls;   // D0/D1, C0/C1 set a line, d?/c? read one, "." pauses
-    std::string symbols; // "S A0+ 10+ Sr A1+ 11- P"
+    // calls: D0/D1, C0/C1 set a line, d?/c? read one, "." pauses; symbols: "S A0+ 10+ Sr A1+ 11- P".
+    std::string calls, symbols;
 
     void setSDA(bool high) override { log(calls, high ? "D1" : "D0"), masterSDA = high, update(); }
     void setSCL(bool high) override {
@@ -119,8 +120,7 @@ TEST(I2CBus, PrimitivesDriveTheLinesInTheirSteps) {
     Wire wire;
     TestBus bus(wire);
     bus.start(), bus.stop();
-    EXPECT_FALSE(bus.acknowledge());
-    EXPECT_EQ(0xFF, bus.read(true));
+    EXPECT_TRUE(!bus.acknowledge() && bus.read(true) == 0xFF);
     // Bytes are eight bits as the last one read writes and an acknowledge: the wire's symbols check them.
     const std::string in = " C1 . c? d? C0 .";
     EXPECT_EQ("D1 C0 . C1 . c? d? D0 . C0 . D0 C0 . C1 . c? D1 . D1 C0 . C1 . c? d? C0 . D1 C0 ." + in + in + in + in +
@@ -141,14 +141,9 @@ TEST(I2CBus, TransactionsOnTheWire) {
     const std::string dev = "I2C device 80 (address byte 160)", at = " in the transfer with " + dev + ", at ",
                       late = "2@0 Can't clock the I2C bus: SCL still held low after 3 pauses" + at,
                       nack = ": no acknowledge";
-    struct Row {
-        Bytes out;
-        int replyLength;
-        const char* symbols;
-        std::string plain, checked = ""; // checked: when it differs from plain
-        Faults faults = {};
-    };
-    const Row rows[] = {
+    // checked: the result when it differs from plain.
+    const struct { Bytes out; int replyLength; const char* symbols; std::string plain, checked = "";
+                   Faults faults = {}; } rows[] = {
         {{}, -1, "S P", "ok"},
         {{0xA0, 0x10, 0xC3}, -1, "S A0- P", "refused", "0@0 Can't address " + dev + nack, {0}},
         {{0xA0, 0x10, 0xC3, 0x3C}, -1, "S A0+ 10+ C3- P", "refused", "1@2 Can't write byte 2 to " + dev + nack, {2}},
@@ -172,7 +167,7 @@ TEST(I2CBus, TransactionsOnTheWire) {
         {{0xA0, 0x30}, -1, "", "3@0 Can't start an I2C transfer: SDA still held low after 9 clocks" + at + "the START",
          "", {-1, false, 3, 0, 0, 1000}},
     };
-    for (const Row& row : rows)
+    for (const auto& row : rows)
         for (bool checked : {false, true}) {
             Wire wire(row.faults);
             TestBus bus(wire);
