@@ -45,12 +45,9 @@ public:
     int getLeastMaximum(int) override { return 59; }
     int getActualMaximum(int) override { return 59; }
 
-    // What a concrete calendar does when it invalidates the time but keeps the fields.
-    void invalidateTimeOnly() { timeValid = false; }
-    void forgetThatAllFieldsWereComputed() { allFieldsValid = false; }
-    using Calendar::complete;
-    using Calendar::getTimeInMillis;
-    using Calendar::setTimeInMillis;
+    // The flags, which a concrete calendar may set on its own (e.g. invalidate the time but keep the fields).
+    using Calendar::complete, Calendar::getTimeInMillis, Calendar::setTimeInMillis, Calendar::timeValid,
+        Calendar::allFieldsValid;
     // computeTime and computeFields passes so far.
     std::string calls() const { return std::to_string(computeTimeCalls) + "/" + std::to_string(computeFieldsCalls); }
 
@@ -101,10 +98,8 @@ TEST(Calendar, NonLenientRecomputationKeepsFieldsComputedFromATime) {
     for (bool allFieldsFromTime : {true, false})
         for (bool lenient : {false, true}) {
             CountingCalendar c;
-            c.setLenient(lenient);
-            c.setTimeInMillis(61000);
-            if (!allFieldsFromTime) c.forgetThatAllFieldsWereComputed();
-            c.invalidateTimeOnly();
+            c.setLenient(lenient), c.setTimeInMillis(61000);
+            c.allFieldsValid = allFieldsFromTime, c.timeValid = false;
             c.complete();
             calls += c.calls() + " ";
         }
@@ -127,16 +122,13 @@ TEST(Calendar, ActualMinimumProbesALenientCloneAndReleasesIt) {
     };
     for (const auto& r : rows) {
         CountingCalendar c;
-        c.least = r.least;
-        c.greatest = r.greatest;
-        c.setLenient(false);
-        c.setTimeInMillis(0);
+        c.least = r.least, c.greatest = r.greatest;
+        c.setLenient(false), c.setTimeInMillis(0);
         std::string value;
         const std::string message = messageOf([&] { value = std::to_string(c.getActualMinimum(Calendar::MINUTE)); });
         EXPECT_EQ(r.result, value.empty() ? message : value);
         EXPECT_EQ(r.probes, *c.log);
-        EXPECT_EQ(r.clones, *c.clones);
-        EXPECT_EQ(1, c.log.use_count()) << r.result; // the clone is released
+        EXPECT_TRUE(r.clones == *c.clones && c.log.use_count() == 1) << r.result; // the clone is released
         EXPECT_TRUE(!c.isLenient() && c.get(Calendar::MINUTE) == 0) << r.result; // the calendar itself is untouched
     }
 }
