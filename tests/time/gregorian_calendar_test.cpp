@@ -6,7 +6,6 @@
 //
 // Expected values come from the suites' own proleptic day counts of both calendars
 // (time_reference.h), never from the calendar itself.
-#include <vesk/errors/exception.h>
 #include <vesk/time/calendar_base.h>
 #include <vesk/time/gregorian_calendar.h>
 
@@ -15,8 +14,6 @@
 #include "time_reference.h"
 
 #include <algorithm>
-#include <climits>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -295,8 +292,7 @@ TEST(GregorianCalendar, FixedSeedSweepOfSetAddAndRollOverTheWholeRange) {
         return static_cast<long long>(static_cast<unsigned long long>(lo) + (span == ~0ULL ? z : z % (span + 1)));
     };
     TimeZone east, west;
-    east.SetStandardOffset(int(12 * HOUR));
-    west.SetStandardOffset(int(-12 * HOUR));
+    east.SetStandardOffset(int(12 * HOUR)), west.SetStandardOffset(int(-12 * HOUR));
     const TimeZone zones[] = {TimeZone(), europeLike(), east, west};
     const long long changes[] = {CUTOVER_DAY * DAY, gregorianDays(1752, 9, 14) * DAY, LLONG_MIN, LLONG_MAX};
     const int amounts[] = {0, 1, -1, 7, -7, 12, 53, -400, 902, 123456789, INT_MAX, INT_MIN};

@@ -1,15 +1,12 @@
 // Time: the millisecond instant's time_t and UUID-timestamp conversions at the
 // epoch, before 1970, on leap days and at the 64-bit limits.
-#include <vesk/errors/exception.h>
 #include <vesk/time/time.h>
 
 #include <gtest/gtest.h>
 
 #include "time_reference.h"
 
-#include <climits>
 #include <ctime>
-#include <string>
 
 using vesk::Time;
 using namespace vesk_test;

@@ -2,23 +2,18 @@
 // southern rule sets of every rule form, the conversion of Win32 zone records,
 // and the refusal of bad rules, records and dates. Transition instants are
 // hand-computed from the zones' published rules.
-#include <vesk/errors/exception.h>
-#include <vesk/time/time_zone.h>
-
 #include <gtest/gtest.h>
 
 #include "time_reference.h"
 
 #include <cstring>
 #include <functional>
-#include <string>
 #include <vector>
 
-using vesk::GregorianCalendarBase;
 using vesk::TimeZone;
 using vesk::TransitionRule;
 using namespace vesk_test;
-typedef GregorianCalendarBase G;
+typedef vesk::GregorianCalendarBase G;
 
 namespace {
 
