@@ -38,14 +38,13 @@ long long wallOf(GregorianCalendar& c) {
 }
 long long monthEnd(long long y, int m, long long cut = CUTOVER_DAY) { return days(y + m / 12, m % 12 + 1, 1, cut) - 1; }
 
-// Daylight saving of europeLike() at a local standard day and time; none in BC years.
-long long lastSunday(long long y, int m, long long cut = CUTOVER_DAY) {
-    return monthEnd(y, m, cut) - fmod(weekday(monthEnd(y, m, cut)) - 1LL, 7);
-}
+// Daylight saving of europeLike() at a local standard day and time (after the last
+// Sunday of March 02:00, up to the last Sunday of October 03:00); none in BC years.
 bool dstAt(long long day, long long standardMs, long long cut = CUTOVER_DAY) {
-    const long long year = dateOf(day, cut).year;
-    return year >= 1 && std::make_pair(day, standardMs) > std::make_pair(lastSunday(year, 3, cut), 2 * HOUR) &&
-           std::make_pair(day, standardMs) <= std::make_pair(lastSunday(year, 10, cut), 3 * HOUR);
+    const long long y = dateOf(day, cut).year, march = monthEnd(y, 3, cut), october = monthEnd(y, 10, cut);
+    const auto at = std::make_pair(day, standardMs);
+    return y >= 1 && at > std::make_pair(march - fmod(weekday(march) - 1LL, 7), 2 * HOUR) &&
+           at <= std::make_pair(october - fmod(weekday(october) - 1LL, 7), 3 * HOUR);
 }
 
 // Rolling WEEK_OF_MONTH by k: whole weeks within the month's counted weeks,
@@ -80,9 +79,7 @@ long long localDay(GregorianCalendar& c) {
 
 // Opens the protected helpers of the base, and lets a test move the cutover year by hand.
 struct Base : G {
-    using G::floorDivide;
-    using G::isGregorian;
-    using G::isLeapYear;
+    using G::floorDivide, G::isGregorian, G::isLeapYear;
     explicit Base(int year = 1582) { cutoverYear = year; }
 };
 
@@ -157,10 +154,9 @@ TEST(GregorianCalendar, MostRecentFieldCombinationWins) {
         EXPECT_EQ(r.day * DAY, static_cast<long long>(c.getTime())) << "expected day " << r.day;
     }
     GregorianCalendar c{TimeZone()};
-    for (int bad : {0, 8}) {
-        EXPECT_TRUE(contains(messageOf([&] { c.setFirstDayOfWeek(bad); }), "first day of the week"));
-        EXPECT_TRUE(contains(messageOf([&] { c.setMinimalDaysInFirstWeek(bad); }), "minimal days in the first week"));
-    }
+    for (int bad : {0, 8})
+        EXPECT_TRUE(contains(messageOf([&] { c.setFirstDayOfWeek(bad); }), "first day of the week") &&
+                    contains(messageOf([&] { c.setMinimalDaysInFirstWeek(bad); }), "minimal days in the first week"));
 }
 
 TEST(GregorianCalendar, StrictModeRefusesFieldsThatWouldChange) {
@@ -283,13 +279,10 @@ TEST(GregorianCalendar, ActualMaximumOfTheYear) {
 // modulo the field's actual range and keeps the larger ones.
 TEST(GregorianCalendar, FixedSeedSweepOfSetAddAndRollOverTheWholeRange) {
     unsigned long long state = 20261207; // splitmix64
-    auto pick = [&state](long long lo, long long hi) {
-        unsigned long long z = (state += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        z ^= z >> 31;
-        const unsigned long long span = static_cast<unsigned long long>(hi) - static_cast<unsigned long long>(lo);
-        return static_cast<long long>(static_cast<unsigned long long>(lo) + (span == ~0ULL ? z : z % (span + 1)));
+    auto pick = [&state](long long lo, long long hi) { // modulo 2^64 throughout
+        unsigned long long z = (state += 0x9E3779B97F4A7C15ULL), span = 0ULL + hi - lo;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL, z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL, z ^= z >> 31;
+        return static_cast<long long>(0ULL + lo + (span == ~0ULL ? z : z % (span + 1)));
     };
     TimeZone east, west;
     east.SetStandardOffset(int(12 * HOUR)), west.SetStandardOffset(int(-12 * HOUR));

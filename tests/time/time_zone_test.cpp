@@ -100,13 +100,13 @@ TEST(TimeZone, OffsetsOneMillisecondAroundEachTransition) {
         EXPECT_EQ(z.standard, z.zone.GetStandardOffset());
         EXPECT_EQ(!z.starts.empty(), z.zone.UseDaylightTime()) << z.standard;
         EXPECT_EQ(z.standard, z.starts.empty() ? offsetAt(z.zone, utc(2024, 7, 1, 0)) : z.standard);
-        const auto check = [&](long long at, int before, int after) {
-            EXPECT_EQ((std::vector<int>{before, before, after}),
-                      (std::vector<int>{offsetAt(z.zone, at - 1), offsetAt(z.zone, at), offsetAt(z.zone, at + 1)}))
-                << at;
-        };
-        for (long long at : z.starts) check(at, z.standard, z.standard + z.dst);
-        for (long long at : z.ends) check(at, z.standard + z.dst, z.standard);
+        for (int end = 0; end < 2; ++end)
+            for (long long at : end ? z.ends : z.starts) {
+                const int before = z.standard + (end ? z.dst : 0), after = z.standard + (end ? 0 : z.dst);
+                EXPECT_EQ((std::vector<int>{before, before, after}),
+                          (std::vector<int>{offsetAt(z.zone, at - 1), offsetAt(z.zone, at), offsetAt(z.zone, at + 1)}))
+                    << at;
+            }
     }
     // Before Christ the rules are not consulted.
     EXPECT_EQ(hour, europeLike().GetOffset(G::BC, 2024, G::JULY, 1, G::MONDAY, 0));
