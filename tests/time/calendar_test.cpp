@@ -13,8 +13,7 @@
 #include <memory>
 #include <vector>
 
-using vesk::Calendar;
-using vesk::TimeZone;
+using vesk::Calendar, vesk::TimeZone;
 using namespace vesk_test;
 
 namespace {

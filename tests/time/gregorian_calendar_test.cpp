@@ -17,9 +17,7 @@
 #include <utility>
 #include <vector>
 
-using vesk::GregorianCalendar;
-using vesk::Time;
-using vesk::TimeZone;
+using vesk::GregorianCalendar, vesk::Time, vesk::TimeZone;
 using namespace vesk_test;
 typedef vesk::GregorianCalendarBase G;
 typedef vesk::Calendar C;
@@ -73,8 +71,7 @@ std::vector<long long> dayFields(GregorianCalendar& c) {
 }
 // The local day the calendar shows, from its instant and offsets (no 64-bit overflow).
 long long localDay(GregorianCalendar& c) {
-    const long long t = c.getTime();
-    return fdiv(t, DAY) + fdiv(fmod(t, DAY) + c.get(C::ZONE_OFFSET) + c.get(C::DST_OFFSET), DAY);
+    return fdiv(c.getTime(), DAY) + fdiv(fmod(c.getTime(), DAY) + c.get(C::ZONE_OFFSET) + c.get(C::DST_OFFSET), DAY);
 }
 
 // Opens the protected helpers of the base, and lets a test move the cutover year by hand.
@@ -199,7 +196,6 @@ TEST(GregorianCalendar, BoundaryDaysWithTheDefaultAndAMovedCutover) {
     };
     for (const auto& r : rows) {
         const Date d = dateOf(r.day, r.change);
-        SCOPED_TRACE(r.day);
         GregorianCalendar c{TimeZone()};
         c.setGregorianChange(Time(r.change * DAY)), c.setTime(Time(r.day * DAY));
         EXPECT_EQ((std::vector<long long>{d.year, d.month - 1, d.day, r.doy, weekday(r.day), r.minDom, r.maxDom,
@@ -284,9 +280,8 @@ TEST(GregorianCalendar, FixedSeedSweepOfSetAddAndRollOverTheWholeRange) {
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL, z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL, z ^= z >> 31;
         return static_cast<long long>(0ULL + lo + (span == ~0ULL ? z : z % (span + 1)));
     };
-    TimeZone east, west;
-    east.SetStandardOffset(int(12 * HOUR)), west.SetStandardOffset(int(-12 * HOUR));
-    const TimeZone zones[] = {TimeZone(), europeLike(), east, west};
+    TimeZone zones[] = {TimeZone(), europeLike(), TimeZone(), TimeZone()};
+    zones[2].SetStandardOffset(int(12 * HOUR)), zones[3].SetStandardOffset(int(-12 * HOUR));
     const long long changes[] = {CUTOVER_DAY * DAY, gregorianDays(1752, 9, 14) * DAY, LLONG_MIN, LLONG_MAX};
     const int amounts[] = {0, 1, -1, 7, -7, 12, 53, -400, 902, 123456789, INT_MAX, INT_MIN};
     // Per field: what an add moves (days up to DAY_OF_WEEK_IN_MONTH, then milliseconds);
@@ -313,8 +308,9 @@ TEST(GregorianCalendar, FixedSeedSweepOfSetAddAndRollOverTheWholeRange) {
             GregorianCalendar before = c;
             const unsigned field = unsigned(pick(0, C::FIELD_COUNT - 1));
             const int amount = pick(0, 2) ? amounts[pick(0, 11)] : int(pick(-1000, 1000)), op = int(pick(0, 2));
-            SCOPED_TRACE(testing::Message() << "op " << op << " of field " << field << " by " << amount << " at "
-                                            << static_cast<long long>(before.getTime()) << ", run " << run);
+            // The operation (set, add, roll), the field, the amount and the time before.
+            SCOPED_TRACE(testing::Message() << op << " " << field << " " << amount << " "
+                                            << static_cast<long long>(before.getTime()));
             try {
                 op == 0 ? c.set(field, amount) : op == 1 ? c.add(field, amount) : c.roll(field, amount);
                 for (unsigned f = 0; f < C::FIELD_COUNT; ++f)

@@ -10,8 +10,7 @@
 #include <functional>
 #include <vector>
 
-using vesk::TimeZone;
-using vesk::TransitionRule;
+using vesk::TimeZone, vesk::TransitionRule;
 using namespace vesk_test;
 typedef vesk::GregorianCalendarBase G;
 
@@ -34,8 +33,7 @@ bool same(const TransitionRule& a, const TransitionRule& b) { return std::memcmp
 // weekday, day}, each given through the setter of its mode.
 TimeZone withRules(int standard, const TransitionRule& start, const TransitionRule& end) {
     TimeZone z;
-    z.SetStandardOffset(standard);
-    z.SetDSTOffset(hour);
+    z.SetStandardOffset(standard), z.SetDSTOffset(hour);
     for (int i = 0; i < 2; ++i) {
         const TransitionRule& r = i == 0 ? start : end;
         const G::Month m = G::Month(r.month);
