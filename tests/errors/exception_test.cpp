@@ -12,22 +12,16 @@ using namespace vesk;
 namespace {
 
 std::string systemText(unsigned long error) {
-    char* buffer = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error,
-                             MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text = n ? std::string(buffer, n) : std::string();
-    if (buffer) LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-    return text;
+    char buffer[1024];
+    std::string text(buffer, FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error,
+                                            MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, sizeof buffer, nullptr));
+    return text.erase(text.find_last_not_of("\r\n ") + 1);
 }
 
+// Supplies its own text, or fails to when its error is not 0.
 struct CustomError : WindowsError {
-    explicit CustomError(bool fails) : WindowsError(42, "Can't do it"), fails(fails) {}
-    std::string getMessage() const override {
-        if (fails) throw std::runtime_error("boom");
-        return "custom words";
-    }
-    bool fails;
+    using WindowsError::WindowsError;
+    std::string getMessage() const override { return getError() ? throw std::runtime_error("boom") : "custom words"; }
 };
 
 } // namespace
@@ -38,7 +32,6 @@ TEST(WindowsError, MessagesCodesAndHResults) {
     const bool netmsg = GetFileAttributesA("C:\\windows\\system32\\netmsg.dll") != INVALID_FILE_ATTRIBUTES;
     const struct { unsigned long error; const char* description; std::string what; HRESULT hr; } rows[] = {
         {ERROR_FILE_NOT_FOUND, "Can't open \"f\"", "Can't open \"f\": " + systemText(2), HRESULT(0x80070002)},
-        {ERROR_ACCESS_DENIED, "", systemText(5), HRESULT(0x80070005)},
         {57005, "Can't frob", "Can't frob: Windows error 0xdead", HRESULT(0x8007DEAD)},
         {2102, "", netmsg ? "" : "Windows error 0x836", HRESULT(0x80070836)},
         {0, "x", "x: " + systemText(0), 0},
@@ -48,14 +41,11 @@ TEST(WindowsError, MessagesCodesAndHResults) {
     for (const auto& r : rows) {
         WindowsError e(r.error, r.description);
         EXPECT_EQ(r.what.empty() ? e.what() : r.what, e.what()) << r.error;
-        EXPECT_EQ(e.what(), e.what()) << "built once and kept";
         EXPECT_EQ(r.hr, static_cast<const HRESULTHolder&>(e).getHRESULT()) << r.error;
-        EXPECT_EQ(r.description, e.getDescription());
-        EXPECT_EQ(r.error, e.getError());
+        EXPECT_TRUE(r.description == e.getDescription() && r.error == e.getError()) << r.error;
     }
-    EXPECT_NE("", systemText(2));
-    EXPECT_STREQ(CustomError(false).what(), "Can't do it: custom words"); // a subclass supplies its text
-    EXPECT_STREQ(CustomError(true).what(), "Can't do it");                // a failure never escapes what()
+    EXPECT_STREQ(CustomError(0, "Can't do it").what(), "Can't do it: custom words"); // a subclass supplies its text
+    EXPECT_STREQ(CustomError(1, "Can't do it").what(), "Can't do it");              // a failure never escapes what()
 }
 
 TEST(WindowsError, ErrorIsLastErrorAtConstructionAndCopiesKeepIt) {
@@ -63,26 +53,20 @@ TEST(WindowsError, ErrorIsLastErrorAtConstructionAndCopiesKeepIt) {
     WindowsError e;
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     WindowsError f("Can't allocate");
-    SetLastError(0);
-    EXPECT_EQ(unsigned(ERROR_INVALID_HANDLE), e.getError());
-    EXPECT_EQ(unsigned(ERROR_NOT_ENOUGH_MEMORY), f.getError());
     const std::string text = f.what();
     WindowsError copy(f), assigned(1, "other"), unbuilt(e);
     assigned.what();
     assigned = e; // a text built before is dropped with the rest of the old value
     EXPECT_EQ(text, copy.what());
     EXPECT_EQ(std::string(e.what()) + e.what(), std::string(assigned.what()) + unbuilt.what());
-    EXPECT_EQ(unsigned(ERROR_INVALID_HANDLE), assigned.getError());
-    EXPECT_EQ(unsigned(ERROR_NOT_ENOUGH_MEMORY), copy.getError());
+    EXPECT_TRUE(assigned.getError() == ERROR_INVALID_HANDLE && copy.getError() == ERROR_NOT_ENOUGH_MEMORY);
 }
 
 TEST(CRTError, MessageAndErrorInEitherOrderAndTheErrnoTable) {
     CRTError a(ENOENT, "Can't open \"f\""), b("Can't open \"f\"", ENOENT);
-    for (const CRTError* e : {&a, &b}) {
-        EXPECT_EQ("Can't open \"f\": " + std::string(std::strerror(ENOENT)), e->what());
-        EXPECT_EQ(ENOENT, e->getError());
-        EXPECT_EQ(ENOENT, int(*e));
-    }
+    for (const CRTError* e : {&a, &b})
+        EXPECT_TRUE("Can't open \"f\": " + std::string(std::strerror(ENOENT)) == e->what() && ENOENT == int(*e) &&
+                    ENOENT == e->getError()) << e->what();
     EXPECT_STREQ("ENOMEM:  No memory available", CRTError::errno2String(12));
     std::string known;
     for (int e = -1; e < 64; ++e)
@@ -93,19 +77,12 @@ TEST(CRTError, MessageAndErrorInEitherOrderAndTheErrnoTable) {
 
 TEST(Exceptions, DescriptionsAndCodes) {
     Exception e("first");
-    EXPECT_STREQ("Unknown Exception", Exception().what());
-    EXPECT_STREQ("first", e.what());
     e.setDescription("second");
-    EXPECT_STREQ("second", e.what());
-    EXPECT_STREQ("EOF in readFully", EndOfFile("EOF in readFully").what());
-    EXPECT_STREQ("SEH exception", SEHError(EXCEPTION_ACCESS_VIOLATION).what());
+    EXPECT_EQ("Unknown Exception, second, EOF, SEH exception",
+              std::string(Exception().what()) + ", " + e.what() + ", " + EndOfFile("EOF").what() + ", " +
+                  SEHError(5).what());
+    EXPECT_THROW(SEHError::translate(EXCEPTION_INT_DIVIDE_BY_ZERO, nullptr), SEHError);
     EXPECT_EQ(unsigned(EXCEPTION_ACCESS_VIOLATION), SEHError(EXCEPTION_ACCESS_VIOLATION).getCode());
-    try {
-        SEHError::translate(EXCEPTION_INT_DIVIDE_BY_ZERO, nullptr);
-        ADD_FAILURE() << "translate returned";
-    } catch (const SEHError& t) {
-        EXPECT_EQ(unsigned(EXCEPTION_INT_DIVIDE_BY_ZERO), t.getCode());
-    }
 }
 
 TEST(CommonDialogError, NamesOfEveryCodeAndMessages) {
@@ -115,14 +92,10 @@ TEST(CommonDialogError, NamesOfEveryCodeAndMessages) {
     EXPECT_EQ("0 1 2 3 4 5 6 7 8 9 10 11 12 4096 4097 4098 4099 4100 4101 4102 4103 4104 4105 4106 4107 4108 8192 8193 "
               "8194 12288 12289 12290 12291 16384 16385 20480 65535 ",
               named);
-    const std::pair<unsigned long, const char*> rows[] = {
-        {0x0000, "CDERR_GENERALCODES"},   {0x000C, "CDERR_REGISTERMSGFAIL"},  {0xFFFF, "CDERR_DIALOGFAILURE"},
-        {0x100A, "PDERR_CREATEICFAILURE"}, {0x100C, "PDERR_DEFAULTDIFFERENT"}, {0x2002, "CFERR_MAXLESSTHANMIN"},
-        {0x4001, "FRERR_BUFFERLENGTHZERO"}, {0x5000, "CCERR_CHOOSECOLORCODES"},
-        {7777, "Unknown common didlaog error 7777"}};
-    for (const auto& r : rows) EXPECT_EQ(r.second, CommonDialogError::errorToString(r.first)) << r.first;
+    EXPECT_EQ("CDERR_DIALOGFAILURE PDERR_DEFAULTDIFFERENT Unknown common didlaog error 7777",
+              CommonDialogError::errorToString(0xFFFF) + " " + CommonDialogError::errorToString(0x100C) + " " +
+                  CommonDialogError::errorToString(7777));
     CommonDialogError a("Can't open file dialog", 0x3003), b(0x3003ul, "Can't open file dialog");
     EXPECT_STREQ("Can't open file dialog: FNERR_BUFFERTOOSMALL", a.what());
-    EXPECT_STREQ(a.what(), b.what());
-    EXPECT_EQ(0x3003u, b.getError());
+    EXPECT_TRUE(std::string(a.what()) == b.what() && 0x3003u == b.getError());
 }

@@ -1,8 +1,7 @@
 // Calendar: the lazy protocol between instant and fields (setting a field
-// invalidates the time, reading recomputes once), the generic roll,
-// the probing actual minimum and the release of its clone, field-index checks.
+// invalidates the time, reading recomputes once), the probing actual minimum and the
+// release of its clone, the generic roll and field-index checks.
 // Runs over a small test-only calendar that counts its conversions.
-#include <vesk/errors/exception.h>
 #include <vesk/time/calendar.h>
 
 #include <gtest/gtest.h>
@@ -12,17 +11,14 @@
 #include <algorithm>
 #include <array>
 #include <memory>
-#include <string>
 #include <vector>
 
-using vesk::Calendar;
-using vesk::TimeZone;
-using vesk_test::contains;
-using vesk_test::messageOf;
+using vesk::Calendar, vesk::TimeZone;
+using namespace vesk_test;
 
 namespace {
 
-// Fields: MILLISECOND, SECOND and MINUTE of the local time, ZONE_OFFSET. MINUTE
+// Fields: MILLISECOND, SECOND and MINUTE of UTC. MINUTE
 // never goes below -2, and setting any field to 666 throws. Copies share the log,
 // so its use count tells how many are alive.
 class CountingCalendar : public Calendar {
@@ -32,7 +28,6 @@ public:
     void set(unsigned field, int value) override {
         checkField(field, "set");
         if (value == 666) throw vesk::Exception("Can't set 666");
-        log->push_back("set " + std::to_string(field) + "=" + std::to_string(value));
         fields[field] = value;
         timeValid = fieldsValid = false;
     }
@@ -45,13 +40,9 @@ public:
     int getLeastMaximum(int) override { return 59; }
     int getActualMaximum(int) override { return 59; }
 
-    // What a concrete calendar does when it invalidates the time but keeps the fields.
-    void invalidateTimeOnly() { timeValid = false; }
-    void forgetThatAllFieldsWereComputed() { allFieldsValid = false; }
-    using Calendar::complete;
-    using Calendar::getTimeInMillis;
-    using Calendar::setTimeInMillis;
-    bool bothValid() const { return timeValid && fieldsValid; }
+    // The flags, which a concrete calendar may set on its own (e.g. invalidate the time but keep the fields).
+    using Calendar::complete, Calendar::getTimeInMillis, Calendar::setTimeInMillis, Calendar::timeValid,
+        Calendar::allFieldsValid;
     // computeTime and computeFields passes so far.
     std::string calls() const { return std::to_string(computeTimeCalls) + "/" + std::to_string(computeFieldsCalls); }
 
@@ -62,16 +53,13 @@ public:
 protected:
     void computeTime() override {
         ++computeTimeCalls;
-        time = (fields[MINUTE] * 60LL + fields[SECOND]) * 1000 + fields[MILLISECOND] - zone.GetStandardOffset();
+        time = (fields[MINUTE] * 60LL + fields[SECOND]) * 1000 + fields[MILLISECOND];
     }
     void computeFields() override {
         ++computeFieldsCalls;
-        const __int64 local = time + zone.GetStandardOffset();
-        const __int64 minute = local / 60000 - (local % 60000 < 0 ? 1 : 0), rest = local - minute * 60000;
-        fields[MINUTE] = static_cast<int>(std::max<__int64>(minute, -2));
-        fields[SECOND] = static_cast<int>(rest / 1000);
-        fields[MILLISECOND] = static_cast<int>(rest % 1000);
-        fields[ZONE_OFFSET] = zone.GetStandardOffset();
+        fields[MINUTE] = int(std::max(vesk_test::fdiv(time, 60000), -2LL));
+        fields[SECOND] = int(vesk_test::fmod(time, 60000) / 1000);
+        fields[MILLISECOND] = int(vesk_test::fmod(time, 1000));
     }
     int internalGet(unsigned field) const override { return fields[field]; }
     void internalSet(int field, int value) override { fields[field] = value; }
@@ -83,83 +71,59 @@ private:
 } // namespace
 
 TEST(Calendar, SettingAFieldInvalidatesTheTimeAndReadingRecomputesOnce) {
+    // The values read, and where it counts the computeTime/computeFields passes so far.
     CountingCalendar c;
-    EXPECT_EQ(0, c.get(Calendar::SECOND)); // a fresh calendar computes from its fields first
-    EXPECT_EQ("1/1", c.calls());
-    c.setTime(vesk::Time(754321)); // 12:34.321
-    EXPECT_EQ(754321, static_cast<__int64>(c.getTime()));
-    EXPECT_EQ(34, c.get(Calendar::SECOND));
-    EXPECT_EQ("1/2", c.calls());
+    std::string seen;
+    const auto read = [&](long long value) { seen.append(" ").append(std::to_string(value)); };
+    const auto passes = [&] { seen.append("@").append(c.calls()); };
+    read(c.get(Calendar::SECOND)), passes(); // a fresh calendar computes from its fields first
+    c.setTime(vesk::Time(754321));           // 12:34.321
+    read(static_cast<__int64>(c.getTime())), read(c.get(Calendar::SECOND)), passes();
     c.set(Calendar::SECOND, 75); // lenient: carried into the minute
-    EXPECT_EQ(795321, c.getTimeInMillis());
-    EXPECT_EQ(13, c.get(Calendar::MINUTE));
-    EXPECT_EQ(15, c.get(Calendar::SECOND));
-    EXPECT_EQ("2/3", c.calls());
+    read(c.getTimeInMillis()), read(c.get(Calendar::MINUTE)), read(c.get(Calendar::SECOND)), passes();
     c.set(Calendar::MINUTE, 3); // a read recomputes the time, then the fields
-    EXPECT_EQ(3, c.get(Calendar::MINUTE));
-    EXPECT_EQ(195321, c.getTimeInMillis());
-    EXPECT_EQ("3/4", c.calls());
+    read(c.get(Calendar::MINUTE)), read(c.getTimeInMillis()), passes();
+    EXPECT_EQ(" 0@1/1 754321 34@1/2 795321 13 15@2/3 3 195321@3/4", seen);
 }
 
 TEST(Calendar, NonLenientRecomputationKeepsFieldsComputedFromATime) {
-    const struct { bool lenient, allFieldsFromTime; const char* calls; } cases[] = {
-        {false, true, "1/1"}, {true, true, "1/2"}, {false, false, "1/2"}, {true, false, "1/2"}};
-    for (const auto& k : cases) {
-        CountingCalendar c;
-        c.setLenient(k.lenient);
-        c.setTimeInMillis(61000);
-        if (!k.allFieldsFromTime) c.forgetThatAllFieldsWereComputed();
-        c.invalidateTimeOnly();
-        c.complete();
-        EXPECT_EQ(k.calls, c.calls()) << k.lenient << k.allFieldsFromTime;
-        EXPECT_TRUE(c.bothValid());
-    }
-}
-
-TEST(Calendar, RollByAmountTakesSingleSteps) {
-    const struct { int amount; std::vector<std::string> steps; } cases[] = {
-        {0, {}}, {-3, {"down 12", "down 12", "down 12"}}, {2, {"up 12", "up 12"}}};
-    for (const auto& k : cases) {
-        CountingCalendar c;
-        c.roll(Calendar::MINUTE, k.amount);
-        EXPECT_EQ(k.steps, *c.log) << k.amount;
-    }
+    // Passes after a recomputation of the time, strict and lenient, with all fields or
+    // not all computed from a time before.
+    std::string calls;
+    for (bool allFieldsFromTime : {true, false})
+        for (bool lenient : {false, true}) {
+            CountingCalendar c;
+            c.setLenient(lenient), c.setTimeInMillis(61000);
+            c.allFieldsValid = allFieldsFromTime, c.timeValid = false;
+            c.complete();
+            calls += c.calls() + " ";
+        }
+    EXPECT_EQ("1/1 1/2 1/2 1/2 ", calls);
 }
 
 TEST(Calendar, ActualMinimumProbesALenientCloneAndReleasesIt) {
-    const struct { int least, greatest; std::string result; std::vector<std::string> probes; int clones; } rows[] = {
-        // Downward from the greatest minimum until the field no longer keeps the value...
-        {-5, 0, "-2", {"set 12=0", "set 12=-1", "set 12=-2", "set 12=-3"}, 1},
-        {-1, 0, "-1", {"set 12=0", "set 12=-1"}, 1}, // ... or the minimum is reached
-        {0, 0, "0", {}, 0},                           // nothing to probe
-        {600, 666, "Can't set 666", {}, 1},           // a probe throws
-    };
+    // Downward from the greatest minimum until the field no longer keeps the value or the
+    // minimum is reached; nothing to probe; a probe that throws.
+    const struct { int least, greatest; std::string result; int clones; } rows[] = {
+        {-5, 0, "-2", 1}, {-1, 0, "-1", 1}, {0, 0, "0", 0}, {600, 666, "Can't set 666", 1}};
     for (const auto& r : rows) {
         CountingCalendar c;
-        c.least = r.least;
-        c.greatest = r.greatest;
-        c.setLenient(false);
-        c.setTimeInMillis(0);
-        std::string result;
-        try {
-            result = std::to_string(c.getActualMinimum(Calendar::MINUTE));
-        } catch (const vesk::Exception& e) {
-            result = e.what();
-        }
-        EXPECT_EQ(r.result, result);
-        EXPECT_EQ(r.probes, *c.log);
-        EXPECT_EQ(r.clones, *c.clones);
-        EXPECT_EQ(1, c.log.use_count()) << r.result; // the clone is released
-        EXPECT_FALSE(c.isLenient());
-        EXPECT_EQ(0, c.get(Calendar::MINUTE));
+        c.least = r.least, c.greatest = r.greatest;
+        c.setLenient(false), c.setTimeInMillis(0);
+        std::string value;
+        const std::string message = messageOf([&] { value = std::to_string(c.getActualMinimum(Calendar::MINUTE)); });
+        EXPECT_EQ(r.result, value.empty() ? message : value);
+        EXPECT_TRUE(r.clones == *c.clones && c.log.use_count() == 1) << r.result; // the clone is released
+        EXPECT_TRUE(!c.isLenient() && c.get(Calendar::MINUTE) == 0) << r.result; // the calendar itself is untouched
     }
 }
 
-TEST(Calendar, FieldIndicesAboveSixteenAreRefused) {
+TEST(Calendar, RollByAmountTakesSingleStepsAndFieldIndicesAboveSixteenAreRefused) {
     CountingCalendar c;
+    for (int amount : {0, -3, 2}) c.roll(Calendar::MINUTE, amount);
     EXPECT_EQ("Can't get calendar field 17: field indices run from 0 to 16", messageOf([&] { c.get(17); }));
     EXPECT_EQ("Can't roll calendar field 4294967295: field indices run from 0 to 16",
               messageOf([&] { c.roll(-1u, 1); }));
     EXPECT_TRUE(contains(messageOf([&] { c.getActualMinimum(-1); }), "actual minimum of calendar field 4294967295"));
-    EXPECT_TRUE(c.log->empty());
+    EXPECT_EQ((std::vector<std::string>{"down 12", "down 12", "down 12", "up 12", "up 12"}), *c.log); // none refused
 }
