@@ -398,7 +398,9 @@ int GregorianCalendar::getISOYear() {
         year += earlier;
     else if (fields[MONTH] != JANUARY && fields[WEEK_OF_YEAR] == 1)
         year -= earlier;
-    return year;
+    // Across the turn of the eras the neighbouring year is year 1 of the other era;
+    // there is no year 0.
+    return year == 0 ? 1 : year;
 }
 
 } // namespace vesk

@@ -298,7 +298,7 @@ TEST(GregorianCalendar, FixedSeedSweepOfSetAddAndRollOverTheWholeRange) {
         c.setGregorianChange(Time(change)), c.setFirstDayOfWeek(firstDay), c.setMinimalDaysInFirstWeek(minDays);
         for (int step = 0; step < 100; ++step) {
             if (step % 6 == 0) {
-                const long long where = pick(0, 4), year = pick(-3000, 3000);
+                const long long where = pick(0, 4), year = pick(0, 7) ? pick(-3000, 3000) : pick(-1, 2);
                 c.setTime(Time(where == 0   ? pick(LLONG_MIN, LLONG_MAX)
                                : where == 1 ? LLONG_MAX - pick(0, 100000000000LL)
                                : where == 2 ? LLONG_MIN + pick(0, 100000000000LL)
