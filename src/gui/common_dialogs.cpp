@@ -92,7 +92,8 @@ void FileDialog::setFilter(const wchar_t* text) {
 
 void FileDialog::setPath(const char* text) {
     std::vector<char>& file = block->file;
-    const std::size_t length = text ? std::min(std::strlen(text), file.size() - 1) : 0;
+    std::size_t length = text ? std::min(std::strlen(text), file.size() - 1) : 0;
+    if (text && text[length]) length = StringHelper<char>::wholeCharacters(text, unsigned(length));
     if (length)
         std::memcpy(file.data(), text, length);
     file[length] = '\0';

@@ -74,16 +74,18 @@ String VersionInfo::getString(const char* name) const {
     std::memcpy(&language, translation, 2);
     std::memcpy(&codePage, static_cast<const char*>(translation) + 2, 2);
     const String path = String::fromFormat("\\StringFileInfo\\%04x%04x\\", language, codePage) + (name ? name : "");
+    // The 16-bit text, converted here: the 8-bit copy VerQueryValueA makes has
+    // room for two bytes a character, too little for UTF-8.
     void* text = nullptr;
     length = 0;
-    if (!VerQueryValueA(block0, path.c_str(), &text, &length) || !text)
+    if (!VerQueryValueW(block0, BasicString<wchar_t>(path.c_str()).c_str(), &text, &length) || !text)
         throw WindowsError(ERROR_RESOURCE_NAME_NOT_FOUND, "Error in VerQueryValueA(" + path + ")");
-    if (!inBlock(text, length)) throw WindowsError(ERROR_INVALID_DATA, "Error in VerQueryValueA(" + path + ")");
+    if (!inBlock(text, length * 2)) throw WindowsError(ERROR_INVALID_DATA, "Error in VerQueryValueA(" + path + ")");
     // The length counts the terminating NUL when there is one; stop at the first NUL.
-    const char* chars = static_cast<const char*>(text);
+    const wchar_t* chars = static_cast<const wchar_t*>(text);
     UINT n = 0;
     while (n < length && chars[n]) ++n;
-    return String(chars, n);
+    return String(StringHelper<char>::convert(chars, n, CP_ACP));
 }
 
 } // namespace vesk
