@@ -28,6 +28,45 @@ int checkedLength(unsigned length) {
     return length == ConstString<wchar_t>::unknownLength ? -1 : int(length);
 }
 
+// msvcrt's C locale maps each byte to the code point of the same value, and
+// msvcrt has no UTF-8 locale at all. A program whose ANSI code page is UTF-8
+// (through its manifest) hands every "A" function UTF-8, so its narrow text is
+// decoded in that code page; every other process keeps the C runtime's locale.
+bool ansiIsUtf8() {
+    static const bool utf8 = GetACP() == CP_UTF8;
+    return utf8;
+}
+
+// UTF-16 to UTF-8 as WideCharToMultiByte does it with flags 0 (a lone surrogate
+// becomes U+FFFD), in one pass: the system's encoder is markedly slower than its
+// single-byte tables, and every text of a UTF-8 program goes through here.
+std::string toUtf8(const wchar_t* text, std::size_t n) {
+    std::string out(n * 3, '\0');
+    char* p = &out[0];
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned c = text[i];
+        if (c < 0x80) {
+            *p++ = char(c);
+            continue;
+        }
+        if (IS_HIGH_SURROGATE(c) && i + 1 < n && IS_LOW_SURROGATE(text[i + 1])) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unsigned(text[++i]) - 0xDC00);
+            *p++ = char(0xF0 | c >> 18);
+            *p++ = char(0x80 | (c >> 12 & 0x3F));
+        } else {
+            if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+            if (c < 0x800)
+                *p++ = char(0xC0 | c >> 6);
+            else
+                *p++ = char(0xE0 | c >> 12);
+        }
+        if (c >= 0x800) *p++ = char(0x80 | (c >> 6 & 0x3F));
+        *p++ = char(0x80 | (c & 0x3F));
+    }
+    out.resize(std::size_t(p - out.data()));
+    return out;
+}
+
 } // namespace
 
 // ---- char --------------------------------------------------------------
@@ -86,6 +125,8 @@ unsigned StringHelper<char>::wholeCharacters(const char* text, unsigned cut) {
 std::string StringHelper<char>::convert(const wchar_t* text, unsigned length, unsigned codePage) {
     if (!text || length == 0 || (length == ConstString<wchar_t>::unknownLength && *text == 0)) return std::string();
     const int count = checkedLength(length);
+    if (codePage == CP_UTF8 || (codePage == CP_ACP && ansiIsUtf8()))
+        return toUtf8(text, count == -1 ? std::char_traits<wchar_t>::length(text) : std::size_t(count));
     int needed = WideCharToMultiByte(codePage, 0, text, count, nullptr, 0, nullptr, nullptr);
     if (needed == 0) throw WindowsError("Can't retrieve required buffer size for wchar_t -> char conversion");
     std::unique_ptr<char[]> buffer(new char[needed]);
@@ -135,15 +176,6 @@ namespace {
 
 [[noreturn]] void invalidInLocale() {
     throw CRTError(EILSEQ, "Can't convert char -> wchar_t string in the current locale");
-}
-
-// msvcrt's C locale maps each byte to the code point of the same value, and
-// msvcrt has no UTF-8 locale at all. A program whose ANSI code page is UTF-8
-// (through its manifest) hands every "A" function UTF-8, so its narrow text is
-// decoded in that code page; every other process keeps the C runtime's locale.
-bool ansiIsUtf8() {
-    static const bool utf8 = GetACP() == CP_UTF8;
-    return utf8;
 }
 
 // The whole NUL-terminated text in UTF-8; invalid sequences fail as they do
