@@ -34,6 +34,20 @@ using namespace vesk;
 
 namespace {
 
+// in1252: the 1252 code page holds every character of the text.
+struct Text { const char* label; WString wide; bool in1252; } const texts[] = {
+    {"Greek", L"Ελληνικά", false},         {"Cyrillic", L"Кириллица", false},        {"Chinese", L"中文名字", false},
+    {"emoji", L"\U0001F600 smile", false}, {"combining", L"e\u0301a\u0308", false}, {"euro", L"€ 10", true},
+    {"200 Chinese", [] { WString s; for (int i = 0; i < 200; ++i) s.push_back(wchar_t(0x4E00 + (i * 37) % 0x4000)); return s; }(), false},
+};
+
+// The text in the ANSI code page (n) and in UTF-16 (w), and a fresh folder for it.
+struct Case { unsigned index; String n; WString w; String dir; };
+
+WString W(const String& s) { return WString(s.c_str()); }
+String named(const Case& c, const char* suffix = "") { return c.dir + "\\" + c.n + suffix; }
+String self() { return WindowsModule(GetModuleHandleA(nullptr)).getFilenameA(); }
+
 // Started by the debugger row under a text's name: traces its argument in both
 // widths and its own file name, as the debugger will read them.
 const bool childRun = [] {
@@ -44,54 +58,27 @@ const bool childRun = [] {
     const String arg = line.mid(unsigned(at + 17));
     trace((String("<") + arg + ">").c_str());
     trace((WString(L"{") + WString(arg.c_str()) + L"}").c_str());
-    trace((String("(") + WindowsModule(GetModuleHandleA(nullptr)).getFilenameA() + ")").c_str());
+    trace((String("(") + self() + ")").c_str());
     ExitProcess(0);
 }();
 
-struct Text {
-    const wchar_t* label;
-    WString wide;
-    bool in1252;  // the 1252 code page holds every character
-};
-
-WString longChinese() {
-    WString s;
-    for (int i = 0; i < 200; ++i) s.push_back(wchar_t(0x4E00 + (i * 37) % 0x4000));
-    return s;
-}
-
-const Text texts[] = {
-    {L"Greek", L"Ελληνικά", false},         {L"Cyrillic", L"Кириллица", false},
-    {L"Chinese", L"中文名字", false},        {L"emoji", L"\U0001F600 smile", false},
-    {L"combining", L"e\u0301a\u0308", false}, {L"euro", L"€ 10", true},
-    {L"200 Chinese", longChinese(), false},
-};
-
-struct Case {
-    unsigned index;
-    String n;  // the text in the ANSI code page
-    WString w;
-    String dir;  // a fresh folder for this text
-};
-
 // The first of the texts read back that differs from the original, or the original.
 WString agree(const WString& w, std::initializer_list<WString> got) {
-    for (const WString& g : got)
-        if (g != w) return g;
+    for (const WString& g : got) if (g != w) return g;
     return w;
 }
 
-String readAll(InputStream& in, unsigned size) {
-    std::string s(size, '\0');
-    in.readFully(&s[0], size);
-    return String(s);
+WString readBack(InputStream& in, const Case& c) {
+    std::string s(c.n.size(), '\0');
+    in.readFully(&s[0], unsigned(s.size()));
+    return W(String(s));
 }
 
 template <class Stream> WString streamed(Stream& out, const Case& c) {
     out.writeFully(c.n.data(), unsigned(c.n.size()));
     out.flush();
     out.setFilePointer(0, Seekable::begin);
-    return WString(readAll(out, unsigned(c.n.size())).c_str());
+    return readBack(out, c);
 }
 
 // Runs the copy of this program named after the text under a debugger loop and
@@ -99,118 +86,92 @@ template <class Stream> WString streamed(Stream& out, const Case& c) {
 String debugged(const String& exe, const String& arg) {
     Process child(("\"" + exe + "\" --unicode-child " + arg).c_str(), DEBUG_ONLY_THIS_PROCESS);
     String out;
-    HANDLE process = nullptr;
     for (DEBUG_EVENT e; WaitForDebugEvent(&e, 30000);) {
-        DWORD status = DBG_CONTINUE;
-        if (e.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) {
-            process = e.u.CreateProcessInfo.hProcess;
-            CloseHandle(e.u.CreateProcessInfo.hFile);
-        } else if (e.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) {
-            CloseHandle(e.u.LoadDll.hFile);
-        } else if (e.dwDebugEventCode == EXCEPTION_DEBUG_EVENT) {
-            if (e.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) status = DBG_EXCEPTION_NOT_HANDLED;
-        } else if (e.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT) {
-            const auto& s = e.u.DebugString;
-            std::string bytes(std::size_t(s.nDebugStringLength) * (s.fUnicode ? 2 : 1) + 2, '\0');
-            ReadProcessMemory(process, s.lpDebugStringData, &bytes[0], bytes.size() - 2, nullptr);
-            out += s.fUnicode ? String(reinterpret_cast<const wchar_t*>(bytes.data())) : String(bytes.c_str());
+        const DWORD code = e.dwDebugEventCode;
+        if (code == CREATE_PROCESS_DEBUG_EVENT) CloseHandle(e.u.CreateProcessInfo.hFile);
+        if (code == LOAD_DLL_DEBUG_EVENT) CloseHandle(e.u.LoadDll.hFile);
+        if (code == OUTPUT_DEBUG_STRING_EVENT) {  // narrow text: the library sends OutputDebugStringA
+            std::string bytes(e.u.DebugString.nDebugStringLength, '\0');
+            ReadProcessMemory(child.getHandle(), e.u.DebugString.lpDebugStringData, &bytes[0], bytes.size(), nullptr);
+            out += bytes.c_str();
         }
-        ContinueDebugEvent(e.dwProcessId, e.dwThreadId, status);
-        if (e.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) break;
+        const bool fault = code == EXCEPTION_DEBUG_EVENT && e.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT;
+        ContinueDebugEvent(e.dwProcessId, e.dwThreadId, fault ? DBG_EXCEPTION_NOT_HANDLED : DBG_CONTINUE);
+        if (code == EXIT_PROCESS_DEBUG_EVENT) break;
     }
     return out;
 }
 
 WString between(const String& s, char open, char close) {
     const auto a = s.find(open), b = s.rfind(close);
-    return a == String::npos || b == String::npos || b < a ? WString(L"(missing)") : WString(s.substr(a + 1, b - a - 1).c_str());
+    return a == String::npos || b == String::npos || b < a ? WString(L"(missing)") : W(s.substr(a + 1, b - a - 1));
 }
 
 const String tag = String::fromFormat("-%lu", GetCurrentProcessId());
 
-struct Operation {
-    const char* name;
-    std::function<WString(const Case&)> run;
-    bool listsNames = false;  // reads a file's name back from the file system
-};
-
-const Operation operations[] = {
+// listsNames: the operation reads a file's name back from the file system.
+struct Operation { const char* name; std::function<WString(const Case&)> run; bool listsNames = false; } const operations[] = {
     {"convert", [](const Case& c) {
-         return agree(c.w, {WString(String(c.w.c_str()).c_str()), a2w(c.n.c_str(), CP_ACP),
-                            WString(c.n.c_str(), unsigned(c.w.size())), WString(String(c.w.c_str(), unsigned(c.w.size())).c_str())});
+         return agree(c.w, {W(String(c.w.c_str())), a2w(c.n.c_str(), CP_ACP), WString(c.n.c_str(), unsigned(c.w.size())),
+                            W(String(c.w.c_str(), unsigned(c.w.size())))});
      }},
     {"format", [](const Case& c) {
-         const String f = String::fromFormat("[%s]", c.n.c_str()), p = String("<%1>").format(c.n.c_str());
-         return agree(c.w, {WString(f.mid(1, unsigned(c.n.size())).c_str()), WString(p.mid(1, unsigned(c.n.size())).c_str())});
+         const unsigned n = unsigned(c.n.size());
+         return agree(c.w, {W(String::fromFormat("[%s]", c.n.c_str()).mid(1, n)), W(String("<%1>").format(c.n.c_str()).mid(1, n))});
      }},
     {"path", [](const Case& c) {
          const String merged = String::mergePath("C:\\a\\" + c.n, "..\\" + c.n + "\\x");
-         return agree(c.w, {WString(merged.getDirectory().getPathElement(-1).c_str()), WString(merged.getPathElement(2).c_str())});
+         return agree(c.w, {W(merged.getDirectory().getPathElement(-1)), W(merged.getPathElement(2))});
      }},
     {"memory stream", [](const Case& c) {
          MemoryOutputStream out;
          out << c.n.c_str() << c.w.c_str();
          MemoryInputStream in(out.getData(), unsigned(out.getSize()));
-         const String a = in.readTextA();
-         return agree(c.w, {WString(a.c_str()), in.readTextW()});
+         return agree(c.w, {W(in.readTextA()), in.readTextW()});  // read in the order written
      }},
     {"windows file, full and short path", [](const Case& c) {
-         const String path = c.dir + "\\" + c.n;
-         WindowsFile f(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+         WindowsFile f(named(c).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
          const WString content = streamed(f, c);
          f.close();
-         WindowsFile shortly(WindowsFile::getShortPath(path.c_str()).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-         return agree(c.w, {content, WString(readAll(shortly, unsigned(c.n.size())).c_str()),
-                            WString(WindowsFile::getFullPath(path.c_str()).getPathElement(-1).c_str())});
+         WindowsFile shortly(WindowsFile::getShortPath(named(c).c_str()).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+         return agree(c.w, {content, readBack(shortly, c), W(WindowsFile::getFullPath(named(c).c_str()).getPathElement(-1))});
      }, true},
-    {"FILE stream", [](const Case& c) {
-         StdIOStream f((c.dir + "\\" + c.n + ".f").c_str(), "w+b");
-         return streamed(f, c);
-     }},
+    {"FILE stream", [](const Case& c) { StdIOStream f(named(c, ".f").c_str(), "w+b"); return streamed(f, c); }},
     {"descriptor stream", [](const Case& c) {
-         LowLevelIOStream f((c.dir + "\\" + c.n + ".d").c_str(), _O_RDWR | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
+         LowLevelIOStream f(named(c, ".d").c_str(), _O_RDWR | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
          return streamed(f, c);
      }},
     {"temporary file and folder", [](const Case& c) {
-         const String sub = c.dir + "\\" + c.n;
-         if (!CreateDirectoryA(sub.c_str(), nullptr)) throw WindowsError("Can't create the folder");
-         TemporaryFile file(sub.c_str());
-         TemporaryDirectory folder(sub.c_str(), "t");
-         return agree(c.w, {WString(file.getPathA().getDirectory().getPathElement(-1).c_str()), file.getPathW().getDirectory().getPathElement(-1),
-                            WString(folder.getPath().getDirectory().getPathElement(-1).c_str())});
+         if (!CreateDirectoryA(named(c).c_str(), nullptr)) throw WindowsError("Can't create the folder");
+         TemporaryFile file(named(c).c_str());
+         TemporaryDirectory folder(named(c).c_str(), "t");
+         return agree(c.w, {W(file.getPathA().getDirectory().getPathElement(-1)), file.getPathW().getDirectory().getPathElement(-1),
+                            W(folder.getPath().getDirectory().getPathElement(-1))});
      }},
     {"registry", [](const Case& c) {
-         RegistryKey root;
+         RegistryKey root, key;
          root.create(HKEY_CURRENT_USER, ("Software\\VeskUnicode" + tag).c_str());
-         RegistryKey key;
          key.create(root, c.n.c_str());
          key.setValue(c.n.c_str(), c.n.c_str());
-         const String expand = c.n + "%x%", multi = c.n + '\0' + c.n + '\0';
-         key.setValue((c.n + "e").c_str(), reinterpret_cast<const unsigned char*>(expand.c_str()), unsigned(expand.size() + 1), REG_EXPAND_SZ);
-         key.setValue((c.n + "m").c_str(), reinterpret_cast<const unsigned char*>(multi.c_str()), unsigned(multi.size() + 1), REG_MULTI_SZ);
+         const String expand = c.n + "%x%", multi = c.n + '\0' + c.n + '\0', e = c.n + "e", m = c.n + "m";
+         key.setValue(e.c_str(), reinterpret_cast<const unsigned char*>(expand.c_str()), unsigned(expand.size() + 1), REG_EXPAND_SZ);
+         key.setValue(m.c_str(), reinterpret_cast<const unsigned char*>(multi.c_str()), unsigned(multi.size() + 1), REG_MULTI_SZ);
          std::list<String> strings;
-         key.getValue((c.n + "m").c_str(), strings);
-         const WString name(RegistryKey::KeyEnumeration<char>(root).begin()->name.c_str());
-         const String value = key.getStringValue(c.n.c_str()), expanded = key.getStringValue((c.n + "e").c_str());
+         key.getValue(m.c_str(), strings);
+         const WString got = agree(c.w, {W(RegistryKey::KeyEnumeration<char>(root).begin()->name), W(key.getStringValue(c.n.c_str())),
+                                         W(key.getStringValue(e.c_str())).left(unsigned(c.w.size())), W(strings.front()), W(strings.back())});
          key.close();
          root.deleteKeyRecursive(c.n.c_str());
-         return agree(c.w, {name, WString(value.c_str()), WString(expanded.left(unsigned(c.n.size())).c_str()),
-                            WString(strings.front().c_str()), WString(strings.back().c_str())});
+         return got;
      }},
     {"INI file", [](const Case& c) {
-         const String file = c.dir + "\\" + c.n + ".ini";
-         setIniString(file.c_str(), c.n.c_str(), c.n.c_str(), c.n.c_str());
-         return WString(getIniString(file.c_str(), c.n.c_str(), c.n.c_str(), "").c_str());
+         setIniString(named(c, ".ini").c_str(), c.n.c_str(), c.n.c_str(), c.n.c_str());
+         return W(getIniString(named(c, ".ini").c_str(), c.n.c_str(), c.n.c_str(), ""));
      }},
-    {"version string", [](const Case& c) {
-         const String self = WindowsModule(GetModuleHandleA(nullptr)).getFilenameA();
-         return WString(VersionInfo(self.c_str()).getString(String::fromFormat("T%u", c.index)).c_str());
-     }},
+    {"version string", [](const Case& c) { return W(VersionInfo(self().c_str()).getString(String::fromFormat("T%u", c.index))); }},
     {"module name, command line, debug output", [](const Case& c) {
-         const String exe = c.dir + "\\" + c.n + ".exe";
-         if (!CopyFileA(WindowsModule(GetModuleHandleA(nullptr)).getFilenameA().c_str(), exe.c_str(), TRUE))
-             throw WindowsError("Can't copy the program");
-         const String out = debugged(exe, c.n);
+         if (!CopyFileA(self().c_str(), named(c, ".exe").c_str(), TRUE)) throw WindowsError("Can't copy the program");
+         const String out = debugged(named(c, ".exe"), c.n);
          const WString module = between(out, '(', ')');
          return agree(c.w, {between(out, '<', '>'), between(out, '{', '}'), module.left(unsigned(module.size()) - 4).getPathElement(-1)});
      }, true},
@@ -221,22 +182,17 @@ const Operation operations[] = {
          service.create(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
                         SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, "C:\\none.exe");
          char display[2048] = {}, key[2048] = {};
-         DWORD size = sizeof display;
+         DWORD size = sizeof display, keySize = sizeof key;
          const SC_HANDLE scm = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
          GetServiceDisplayNameA(scm, name.c_str(), display, &size);
-         size = sizeof key;
-         GetServiceKeyNameA(scm, display, key, &size);
+         GetServiceKeyNameA(scm, display, key, &keySize);
          CloseServiceHandle(scm);
          service.remove();
-         return agree(c.w + WString(tag.c_str()), {WString(display), WString(key)}).left(unsigned(c.w.size()));
+         return agree(c.w, {WString(display).left(unsigned(c.w.size())), WString(key).left(unsigned(c.w.size()))});
      }},
     {"exception message", [](const Case& c) -> WString {
-         try {
-             WindowsFile((c.dir + "\\" + c.n + "\\none").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-         } catch (const WindowsError& e) {
-             const WString what(e.what());
-             return what.contains(c.w) ? c.w : what;
-         }
+         try { WindowsFile(named(c, "\\none").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr); }
+         catch (const WindowsError& e) { return WString(e.what()).contains(c.w) ? c.w : WString(e.what()); }
          return L"nothing thrown";
      }},
     {"window and controls", [](const Case& c) {
@@ -254,39 +210,28 @@ const Operation operations[] = {
          Menu menu;
          menu.create(true);
          menu.insert(c.n.c_str(), 1, MF_STRING, unsigned(-1));
-         const WString got[] = {WString(f.parent.getTextA().c_str()), f.parent.getTextW(), WString(f.edit.getTextA().c_str()),
-                                WString(f.parent.getTextA(form::idLabel).c_str()), WString(f.list.getStringA(0).c_str()),
-                                f.combo.getStringW(0), WString(f.listView.getItemTextA(0, 0).c_str()),
-                                WString(f.tree.getItemTextA(item).c_str()), menu.getItemText(0, true)};
+         const WString got = agree(c.w, {W(f.parent.getTextA()), f.parent.getTextW(), W(f.edit.getTextA()), W(f.parent.getTextA(form::idLabel)),
+                                         W(f.list.getStringA(0)), f.combo.getStringW(0), W(f.listView.getItemTextA(0, 0)),
+                                         W(f.tree.getItemTextA(item)), menu.getItemText(0, true)});
          f.close();
-         for (const WString& g : got)
-             if (g != c.w) return g;
-         return c.w;
+         return got;
      }},
-    {"BSTR and VARIANT", [](const Case& c) {
-         return agree(c.w, {BString(c.n.c_str()).toWString(), Variant(c.n.c_str()).toWString()});
-     }},
+    {"BSTR and VARIANT", [](const Case& c) { return agree(c.w, {BString(c.n.c_str()).toWString(), Variant(c.n.c_str()).toWString()}); }},
     {"item-ID list display name", [](const Case& c) {
-         const String path = c.dir + "\\" + c.n + ".i";
-         WindowsFile(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr).close();
+         WindowsFile(named(c, ".i").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr).close();
          const auto desktop = ItemIDList::getDesktopFolder();
-         const ItemIDList list(WString(path.c_str()).c_str(), desktop.get(), nullptr);
-         return WString(list.getDisplayNameA(desktop.get(), SHGDN_FORPARSING).getPathElement(-1).c_str()).left(unsigned(c.w.size()));
+         const ItemIDList list(W(named(c, ".i")).c_str(), desktop.get(), nullptr);
+         return W(list.getDisplayNameA(desktop.get(), SHGDN_FORPARSING).getPathElement(-1)).left(unsigned(c.w.size()));
      }, true},
 };
 
 } // namespace
 
-TEST(Unicode, TheProcessHasTheCodePageOfItsBuild) {
-#ifdef VESK_TEST_MANIFEST_utf8
-    EXPECT_EQ(GetACP(), UINT(CP_UTF8));
-#else
-    EXPECT_EQ(GetACP(), 1252u);
-#endif
-}
-
 TEST(Unicode, EveryTextRoundTripsThroughEveryBoundary) {
     (void)childRun;
+#ifdef VESK_TEST_MANIFEST_utf8
+    ASSERT_EQ(GetACP(), UINT(CP_UTF8)) << "the manifest sets the code page";
+#endif
     const bool utf8 = GetACP() == CP_UTF8;
     // The library's locale conversions follow the C locale outside UTF-8
     // processes: a 1252 program that wants its code page's characters sets it.
@@ -294,12 +239,11 @@ TEST(Unicode, EveryTextRoundTripsThroughEveryBoundary) {
     CoInitialize(nullptr);
     vesk_test::ScratchDir scratch;
     for (const Operation& op : operations) {
-        for (unsigned i = 0; i < sizeof texts / sizeof *texts; ++i) {
-            const Text& t = texts[i];
+        for (const Text& t : texts) {
+            const unsigned i = unsigned(&t - texts);
             // Short folder names leave room for the 200 characters within MAX_PATH.
-            const String dir = scratch.file(String::fromFormat("%u-%u", unsigned(&op - operations), i));
-            CreateDirectoryA(dir.c_str(), nullptr);
-            const Case c{i, String(t.wide.c_str()), t.wide, dir};
+            const Case c{i, String(t.wide.c_str()), t.wide, scratch.file(String::fromFormat("%u-%u", unsigned(&op - operations), i))};
+            CreateDirectoryA(c.dir.c_str(), nullptr);
             WString got;
             try {
                 got = op.run(c);
@@ -309,9 +253,7 @@ TEST(Unicode, EveryTextRoundTripsThroughEveryBoundary) {
             // Wine keeps a name in at most 255 bytes of UTF-8 on the Unix side, so
             // a listing gives the 200 characters back cut.
             const bool wineCut = op.listsNames && vesk_test::runningUnderWine() && c.n.size() > 255;
-            if ((utf8 || t.in1252) && !wineCut) {
-                EXPECT_EQ(got, t.wide) << op.name << " / " << String(t.label) << ": " << String(got.right(40).c_str());
-            }
+            EXPECT_TRUE(got == t.wide || !(utf8 || t.in1252) || wineCut) << op.name << " / " << t.label << ": " << String(got.c_str());
         }
     }
     RegDeleteKeyA(HKEY_CURRENT_USER, ("Software\\VeskUnicode" + tag).c_str());
@@ -319,16 +261,10 @@ TEST(Unicode, EveryTextRoundTripsThroughEveryBoundary) {
 }
 
 TEST(Unicode, StoredNarrowTextKeepsTheWritersBytes) {
-    // A 1252 writer's bytes read in a UTF-8 program (and the other way round) are
-    // not the same text, but not one byte of them is lost.
+    // Streams and archives keep narrow text as the writer's bytes: a 1252 text
+    // read in a UTF-8 program (or the other way round) reads differently, but not
+    // one byte is lost. (INI files go through the code page: see the table.)
     const String bytes("caf\xE9 \x80 \xC3\xA9\xE2\x82\xAC \xF0\x9F\x98\x80 \xFF");
-    vesk_test::ScratchDir scratch;
-    const String ini = scratch.file("bytes.ini");
-    // The profile functions read and write the file through the ANSI code page:
-    // they keep what is valid text in it.
-    const String text = GetACP() == CP_UTF8 ? bytes.mid(7, 10) : bytes;
-    setIniString(ini.c_str(), "s", "k", text.c_str());
-    EXPECT_EQ(getIniString(ini.c_str(), "s", "k", ""), text);
     MemoryOutputStream out;
     out << bytes.c_str();
     MemoryInputStream in(out.getData(), unsigned(out.getSize()));
@@ -336,11 +272,16 @@ TEST(Unicode, StoredNarrowTextKeepsTheWritersBytes) {
 }
 
 TEST(Unicode, LongFormattingIsCutOnWholeCharacters) {
-    // 1998 ASCII bytes and a three-byte character: 1999 bytes would cut it.
+    const std::string big(5000, 'q');
+    EXPECT_EQ(String::fromFormat("%s", big.c_str()), big.substr(0, 1999));
+    EXPECT_EQ(String::fromFormat("%s", big.substr(0, 1999).c_str()).size(), 1999u);
+    // 1998 ASCII bytes and a character of two (1252) or three (UTF-8) bytes: a cut
+    // at 1999 bytes falls inside it in UTF-8.
     const String text = String(std::string(1998, 'a')) + String(L"\u20AC\u4E2D");
     const String cut = String::fromFormat("%s", text.c_str());
     EXPECT_EQ(cut, text.left(unsigned(cut.size())));
     EXPECT_EQ(WString(cut.c_str()).back(), GetACP() == CP_UTF8 ? L'a' : L'\u20AC');
     const WString wide = WString(std::wstring(1998, L'a')) + L"\U0001F600";
     EXPECT_EQ(WString::fromFormat(L"%s", wide.c_str()), WString(std::wstring(1998, L'a')));
+    EXPECT_EQ(WString::fromFormat(L"%s", std::wstring(3000, L'w').c_str()).size(), 1999u);
 }
