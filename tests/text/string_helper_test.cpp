@@ -32,7 +32,6 @@ TEST(StringHelper, ForwardingFunctions) {
     char buffer[40], text[] = "MiXeD";
     EXPECT_STREQ(StringHelper<char>::itos(-255, buffer, 16), "ffffff01");
     EXPECT_STREQ(StringHelper<char>::ltos(255, buffer, 2), "11111111");
-    EXPECT_EQ(StringHelper<wchar_t>::atoi(L"-3"), -3);
     EXPECT_LT(StringHelper<char>::icmp("abc", "ABD"), 0);
     EXPECT_EQ(StringHelper<wchar_t>::nicmp(L"ABCx", L"abcy", 3), 0);
     EXPECT_STREQ(StringHelper<char>::upr(text), "MIXED");
