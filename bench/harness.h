@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 namespace bench {
@@ -60,6 +61,22 @@ template <class Job> double median(Job&& job, int wanted = 7) {
     return medianOf(times);
 }
 
+// Median wall times of several jobs that take turns in every repeat, the one to start
+// rotating, after one warm-up run of each: a change in the machine's load (other
+// programs, the host's caches) then hits every job alike.
+inline std::vector<double> mediansInTurns(const std::vector<std::function<void()>>& jobs, int wanted = 9) {
+    for (const auto& job : jobs) job();
+    std::vector<std::vector<double>> times(jobs.size());
+    for (int i = 0, n = repeats(wanted); i < n; ++i)
+        for (std::size_t k = 0; k < jobs.size(); ++k) {
+            const std::size_t j = (k + std::size_t(i)) % jobs.size();
+            times[j].push_back(timed(jobs[j]));
+        }
+    std::vector<double> medians;
+    for (auto& t : times) medians.push_back(medianOf(t));
+    return medians;
+}
+
 // One line per comparison: both times per operation and the ratio subject/baseline
 // (below 1 means the subject is faster).
 inline void report(const char* subject, double subjectSeconds, const char* baseline, double baselineSeconds,
@@ -67,6 +84,14 @@ inline void report(const char* subject, double subjectSeconds, const char* basel
     std::printf("%-44s %10.1f ns/op   %-28s %10.1f ns/op   ratio %.2f\n", subject,
                 subjectSeconds * 1e9 / operations, baseline, baselineSeconds * 1e9 / operations,
                 subjectSeconds / baselineSeconds);
+}
+
+// The same line with the goal for the ratio beside it.
+inline void report(const char* subject, double subjectSeconds, const char* baseline, double baselineSeconds,
+                   double operations, double goal) {
+    std::printf("%-44s %10.1f ns/op   %-28s %10.1f ns/op   ratio %.2f   goal <= %.2f %s\n", subject,
+                subjectSeconds * 1e9 / operations, baseline, baselineSeconds * 1e9 / operations,
+                subjectSeconds / baselineSeconds, goal, subjectSeconds / baselineSeconds <= goal ? "met" : "MISSED");
 }
 
 } // namespace bench

@@ -5,9 +5,8 @@ install(TARGETS vesk EXPORT VeskTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-if(VESK_RUNTIME_DLLS)
-  install(FILES ${VESK_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+# The C++ runtime DLLs vesk.dll and its users share.
+install(FILES ${VESK_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/vesk DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 set(VESK_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Vesk)
@@ -19,11 +18,6 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/VeskConfigVersion.cmake
 install(FILES ${CMAKE_BINARY_DIR}/VeskConfig.cmake ${CMAKE_BINARY_DIR}/VeskConfigVersion.cmake
   DESTINATION ${VESK_CMAKE_DIR})
 
-# 32-bit users link the same shared libgcc as vesk.dll (see VeskConfig.cmake.in).
-set(VESK_PC_LINK_FLAGS "")
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  set(VESK_PC_LINK_FLAGS " -static-libstdc++ -shared-libgcc")
-endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/vesk.pc.in ${CMAKE_BINARY_DIR}/vesk.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/vesk.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 

@@ -3,6 +3,7 @@
 
 #include "com_internal.h"
 
+#include <string>
 #include <utility>
 
 namespace vesk {
@@ -22,19 +23,22 @@ BString::BString(const char* t) : text(nullptr) { *this = t; }
 BString::BString(const BString& other) : text(allocate(other.text, other.length())) {}
 BString::~BString() { SysFreeString(text); }
 
+// The new string is made before the old one goes: the text may lie inside it
+// (b = b.data() + 2), and SysReAllocString would free it before copying.
 BString& BString::operator=(const wchar_t* t) {
-    if (!t) {
-        SysFreeString(text);
-        text = nullptr;
-    } else if (!SysReAllocString(&text, t)) {
-        com_internal::throwBadAllocation();
-    }
+    BSTR copy = allocate(t, t ? unsigned(std::char_traits<wchar_t>::length(t)) : 0);
+    SysFreeString(text);
+    text = copy;
     return *this;
 }
 
 BString& BString::operator=(const char* t) {
     if (!t) return *this = static_cast<const wchar_t*>(nullptr);
-    return *this = BasicString<wchar_t>(t).c_str();
+    const std::wstring wide = com_internal::fromAnsi(t);
+    BSTR copy = allocate(wide.c_str(), unsigned(wide.size()));
+    SysFreeString(text);
+    text = copy;
+    return *this;
 }
 
 BString& BString::operator=(const BString& other) {

@@ -36,8 +36,13 @@ HRESULT HRESULTHolder::getHRESULTFromException(const std::exception& e) noexcept
     if (const HRESULTHolder* holder = dynamic_cast<const HRESULTHolder*>(&e)) {
         // An exception reports a failure: a holder whose code would read as
         // success (a WindowsError of error 0, a COMError of S_FALSE) is E_FAIL.
-        const HRESULT hr = holder->getHRESULT();
-        return hr < 0 ? hr : E_FAIL;
+        // getHRESULT is virtual: a holder of the caller's own may throw, which must not end the process here.
+        try {
+            const HRESULT hr = holder->getHRESULT();
+            return hr < 0 ? hr : E_FAIL;
+        } catch (...) {
+            return E_FAIL;
+        }
     }
     if (dynamic_cast<const std::bad_alloc*>(&e)) return E_OUTOFMEMORY;
     return E_FAIL;

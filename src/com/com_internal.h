@@ -1,7 +1,11 @@
 // Helpers shared by the COM sources of the library (not exported).
 #pragma once
 
+#include <windows.h>
+
+#include <cstddef>
 #include <new>
+#include <string>
 
 namespace vesk {
 namespace com_internal {
@@ -13,6 +17,19 @@ public:
 };
 
 [[noreturn]] inline void throwBadAllocation() { throw BadAllocation(); }
+
+// Narrow text as COM and the shell hand it over: in the ANSI code page, not in
+// the C runtime's locale. count bytes (embedded zeros kept); a byte the code
+// page has no character for becomes the code page's default character.
+inline std::wstring fromAnsi(const char* text, std::size_t count) {
+    if (!text || count == 0) return std::wstring();
+    if (count > 0x7FFFFFFF) throwBadAllocation();
+    const int n = MultiByteToWideChar(CP_ACP, 0, text, int(count), nullptr, 0);
+    std::wstring wide(std::size_t(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text, int(count), &wide[0], n);
+    return wide;
+}
+inline std::wstring fromAnsi(const char* text) { return text ? fromAnsi(text, std::char_traits<char>::length(text)) : std::wstring(); }
 
 } // namespace com_internal
 } // namespace vesk

@@ -2,6 +2,8 @@
 #include <vesk/com/com_error.h>
 #include <vesk/com/guid.h>
 
+#include "com_internal.h"
+
 #include <cwctype>
 
 namespace vesk {
@@ -34,7 +36,7 @@ GUID toGUID(const wchar_t* text) {
 
 GUID toGUID(const char* text) {
     if (!text) throw COMError(static_cast<unsigned long>(E_POINTER), "Can't read a GUID from a null text");
-    return toGUID(BasicString<wchar_t>(text).c_str());
+    return toGUID(com_internal::fromAnsi(text).c_str());
 }
 
 BasicString<wchar_t> toWString(const GUID& guid) {

@@ -204,8 +204,9 @@ BasicString<wchar_t> ItemIDList::toWString(STRRET& value, const ITEMIDLIST* l) {
         }
         return result;
     }
+    // The shell's narrow texts are in the ANSI code page.
     const BasicString<char> narrow = toAString(value, l);
-    return BasicString<wchar_t>(StringHelper<wchar_t>::convert(narrow.c_str()));
+    return BasicString<wchar_t>(com_internal::fromAnsi(narrow.data(), narrow.size()));
 }
 
 COMInterfacePointer<IShellFolder> ItemIDList::getDesktopFolder() {

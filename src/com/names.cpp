@@ -9,6 +9,7 @@
 #include <fstream>
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace vesk {
 
@@ -22,25 +23,56 @@ BasicString<char> registryText(HKEY root, const std::string& path, const char* v
     return key.getStringValue(value);
 }
 
+bool isSpace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
 // One white-space separated token, at most maxNameFileToken characters: a longer
 // one (a damaged or foreign file) is refused rather than read into memory whole.
+// Read from the stream's buffer directly: the files hold thousands of tokens.
 bool readToken(std::istream& in, std::string& token) {
     token.clear();
-    in >> std::ws;
-    for (int c = in.peek(); c != std::char_traits<char>::eof() && !std::isspace(c); c = in.peek()) {
+    std::streambuf* const buffer = in.rdbuf();
+    if (!in.good() || !buffer) return false;
+    const int eof = std::char_traits<char>::eof();
+    int c = buffer->sgetc();
+    while (c != eof && isSpace(c)) c = buffer->snextc();
+    for (; c != eof && !isSpace(c); c = buffer->snextc()) {
         if (token.size() == maxNameFileToken) return false;
-        token.push_back(char(in.get()));
+        token.push_back(char(c));
     }
+    if (c == eof) in.setstate(std::ios::eofbit);
     return !token.empty();
 }
 
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Exactly the braced texts CLSIDFromString takes: "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
+// with ASCII hex digits of either case, and nothing after the closing brace.
 bool parseGUID(const std::string& text, GUID& guid) {
-    try {
-        guid = toGUID(text.c_str());
-        return true;
-    } catch (const std::exception&) {
-        return false;
+    static const char pattern[] = "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}";
+    if (text.size() != sizeof(pattern) - 1) return false;
+    unsigned char bytes[16];
+    unsigned digits = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (pattern[i] != 'X') {
+            if (text[i] != pattern[i]) return false;
+            continue;
+        }
+        const int digit = hexDigit(text[i]);
+        if (digit < 0) return false;
+        bytes[digits / 2] = static_cast<unsigned char>(digits % 2 ? bytes[digits / 2] << 4 | digit : digit);
+        ++digits;
     }
+    guid.Data1 = static_cast<unsigned long>(bytes[0]) << 24 | static_cast<unsigned long>(bytes[1]) << 16 |
+                 static_cast<unsigned long>(bytes[2]) << 8 | bytes[3];
+    guid.Data2 = static_cast<unsigned short>(bytes[4] << 8 | bytes[5]);
+    guid.Data3 = static_cast<unsigned short>(bytes[6] << 8 | bytes[7]);
+    std::memcpy(guid.Data4, bytes + 8, 8);
+    return true;
 }
 
 // 1 to 8 hex digits, an optional "0x" before them.
@@ -112,14 +144,15 @@ std::string registeredName(const char* folder, const char* prefix, const std::st
 void readGUIDNames(std::istream& in, GUIDNames& names) {
     std::string text, name;
     GUID guid;
-    while (readToken(in, text) && parseGUID(text, guid) && readToken(in, name)) names[guid] = name;
+    while (readToken(in, text) && parseGUID(text, guid) && readToken(in, name))
+        names.insert_or_assign(guid, BasicString<char>(std::move(name)));
 }
 
 void readHRESULTNames(std::istream& in, HRESULTNames& names) {
     std::string text, name;
     unsigned long code;
     while (readToken(in, text) && parseCode(text, code) && readToken(in, name)) {
-        names[long(code)] = name;
+        names.insert_or_assign(long(code), BasicString<char>(std::move(name)));
         in >> std::ws;
         if (in.peek() == '"') {
             in.get();
@@ -129,12 +162,14 @@ void readHRESULTNames(std::istream& in, HRESULTNames& names) {
 }
 
 BasicString<char> toAString(const GUID& guid, bool lookUp) {
+    if (lookUp) {
+        // A name in the table: one search and one copy, no text made before.
+        const GUIDNames& names = guidNames();
+        const auto found = names.find(guid);
+        if (found != names.end()) return found->second;
+    }
     const BasicString<char> braced(toWString(guid));
     if (!lookUp) return braced;
-
-    const GUIDNames& names = guidNames();
-    const auto found = names.find(guid);
-    if (found != names.end()) return found->second;
 
     static const unsigned char multimedia[8] = {0xA2, 0x1A, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96};
     static const unsigned char fourcc[8] = {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};

@@ -5,6 +5,8 @@
 #include <vesk/com/com_error.h>
 #include <vesk/com/malloc.h>
 
+#include "com_internal.h"
+
 #include <cstring>
 
 namespace vesk {
@@ -93,7 +95,8 @@ HRESULT STDMETHODCALLTYPE COMPropertyPage::GetPageInfo(PROPPAGEINFO* info) {
     return catchToHRESULT([&]() -> HRESULT {
         std::memset(info, 0, sizeof(*info));
         info->cb = sizeof(*info);
-        const std::wstring title = StringHelper<wchar_t>::convert(BasicString<char>::fromResource(titleId, instance).c_str());
+        const BasicString<char> narrow = BasicString<char>::fromResource(titleId, instance);
+        const std::wstring title = com_internal::fromAnsi(narrow.data(), narrow.size());
         auto* copy = static_cast<wchar_t*>(allocTaskMemory((title.size() + 1) * sizeof(wchar_t)));
         std::memcpy(copy, title.c_str(), (title.size() + 1) * sizeof(wchar_t));
         try {

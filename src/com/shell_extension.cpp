@@ -107,7 +107,7 @@ HRESULT STDMETHODCALLTYPE IContextMenuImpl::GetCommandString(UINT_PTR command, U
     return catchToHRESULT([&]() -> HRESULT {
         const BasicString<char> text = getCommandHelp(unsigned(command));
         if (type & GCS_UNICODE) {
-            const std::wstring wide = StringHelper<wchar_t>::convert(text.c_str());
+            const std::wstring wide = com_internal::fromAnsi(text.data(), text.size());
             auto* out = reinterpret_cast<wchar_t*>(buffer);
             const std::size_t n = wide.size() < size - 1 ? wide.size() : size - 1;
             std::memcpy(out, wide.data(), n * sizeof(wchar_t));

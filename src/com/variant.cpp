@@ -43,10 +43,12 @@ Variant::Variant(Variant&& other) noexcept {
 
 Variant::~Variant() { VariantClear(this); }
 
-Variant& Variant::operator=(const char* text) { return *this = BasicString<wchar_t>(text).c_str(); }
+Variant& Variant::operator=(const char* text) { return assign(BString(text)); }
 
-Variant& Variant::operator=(const wchar_t* text) {
-    BString value(text);
+Variant& Variant::operator=(const wchar_t* text) { return assign(BString(text)); }
+
+// The new BSTR is made first: the text may be this variant's own.
+Variant& Variant::assign(BString&& value) {
     reset();
     vt = VT_BSTR;
     bstrVal = value.release();

@@ -108,8 +108,12 @@ const char* WindowsError::what() const noexcept {
 
 namespace {
 
+// Owns the buffer FormatMessageA allocates; never copied, so it is freed once.
 struct LocalBuffer {
     char* text = nullptr;
+    LocalBuffer() = default;
+    LocalBuffer(const LocalBuffer&) = delete;
+    LocalBuffer& operator=(const LocalBuffer&) = delete;
     ~LocalBuffer() {
         if (text) LocalFree(text);
     }

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
-#include <mutex>
 #include <vector>
 
 namespace vesk {
@@ -20,30 +19,36 @@ namespace vesk {
 namespace gdi_detail {
 namespace {
 
-std::mutex& registryLock() {
-    static std::mutex lock;
-    return lock;
-}
+// A slim lock: taking it cannot fail, so the noexcept members below that
+// take it cannot end the process.
+SRWLOCK registryLock = SRWLOCK_INIT;
 std::vector<DeviceContext*>& registry() {
     static std::vector<DeviceContext*> contexts;
     return contexts;
 }
 
+struct Held {
+    Held() { AcquireSRWLockExclusive(&registryLock); }
+    ~Held() { ReleaseSRWLockExclusive(&registryLock); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+};
+
 } // namespace
 
 void registerContext(DeviceContext* context) {
-    std::lock_guard<std::mutex> guard(registryLock());
+    Held held;
     registry().push_back(context);
 }
 
 void unregisterContext(DeviceContext* context) noexcept {
-    std::lock_guard<std::mutex> guard(registryLock());
+    Held held;
     auto& contexts = registry();
     contexts.erase(std::remove(contexts.begin(), contexts.end(), context), contexts.end());
 }
 
 void deselectEverywhere(HGDIOBJ object) noexcept {
-    std::lock_guard<std::mutex> guard(registryLock());
+    Held held;
     for (DeviceContext* context : registry())
         context->deselect(object);
 }

@@ -3,26 +3,40 @@
 #include <vesk/gui/atom.h>
 
 #include <string>
+#include <utility>
 
 namespace vesk {
 
 Atom::Atom(const char* text, bool global) : Atom() { create(text, global); }
 Atom::Atom(const wchar_t* text, bool global) : Atom() { create(text, global); }
 
-Atom& Atom::operator=(const Atom& other) {
-    if (this != &other) {
-        close();
-        handle = other.handle;
-        how = other.how;
-        view = true;
-    }
+Atom& Atom::operator=(Atom other) {
+    adopt(other);
     return *this;
+}
+
+void Atom::swap(Atom& other) noexcept {
+    std::swap(handle, other.handle);
+    std::swap(how, other.how);
+    std::swap(view, other.view);
+}
+
+// As Menu::adopt: the same atom (the same number in the same table) only merges
+// ownership; another one is swapped in and the old one deleted afterwards.
+void Atom::adopt(Atom& from) {
+    if (from.handle == handle && from.how == how) {
+        view = view && from.view;
+        from.view = true;
+        return;
+    }
+    swap(from);
+    from.close();
 }
 
 Atom::~Atom() {
     try {
         close();
-    } catch (const std::exception&) {
+    } catch (...) {
     }
 }
 

@@ -3,6 +3,7 @@
 #include <vesk/gui/image_list.h>
 
 #include <string>
+#include <utility>
 
 namespace vesk {
 
@@ -11,19 +12,32 @@ ImageList::ImageList(int id, what type, unsigned cx, unsigned long maskColour, u
     load(id, type, cx, maskColour, flags, instance);
 }
 
-ImageList& ImageList::operator=(const ImageList& other) {
-    if (this != &other) {
-        destroy();
-        handle = other.handle;
-        owned = false;
-    }
+ImageList& ImageList::operator=(ImageList other) {
+    adopt(other);
     return *this;
+}
+
+void ImageList::swap(ImageList& other) noexcept {
+    std::swap(handle, other.handle);
+    std::swap(owned, other.owned);
+}
+
+// As Menu::adopt: the same list only merges ownership; another one is swapped
+// in and the old one destroyed afterwards.
+void ImageList::adopt(ImageList& from) {
+    if (from.handle == handle) {
+        owned = owned || from.owned;
+        from.owned = false;
+        return;
+    }
+    swap(from);
+    from.destroy();
 }
 
 ImageList::~ImageList() {
     try {
         destroy();
-    } catch (const std::exception&) {
+    } catch (...) {
     }
 }
 

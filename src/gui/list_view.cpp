@@ -2,6 +2,9 @@
 #include <vesk/errors/exception.h>
 #include <vesk/gui/list_view.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -132,13 +135,14 @@ BasicString<char> ListView::getItemTextA(unsigned item, unsigned subItem) const 
         LVITEMA record{};
         record.iSubItem = int(subItem);
         record.pszText = &buffer[0];
-        record.cchTextMax = int(buffer.size());
+        record.cchTextMax = int(std::min<std::size_t>(buffer.size(), INT_MAX));
         const LRESULT length = sendMessageA(LVM_GETITEMTEXTA, WPARAM(item), reinterpret_cast<LPARAM>(&record));
-        if (length < LRESULT(buffer.size()) - LRESULT(MB_LEN_MAX) || buffer.size() > 0x1000000) {
+        if (length < LRESULT(record.cchTextMax) - LRESULT(MB_LEN_MAX)) {
             buffer.resize(std::size_t(length > 0 ? length : 0));
             return BasicString<char>(buffer);
         }
-        buffer.resize(buffer.size() + 256);
+        // Doubling keeps a long text at a few tries; only memory limits it.
+        buffer.resize(buffer.size() * 2);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vesk {
@@ -40,33 +41,34 @@ Menu::ItemInfo& Menu::ItemInfo::operator=(const ItemInfo& other) {
 Menu::Menu(bool popup) : handle(nullptr), owned(false) { create(popup); }
 Menu::Menu(int id, HINSTANCE instance) : handle(nullptr), owned(false) { load(id, instance); }
 
-// Assigning a menu to itself (the same handle) only changes who owns it: it
-// must not destroy the menu both sides name.
-Menu& Menu::operator=(const Menu& other) {
-    if (this != &other) {
-        if (other.handle != handle)
-            close();
-        handle = other.handle;
-        owned = false;
-    }
+Menu& Menu::operator=(Menu other) {
+    adopt(other);
     return *this;
 }
 
-Menu& Menu::operator=(Menu&& other) {
-    if (this != &other) {
-        if (other.handle != handle)
-            close();
-        handle = other.handle;
-        owned = other.owned;
-        other.owned = false;
+void Menu::swap(Menu& other) noexcept {
+    std::swap(handle, other.handle);
+    std::swap(owned, other.owned);
+}
+
+// Takes over the state a temporary holds. A temporary that names this object's
+// own menu (a copy of itself, or of a copy) only merges ownership: the menu keeps
+// exactly one owner and is neither lost nor destroyed. Otherwise the two swap and
+// the temporary releases what this object held, after the new state is in place.
+void Menu::adopt(Menu& from) {
+    if (from.handle == handle) {
+        owned = owned || from.owned;
+        from.owned = false;
+        return;
     }
-    return *this;
+    swap(from);
+    from.close();
 }
 
 Menu::~Menu() {
     try {
         close();
-    } catch (const std::exception&) {
+    } catch (...) {
     }
 }
 

@@ -2,6 +2,9 @@
 #include <vesk/errors/exception.h>
 #include <vesk/gui/tree_view.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -151,13 +154,13 @@ BasicString<char> TreeView::getItemTextA(HTREEITEM item) const {
         record.mask = TVIF_HANDLE | TVIF_TEXT;
         record.hItem = item;
         record.pszText = &buffer[0];
-        record.cchTextMax = int(buffer.size());
+        record.cchTextMax = int(std::min<std::size_t>(buffer.size(), INT_MAX));
         buffer[0] = '\0';
         getItem(record);
         const std::size_t length = std::strlen(record.pszText);
         if (record.pszText != &buffer[0])  // the control may answer with its own text
             return BasicString<char>(std::string(record.pszText, length));
-        if (length + MB_LEN_MAX < buffer.size() || buffer.size() > 0x1000000) {
+        if (length + MB_LEN_MAX < std::size_t(record.cchTextMax)) {
             buffer.resize(length);
             return BasicString<char>(buffer);
         }

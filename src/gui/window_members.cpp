@@ -8,6 +8,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <climits>
 #include <string>
 
 namespace vesk {
@@ -22,21 +24,23 @@ BasicString<wchar_t> widen(const BasicString<char>& text) {
     return BasicString<wchar_t>(text.data(), unsigned(text.size()));
 }
 
-// Reads text whose length is not known in advance: a buffer of 256 grown by 256
-// while the answer may have been cut (a double-byte character needs two).
-// Zero with an error code is a failure.
-template <class Read> BasicString<char> readGrowing(Read read, const char* failure) {
-    std::string buffer(256, '\0');
+// Reads text whose length is not known in advance: the buffer starts at the
+// length hint (or 256) and doubles while the answer may have been cut (a
+// double-byte character needs two), so a text of n characters takes O(log n)
+// tries and O(n) copying, with no limit but memory. Zero with an error code is
+// a failure.
+template <class Read> BasicString<char> readGrowing(Read read, const char* failure, std::size_t hint = 0) {
+    std::string buffer(std::max<std::size_t>(256, hint + 3), '\0');
     for (;;) {
         SetLastError(0);
-        const int length = read(&buffer[0], int(buffer.size()));
+        const int length = read(&buffer[0], int(std::min<std::size_t>(buffer.size(), INT_MAX)));
         if (length == 0 && GetLastError() != 0 && GetLastError() != ERROR_INSUFFICIENT_BUFFER)
             throw WindowsError(failure);
-        if (length < int(buffer.size()) - 2 || buffer.size() > 0x100000) {
+        if (length < int(std::min<std::size_t>(buffer.size(), INT_MAX)) - 2) {
             buffer.resize(std::size_t(length > 0 ? length : 0));
             return BasicString<char>(buffer);
         }
-        buffer.resize(buffer.size() + 256);
+        buffer.resize(buffer.size() * 2);
     }
 }
 
@@ -126,9 +130,12 @@ BasicString<char> Window::getClassNameA() const {
 BasicString<wchar_t> Window::getClassNameW() const { return widen(getClassNameA()); }
 
 BasicString<char> Window::getTextA(int id) const {
+    // The item's own length answer sizes the first try; the text may still grow
+    // before it is read.
+    const LRESULT length = SendDlgItemMessageA(handle, id, WM_GETTEXTLENGTH, 0, 0);
     return readGrowing(
         [this, id](char* buffer, int size) { return int(GetDlgItemTextA(handle, id, buffer, size)); },
-        "Can't retrieve dialog item text");
+        "Can't retrieve dialog item text", length > 0 ? std::size_t(length) : 0);
 }
 
 BasicString<wchar_t> Window::getTextW(int id) const { return widen(getTextA(id)); }
@@ -366,6 +373,8 @@ void Window::drawMenuBar() const {
     if (!DrawMenuBar(handle))
         throw WindowsError("Error drawing the menu bar");
 }
+
+Menu Window::getMenu() const { return Menu::ofWindow(handle); }
 
 Point Window::toScreen(const POINT& p) const {
     POINT copy = p;

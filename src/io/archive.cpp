@@ -2,6 +2,7 @@
 #include <vesk/io/archive.h>
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace vesk {
@@ -41,21 +42,32 @@ void checkDepth(unsigned depth, unsigned limit, const char* verb) {
             "Can't %s an object nested deeper than %u records in an archive", verb, limit));
 }
 
+// The first slot a count block's probe looks at. Blocks allocated one after another
+// land in neighbouring slots, so that a graph written in the order it was built walks
+// the table in order rather than all over it; the address bits above the table's
+// size are folded in, so that blocks a multiple of it apart do not all meet in one slot.
+std::size_t firstSlot(const void* block, std::size_t slots) {
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(block) >> 4; // heap alignment
+    const std::uintptr_t above = address >> __builtin_ctzll(slots);
+    return static_cast<std::size_t>(address ^ above * 0x9E3779B1u) & (slots - 1);
+}
+
 } // namespace
 
 Archive::Archive(InputStream& input, OutputStream& output)
-    : input(input), output(output), lastIdentity(0), maxDepth(Serializable::defaultMaxDepth), readDepth(0),
+    : input(input), output(output), headType(nullptr), maxDepth(Serializable::defaultMaxDepth), readDepth(0),
       writeDepth(0) {}
 
 Archive::Archive(const Archive& other)
     : InputStream(other), OutputStream(other), input(other.input), output(other.output), written(other.written),
-      readAsSingle(other.readAsSingle), readShared(other.readShared), identities(other.identities),
-      keptAlive(other.keptAlive), lastIdentity(other.lastIdentity), maxDepth(other.maxDepth), readDepth(0),
-      writeDepth(0) {}
+      readAsSingle(other.readAsSingle), readInOrder(other.readInOrder), readShared(other.readShared),
+      keptAlive(other.keptAlive), identities(other.identities), headType(nullptr), maxDepth(other.maxDepth),
+      readDepth(0), writeDepth(0) {}
 
 Archive::~Archive() {
     // Parents get smaller identities than the children their bodies hold, so releasing
     // in that order never lets one release cascade down a long chain of objects.
+    for (auto& object : readInOrder) object.reset();
     for (auto& entry : readShared) entry.second.reset();
     for (auto& object : keptAlive) object.reset();
 }
@@ -90,9 +102,18 @@ void Archive::writeObject(const Serializable* object) {
 // bodies: every level of nesting then costs the stack only a small frame.
 
 __attribute__((noinline)) void Archive::writeHead(const Serializable* object, unsigned long identity) {
-    std::uint32_t header[2] = {0, static_cast<std::uint32_t>(identity)};
-    writeFully(header, sizeof(header));
-    Serializable::writeClassName(*this, object);
+    const std::type_info& type = typeid(*object);
+    if (&type != headType) {
+        unsigned length;
+        const char* name = Serializable::classNameOf(object, length);
+        head.assign(12 + length, 0);
+        std::memcpy(&head[8], &length, 4);
+        std::memcpy(&head[12], name, length);
+        headType = &type;
+    }
+    const std::uint32_t word = static_cast<std::uint32_t>(identity);
+    std::memcpy(&head[4], &word, 4);
+    writeFully(head.data(), static_cast<unsigned>(head.size()));
 }
 
 __attribute__((noinline)) void Archive::writeReference(unsigned long identity) {
@@ -100,27 +121,56 @@ __attribute__((noinline)) void Archive::writeReference(unsigned long identity) {
     writeFully(&reference, sizeof(reference));
 }
 
+// 0 for a count block not written yet.
+unsigned long Archive::identityOf(const void* block) const {
+    if (identities.empty()) return 0;
+    const std::size_t mask = identities.size() - 1;
+    for (std::size_t i = firstSlot(block, identities.size());; i = (i + 1) & mask) {
+        const std::uint32_t identity = identities[i];
+        if (identity == 0 || keptAlive[identity - 1].getCountBlock() == block) return identity;
+    }
+}
+
+// Called with the object kept alive already. Throws (std::bad_alloc) only while the
+// table grows, before anything is entered.
+void Archive::addIdentity(const void* block, unsigned long identity) {
+    if (2 * keptAlive.size() > identities.size()) {
+        std::vector<std::uint32_t> grown(identities.empty() ? 64 : 2 * identities.size(), 0);
+        for (std::uint32_t entry : identities)
+            if (entry != 0) {
+                std::size_t i = firstSlot(keptAlive[entry - 1].getCountBlock(), grown.size());
+                while (grown[i] != 0) i = (i + 1) & (grown.size() - 1);
+                grown[i] = entry;
+            }
+        identities.swap(grown);
+    }
+    std::size_t i = firstSlot(block, identities.size());
+    while (identities[i] != 0) i = (i + 1) & (identities.size() - 1);
+    identities[i] = static_cast<std::uint32_t>(identity);
+}
+
 // A count block seen before was written before: its record or back-reference follows
 // the number it got then. A new one gets the next number (after the depth check, so
 // that a refused record leaves no number behind) and is kept alive.
 __attribute__((noinline)) bool Archive::startWrite(const ref_ptr<Serializable>& object) {
     if (!object) throw Serializable::Exception("Can't write an empty ref_ptr to an archive");
-    auto found = identities.find(object.getCountBlock());
-    if (found != identities.end()) {
-        writeReference(found->second);
+    const void* block = object.getCountBlock();
+    if (const unsigned long known = identityOf(block)) {
+        writeReference(known);
         return false;
     }
     checkDepth(writeDepth, maxDepth, "write");
-    if (lastIdentity == 0xFFFFFFFFul)
+    if (keptAlive.size() == 0xFFFFFFFFu)
         throw Serializable::Exception("Can't write more than 4294967295 shared objects to one archive");
     keptAlive.push_back(object);
+    const unsigned long identity = static_cast<unsigned long>(keptAlive.size());
     try {
-        identities.emplace(object.getCountBlock(), lastIdentity + 1);
+        addIdentity(block, identity);
     } catch (...) {
         keptAlive.pop_back();
         throw;
     }
-    writeHead(object.get(), ++lastIdentity);
+    writeHead(object.get(), identity);
     return true;
 }
 
@@ -160,6 +210,10 @@ __attribute__((noinline)) Serializable* Archive::startReadSingle(unsigned long& 
 __attribute__((noinline)) bool Archive::startReadShared(ref_ptr<Serializable>& object) {
     unsigned long word = readUInt32();
     if (word != 0) {
+        if (word <= readInOrder.size()) {
+            object = readInOrder[word - 1];
+            return false;
+        }
         auto found = readShared.find(word);
         if (found == readShared.end()) throw Serializable::Exception(missingMessage);
         object = found->second;
@@ -174,13 +228,13 @@ __attribute__((noinline)) bool Archive::startReadShared(ref_ptr<Serializable>& o
     // Entered before the body is read, so that references to the object from inside
     // its own body resolve. A later record with the same identity (as in the output
     // of two archives read by one) replaces the entry for the references after it.
-    if (identity != 0) {
-        // Writers number their objects upwards: then the entry goes at the end at once.
-        if (readShared.empty() || readShared.rbegin()->first < identity)
-            readShared.emplace_hint(readShared.end(), identity, object);
-        else
-            readShared[identity] = object;
-    }
+    if (identity == 0) return true;
+    if (identity <= readInOrder.size())
+        readInOrder[identity - 1] = object;
+    else if (identity == readInOrder.size() + 1)
+        readInOrder.push_back(object);
+    else
+        readShared[identity] = object;
     return true;
 }
 

@@ -24,6 +24,16 @@ bool target(unsigned long long base, long long offset, unsigned long long limit,
     return true;
 }
 
+// The sizes of the encoded numbers are copied inline, without a call.
+inline void copy(void* target, const void* source, unsigned count) {
+    if (count == 4)
+        std::memcpy(target, source, 4);
+    else if (count == 8)
+        std::memcpy(target, source, 8);
+    else if (count != 0)
+        std::memcpy(target, source, count);
+}
+
 } // namespace
 
 MemoryInputStream::MemoryInputStream() : data(nullptr), size(0), position(0) {}
@@ -43,7 +53,7 @@ void MemoryInputStream::setBuffer(const void* newData, unsigned newSize) {
 
 unsigned MemoryInputStream::read(void* buffer, unsigned count) {
     unsigned n = count < size - position ? count : size - position;
-    if (n != 0) std::memcpy(buffer, data + position, n);
+    copy(buffer, data + position, n);
     position += n;
     return n;
 }
@@ -79,13 +89,13 @@ void MemoryOutputStream::grow(unsigned long long newSize) {
 
 unsigned MemoryOutputStream::write(const void* bytes, unsigned count) {
     if (count == 0) return 0;
-    unsigned long long stop = static_cast<unsigned long long>(position) + count;
+    const unsigned long long stop = static_cast<unsigned long long>(position) + count;
     if (stop > buffer.getSize()) {
         if (stop > sizeLimit) throw std::runtime_error("New size too large for a size_t");
         // The position never passes the size, so the copy below covers every new byte.
         buffer.resize(static_cast<unsigned>(stop));
     }
-    std::memcpy(buffer.getData() + position, bytes, count);
+    copy(buffer.getData() + position, bytes, count);
     position = static_cast<unsigned>(stop);
     return count;
 }

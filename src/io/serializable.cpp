@@ -88,19 +88,26 @@ Serializable* Serializable::create(const char* name, unsigned length) {
     return createByName(std::string_view(name ? name : "", length));
 }
 
-__attribute__((noinline)) void Serializable::writeClassName(OutputStream& out, const Serializable* object) {
+const char* Serializable::classNameOf(const Serializable* object, unsigned& length) {
     const char* name = typeid(*object).name();
-    const std::size_t length = std::strlen(name);
-    if (length > maxClassNameLength)
+    const std::size_t n = std::strlen(name);
+    if (n > maxClassNameLength)
         throw Exception(BasicString<char>::fromFormat(
             "Can't write an object of the class \"%.200s...\": its name is longer than %u bytes", name,
             maxClassNameLength));
+    length = static_cast<unsigned>(n);
+    return name;
+}
+
+__attribute__((noinline)) void Serializable::writeClassName(OutputStream& out, const Serializable* object) {
+    unsigned length;
+    const char* name = classNameOf(object, length);
     // The 8-bit text encoding, in one write.
     unsigned char text[4 + maxClassNameLength];
-    const std::uint32_t count = static_cast<std::uint32_t>(length);
+    const std::uint32_t count = length;
     std::memcpy(text, &count, 4);
     std::memcpy(text + 4, name, length);
-    out.writeFully(text, static_cast<unsigned>(4 + length));
+    out.writeFully(text, 4 + length);
 }
 
 // Kept out of line so that the scratch name is gone before the body (and whatever it

@@ -15,16 +15,10 @@
 namespace vesk {
 namespace detail {
 
-// Far beyond anything the registry or a profile file holds; a call that keeps
-// asking for more than this is broken, and looping on it would never end.
-constexpr std::size_t maxGrowingBuffer = std::size_t(1) << 26;
-
-// Grows to at least `wanted` elements and at least doubles.
+// Grows to at least `wanted` elements and at least doubles: no limit but memory (a
+// call that keeps asking for more ends in std::bad_alloc, not in a cut value).
 template <class T> void growBuffer(std::vector<T>& buffer, std::size_t wanted) {
-    const std::size_t next = std::max<std::size_t>(wanted, buffer.size() * 2);
-    if (next > maxGrowingBuffer)
-        throw WindowsError(ERROR_MORE_DATA, "Can't read registry data: more than 64 Mi elements asked for");
-    buffer.resize(next);
+    buffer.resize(std::max<std::size_t>(wanted, buffer.size() * 2));
 }
 
 // Calls call(data, count) with count set to the buffer's size (never 0, so the

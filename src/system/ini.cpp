@@ -15,8 +15,6 @@ BasicString<char> getIniString(const char* file, const char* section, const char
         // A cut entry comes back with size - 1 characters, a cut list of names
         // (null section or key) with size - 2: only a shorter answer is whole.
         if (count + 2 < size) return BasicString<char>(std::string(buffer.data(), count));
-        if (buffer.size() >= (std::size_t(1) << 30))
-            throw WindowsError(ERROR_MORE_DATA, "Can't read private profile string: longer than 1 GiB");
         buffer.resize(buffer.size() * 2);
     }
 }

@@ -101,7 +101,6 @@ BasicString<char> WindowsModule::getFilenameA() const {
         const DWORD n = GetModuleFileNameA(module, buffer.data(), DWORD(buffer.size()));
         if (n == 0) throw WindowsError("Error in retrieving module file name");
         if (n < buffer.size() - 1) return BasicString<char>(buffer.data(), n);
-        if (buffer.size() >= 0x10000) throw WindowsError(ERROR_INSUFFICIENT_BUFFER, "Error in retrieving module file name");
         buffer.resize(buffer.size() * 2);
     }
 }
@@ -113,7 +112,6 @@ BasicString<wchar_t> WindowsModule::getFilenameW() const {
         const DWORD n = GetModuleFileNameW(module, buffer.data(), DWORD(buffer.size()));
         if (n == 0) throw WindowsError("Error in retrieving module file name");
         if (n < buffer.size() - 1) return BasicString<wchar_t>(buffer.data(), n);
-        if (buffer.size() >= 0x10000) throw WindowsError(ERROR_INSUFFICIENT_BUFFER, "Error in retrieving module file name");
         buffer.resize(buffer.size() * 2);
     }
 }
@@ -165,9 +163,9 @@ unsigned loadStringResource(std::vector<char>& buffer, unsigned id, HINSTANCE in
         SetLastError(0);
         const int n = LoadStringA(instance, id, buffer.data(), int(std::min<std::size_t>(buffer.size(), 0x7FFFFFFF)));
         if (n == 0 && GetLastError() != 0) throw WindowsError("Can't load ASCII resource string " + String::fromInt(int(id), 10));
-        // A text that fills the buffer may have been cut: load it again into more room.
+        // A text that fills the buffer may have been cut: load it again into twice the room.
         if (unsigned(n) + 2 < buffer.size()) return unsigned(n);
-        buffer.resize(buffer.size() + 256);
+        buffer.resize(buffer.size() * 2);
     }
 }
 

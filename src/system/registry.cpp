@@ -211,6 +211,7 @@ void RegistryKey::close() {
 }
 
 void RegistryKey::attach(HKEY k, bool o) {
+    if (k && k == key) return void(owns = o); // its own handle: closing it would leave a dead one
     close();
     key = k;
     owns = o;

@@ -341,11 +341,28 @@ extern "C" void vesk_seh_trampoline();
 extern "C" [[noreturn]] void vesk_seh_throw();
 
 // push the accumulator as a return address, then "call" vesk_seh_throw.
+//
+// x86_64 calls with the stack 16-byte aligned, and a function without a frame of its
+// own faults with the stack as its caller's call left it, 8 bytes off; pushed once
+// more, vesk_seh_throw would begin misaligned (and the system's context capture
+// faults on that). The second trampoline is then a frame of its own, with unwind
+// data and no prologue, that really calls: the stack arrives aligned, and unwinding
+// it pops the pushed address as its return address.
+#ifdef _WIN64
+extern "C" void vesk_seh_trampoline_call();
+#endif
 asm(".text\n"
 #ifdef _WIN64
     "vesk_seh_trampoline:\n"
     "  pushq %rax\n"
     "  jmp vesk_seh_throw\n"
+    ".seh_proc vesk_seh_trampoline_call\n"
+    "vesk_seh_trampoline_call:\n"
+    ".seh_endprologue\n"
+    "  pushq %rax\n"
+    "  call vesk_seh_throw\n"
+    "  int3\n"
+    ".seh_endproc\n"
 #else
     "_vesk_seh_trampoline:\n"
     "  pushl %eax\n"
@@ -379,7 +396,7 @@ LONG CALLBACK translateHandler(EXCEPTION_POINTERS* pointers) {
     // instruction itself. The accumulator is not live across a landing pad.
 #ifdef _WIN64
     context.Rax = context.Rip + 1;
-    context.Rip = reinterpret_cast<DWORD64>(&vesk_seh_trampoline);
+    context.Rip = reinterpret_cast<DWORD64>((context.Rsp & 15) == 8 ? &vesk_seh_trampoline_call : &vesk_seh_trampoline);
 #else
     context.Eax = context.Eip + 1;
     context.Eip = reinterpret_cast<DWORD>(&vesk_seh_trampoline);

@@ -13,8 +13,11 @@ WindowsHandle::~WindowsHandle() {
     try {
         close();
     } catch (const std::exception& e) {
-        // A destructor cannot throw; the debugger at least hears of the stale handle.
-        OutputDebugStringA((std::string("vesk::WindowsHandle::~WindowsHandle: ") + e.what() + "\n").c_str());
+        // A destructor cannot throw; the debugger at least hears of the stale handle,
+        // told without building a text (an allocation here could throw in turn).
+        OutputDebugStringA("vesk::WindowsHandle::~WindowsHandle: ");
+        OutputDebugStringA(e.what());
+        OutputDebugStringA("\n");
     } catch (...) {
     }
 }
@@ -26,6 +29,7 @@ void WindowsHandle::close() {
 }
 
 void WindowsHandle::setHandle(HANDLE h) {
+    if (h == handle) return; // its own handle: closing it would leave the object a dead one
     close();
     handle = h;
 }

@@ -1,78 +1,24 @@
-// Self-registration on a scratch HKEY_LOCAL_MACHINE (RegOverridePredefKey into a
-// key of HKEY_CURRENT_USER): server keys and threading models, file types and
-// their icons, shell-extension handler folders, idempotence, what unregistration
-// leaves, and failures that end the work with an HRESULT. Filters need the real
-// registry: com.server registers one.
+// Self-registration: on a scratch HKEY_LOCAL_MACHINE, server keys, threading
+// models, file types, icons, handler folders, idempotence, what unregistration
+// leaves and failures that end the work; for real, the sample server through
+// the system's regsvr32 (the 32-bit one and view under a 32-bit test), its
+// filter, its classes made with CoCreateInstance, then unregistered.
+#include "com_harness.h"
+
 #include <vesk/com/module.h>
 
-#include <gtest/gtest.h>
-
 #include <shlobj.h>
-
-#include <string>
+#include <uuids.h>
 
 using namespace vesk;
+using com_test::setText;
+using com_test::textOf;
 
 namespace {
 
-GUID testGUID(unsigned char last) {
-    return {0x5A6B7C8D, 0x1E2F, 0x4A3B, {0x8C, 0x9D, 0x0E, 0x1F, 0x20, 0x31, 0x42, last}};
-}
-const GUID clsidA = testGUID(1), clsidB = testGUID(2), clsidC = testGUID(3), typeA = testGUID(4), typeB = testGUID(5),
-           unknownInterface = testGUID(6);
-
-const std::string classes = "Software\\Classes\\";
-const std::string approved = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
-
-// HKEY_LOCAL_MACHINE of this process is a fresh key of its own for each test.
-class Registration : public ::testing::Test {
-protected:
-    void SetUp() override {
-        path = "Software\\Vesk test\\registration-" + std::to_string(GetCurrentProcessId());
-        RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &scratch, nullptr), 0);
-        ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, scratch), 0);
-        char name[MAX_PATH];
-        file.assign(name, GetModuleFileNameA(nullptr, name, MAX_PATH));
-    }
-    void TearDown() override {
-        RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-        RegCloseKey(scratch);
-        RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
-    }
-
-    static std::string text(const std::string& key, const char* value = "") {
-        char data[1024];
-        DWORD size = sizeof data;
-        if (RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), value, RRF_RT_REG_SZ, nullptr, data, &size) != 0)
-            return "(absent)";
-        return data;
-    }
-    static void setText(const std::string& key, const char* value, const std::string& data) {
-        RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), value, REG_SZ, data.c_str(), DWORD(data.size() + 1));
-    }
-    // Every key and value below the scratch root, one line each.
-    static std::string dump(HKEY root, const std::string& prefix = "") {
-        std::string out;
-        char name[512];
-        BYTE data[1024];
-        DWORD n = sizeof name, size = sizeof data, type;
-        for (DWORD i = 0; RegEnumValueA(root, i, name, &n, nullptr, &type, data, &size) == 0;
-             ++i, n = sizeof name, size = sizeof data)
-            out += prefix + "[" + name + "]=" + std::string(reinterpret_cast<char*>(data), size) + "\n";
-        for (DWORD i = 0; n = sizeof name, RegEnumKeyExA(root, i, name, &n, nullptr, nullptr, nullptr, nullptr) == 0; ++i) {
-            HKEY sub;
-            RegOpenKeyExA(root, name, 0, KEY_READ, &sub);
-            out += prefix + name + "\n" + dump(sub, prefix + name + "\\");
-            RegCloseKey(sub);
-        }
-        return out;
-    }
-
-    std::string path, file;
-    HKEY scratch = nullptr;
-    const HINSTANCE self = GetModuleHandleA(nullptr);
-};
+GUID testGUID(unsigned char last) { return {0x5A6B7C8D, 0x1E2F, 0x4A3B, {0x8C, 0x9D, 0x0E, 0x1F, 0x20, 0x31, 0x42, last}}; }
+const GUID clsidA = testGUID(1), clsidB = testGUID(2), clsidC = testGUID(3), typeA = testGUID(4), typeB = testGUID(5);
+const std::string classes = "Software\\Classes\\", approved = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 
 const char* const extensionsA[] = {".vesk-a", ".vesk-b"};
 const FileTypeInfo fileTypeA = {&typeA, extensionsA, 2, 7, "Vesk type A"};
@@ -81,22 +27,26 @@ const char* const extensionsB[] = {".vesk-c"};
 const FileTypeInfo fileTypeB = {&typeB, extensionsB, 1, 0, nullptr};
 const ShellExtensionInfo iconB = {&IID_IExtractIconA, &fileTypeB};
 
-TEST_F(Registration, ClassKeysFileTypesAndHandlers) {
-    setText(classes + ".vesk-c", "", "existing.type"); // an extension that names its type already
+TEST(Registration, KeysOnAScratchMachineKey) {
+    com_test::ScratchRoot machine(HKEY_LOCAL_MACHINE);
+    char file[MAX_PATH];
+    GetModuleFileNameA(nullptr, file, MAX_PATH);
+    const HINSTANCE self = GetModuleHandleA(nullptr);
+    setText(classes + ".vesk-c", "", "existing.type");
     setText(classes + "CLSID\\" + toString(clsidA) + "\\InprocServer32", "InprocServer32", "stale");
     const COMModule::ClassInfo rows[] = {
-        {&clsidA, COMModule::inproc_server32 | COMModule::apartment, L"Handler A", nullptr, nullptr, &contextMenuA},
+        {&clsidA, COMModule::inproc_server32 | COMModule::apartment, L"Handler \u20AC", nullptr, nullptr, &contextMenuA},
         {&clsidB, COMModule::local_server32, nullptr, nullptr, nullptr, &iconB},
     };
     const COMModule module(rows, 2);
     ASSERT_EQ(module.registerClasses(self), S_OK);
-    const std::string a = toString(clsidA), b = toString(clsidB), tA = toString(typeA);
-    struct Row {
+    const std::string a = toString(clsidA), b = toString(clsidB), tA = toString(typeA), icon = std::string(file) + ",-7";
+    const struct {
         std::string key;
         const char* value;
         std::string data;
     } expected[] = {
-        {classes + "CLSID\\" + a, "", "Handler A"},
+        {classes + "CLSID\\" + a, "", "Handler \x80"},
         {classes + "CLSID\\" + a + "\\InprocServer32", "", file},
         {classes + "CLSID\\" + a + "\\InprocServer32", "ThreadingModel", "Apartment"},
         {classes + "CLSID\\" + a + "\\InprocServer32", "InprocServer32", "(absent)"},
@@ -106,89 +56,100 @@ TEST_F(Registration, ClassKeysFileTypesAndHandlers) {
         {classes + ".vesk-a", "", tA},
         {classes + ".vesk-b", "", tA},
         {classes + tA, "", "Vesk type A"},
-        {classes + tA + "\\DefaultIcon", "", file + ",-7"},
+        {classes + tA + "\\DefaultIcon", "", icon},
         {classes + tA + "\\ShellEx\\ContextMenuHandlers\\" + a, "", a},
         {classes + ".vesk-c", "", "existing.type"},
         {classes + "existing.type\\ShellEx\\IconHandler", "", b},
         {classes + toString(typeB), "", "(absent)"},
-        {approved, a.c_str(), "Handler A"},
+        {approved, a.c_str(), "Handler \x80"},
         {approved, b.c_str(), ""},
     };
-    for (const Row& r : expected) EXPECT_EQ(text(r.key, r.value), r.data) << r.key << " " << r.value;
+    for (const auto& r : expected) EXPECT_EQ(textOf(r.key, r.value), r.data) << r.key << " " << r.value;
 
-    const std::string once = dump(HKEY_LOCAL_MACHINE);
     setText(classes + tA + "\\DefaultIcon", "", "kept.dll,3");
     ASSERT_EQ(module.registerClasses(self), S_OK);
-    EXPECT_EQ(text(classes + tA + "\\DefaultIcon"), "kept.dll,3") << "an icon already named stays";
-    setText(classes + tA + "\\DefaultIcon", "", file + ",-7");
-    EXPECT_EQ(dump(HKEY_LOCAL_MACHINE), once) << "registering twice writes what registering once does";
+    EXPECT_EQ(textOf(classes + tA + "\\DefaultIcon"), "kept.dll,3") << "registering again keeps an icon already named";
+    for (const auto& r : expected) {
+        if (r.key.find("DefaultIcon") != std::string::npos) continue;
+        EXPECT_EQ(textOf(r.key, r.value), r.data) << "again: " << r.key;
+    }
 
     ASSERT_EQ(module.unregisterClasses(), S_OK);
-    EXPECT_EQ(text(classes + "CLSID\\" + a), "(absent)");
-    EXPECT_EQ(text(classes + "CLSID\\" + b), "(absent)");
-    EXPECT_EQ(text(classes + tA + "\\ShellEx\\ContextMenuHandlers\\" + a), a) << "type keys stay";
-    EXPECT_EQ(text(approved, a.c_str()), "Handler A") << "approvals stay";
+    EXPECT_EQ(textOf(classes + "CLSID\\" + a), "(absent)");
+    EXPECT_EQ(textOf(classes + "CLSID\\" + b), "(absent)");
+    EXPECT_EQ(textOf(classes + tA + "\\ShellEx\\ContextMenuHandlers\\" + a), a) << "type keys stay";
+    EXPECT_EQ(textOf(approved, a.c_str()), "Handler \x80") << "approvals stay";
     EXPECT_EQ(module.unregisterClasses(), S_OK) << "twice";
-}
 
-TEST_F(Registration, FailuresEndTheWorkWithTheirHRESULT) {
+    // Failures end the work with their HRESULT; what was written stays.
+    const GUID unknownInterface = testGUID(6);
     const ShellExtensionInfo unknownHandler = {&unknownInterface, &fileTypeA};
-    const COMModule::ClassInfo rows[] = {
+    const FileTypeInfo nameless = {nullptr, nullptr, 0, 0, nullptr};
+    const ShellExtensionInfo nowhere = {&IID_IContextMenu, &nameless};
+    const COMModule::ClassInfo badKind[] = {
         {&clsidA, COMModule::inproc_server32, L"A", nullptr, nullptr, nullptr},
         {&clsidB, COMModule::server_and_threading(0x06), L"B", nullptr, nullptr, nullptr},
         {&clsidC, COMModule::inproc_server32, L"C", nullptr, nullptr, nullptr},
     };
-    EXPECT_EQ(COMModule(rows, 3).registerClasses(self), E_FAIL);
-    EXPECT_EQ(text(classes + "CLSID\\" + toString(clsidA)), "A") << "written before the failure: stays";
-    EXPECT_EQ(text(classes + "CLSID\\" + toString(clsidC)), "(absent)") << "the work ended at the failure";
-
-    const COMModule::ClassInfo handler[] = {
-        {&clsidC, COMModule::inproc_server32, L"C", nullptr, nullptr, &unknownHandler},
-    };
+    EXPECT_EQ(COMModule(badKind, 3).registerClasses(self), E_FAIL);
+    EXPECT_EQ(textOf(classes + "CLSID\\" + a), "A");
+    EXPECT_EQ(textOf(classes + "CLSID\\" + toString(clsidC)), "(absent)") << "the work ended at the failure";
+    const COMModule::ClassInfo handler[] = {{&clsidC, COMModule::inproc_server32, L"C", nullptr, nullptr, &unknownHandler}};
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (classes + tA).c_str());
     EXPECT_EQ(COMModule(handler, 1).registerClasses(self), E_FAIL);
-    EXPECT_EQ(text(classes + "CLSID\\" + toString(clsidC) + "\\InprocServer32"), file);
-    EXPECT_EQ(text(classes + ".vesk-a"), toString(typeA)) << "the first file type's keys are written";
-    EXPECT_EQ(text(classes + toString(typeA)), "Vesk type A");
-
-    const FileTypeInfo nameless = {nullptr, nullptr, 0, 0, nullptr};
-    const ShellExtensionInfo nowhere = {&IID_IContextMenu, &nameless};
+    EXPECT_EQ(textOf(classes + "CLSID\\" + toString(clsidC) + "\\InprocServer32"), file);
+    EXPECT_EQ(textOf(classes + tA), "Vesk type A") << "the first file type's keys are written";
     const COMModule::ClassInfo noType[] = {{&clsidA, COMModule::inproc_server32, L"A", nullptr, nullptr, &nowhere}};
     EXPECT_EQ(COMModule(noType, 1).registerClasses(self), E_FAIL) << "a shell row needs a type key";
-}
-
-TEST(ShellExtensionFolder, TheTableOfHandlerFolders) {
-    struct Row {
-        const char* iid;
-        const char* folder;
-        bool single;
-    } rows[] = {
-        {"{E8025004-1C42-11D2-BE2C-00A0C9A83DA1}", "ColumnHandlers", false},
-        {"{000214E4-0000-0000-C000-000000000046}", "ContextMenuHandlers", false},
-        {"{000214EF-0000-0000-C000-000000000046}", "CopyHookHandlers", false},
-        {"{000214FC-0000-0000-C000-000000000046}", "CopyHookHandlers", false},
-        {"{000214E9-0000-0000-C000-000000000046}", "PropertySheetHandlers", false},
-        {"{0000010E-0000-0000-C000-000000000046}", "DataHandler", true},
-        {"{00000122-0000-0000-C000-000000000046}", "DropHandler", true},
-        {"{000214EB-0000-0000-C000-000000000046}", "IconHandler", true},
-        {"{000214FA-0000-0000-C000-000000000046}", "IconHandler", true},
-        {"{BB2E617C-0920-11D1-9A0B-00C04FC2D6C1}", "{BB2E617C-0920-11d1-9A0B-00C04FC2D6C1}", true},
-        {"{00021500-0000-0000-C000-000000000046}", "{00021500-0000-0000-C000-000000000046}", true},
-        {"{000214EE-0000-0000-C000-000000000046}", "{000214EE-0000-0000-C000-000000000046}", true},
-        {"{000214F9-0000-0000-C000-000000000046}", "{000214F9-0000-0000-C000-000000000046}", true},
-        {"{0000000B-0000-0000-C000-000000000046}", "{0000000B-0000-0000-C000-000000000046}", true},
-        {"{0000013A-0000-0000-C000-000000000046}", "{0000013A-0000-0000-C000-000000000046}", true},
-    };
-    for (const Row& r : rows) {
-        const COMModule::ShellExtensionFolder& folder = COMModule::getShellExtensionFolder(toGUID(r.iid));
-        EXPECT_EQ(std::string(folder.name), r.folder) << r.iid;
-        EXPECT_EQ(folder.single, r.single) << r.iid;
-    }
     try {
         COMModule::getShellExtensionFolder(IID_IUnknown);
-        FAIL() << "nothing thrown";
+        ADD_FAILURE() << "nothing thrown";
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()), "No shell extension folder name found fo " + toAString(IID_IUnknown, true));
     }
+}
+
+TEST(Registration, HandlerFolders) {
+    // Handler interfaces {xxxxxxxx-0000-0000-C000-000000000046} by their first field, then the two others.
+    const struct {
+        unsigned long first;
+        const char* folder;
+    } rows[] = {
+        {0x000214E4, "ContextMenuHandlers"}, {0x000214EF, "CopyHookHandlers"}, {0x000214FC, "CopyHookHandlers"},
+        {0x000214E9, "PropertySheetHandlers"}, {0x0000010E, "DataHandler!"}, {0x00000122, "DropHandler!"},
+        {0x000214EB, "IconHandler!"}, {0x000214FA, "IconHandler!"}, {0x00021500, "{00021500-0000-0000-C000-000000000046}!"},
+        {0x000214EE, "{000214EE-0000-0000-C000-000000000046}!"}, {0x000214F9, "{000214F9-0000-0000-C000-000000000046}!"},
+        {0x0000000B, "{0000000B-0000-0000-C000-000000000046}!"}, {0x0000013A, "{0000013A-0000-0000-C000-000000000046}!"},
+    };
+    const auto folderOf = [](const GUID& iid) {
+        const COMModule::ShellExtensionFolder& folder = COMModule::getShellExtensionFolder(iid);
+        return std::string(folder.name) + (folder.single ? "!" : "");
+    };
+    for (const auto& r : rows) EXPECT_EQ(folderOf({r.first, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}}), r.folder) << r.first;
+    EXPECT_EQ(folderOf(toGUID("{E8025004-1C42-11D2-BE2C-00A0C9A83DA1}")), "ColumnHandlers");
+    EXPECT_EQ(folderOf(toGUID("{BB2E617C-0920-11D1-9A0B-00C04FC2D6C1}")), "{BB2E617C-0920-11d1-9A0B-00C04FC2D6C1}!");
+}
+
+TEST(Registration, TheSampleServerThroughRegsvr32) {
+    const std::string dll = com_test::binFolder() + "\\test_com_sample.dll", only = toString(sample::CLSID_RegisteredOnly),
+                      extension = toString(sample::CLSID_Extension), typeKey = classes + sample::typeKeyName,
+                      filter = "CLSID\\" + toString(CLSID_LegacyAmFilterCategory) + "\\Instance\\" + only;
+    ASSERT_EQ(com_test::regsvr32("test_com_sample.dll"), 0);
+    EXPECT_EQ(textOf(classes + "CLSID\\" + only + "\\InprocServer32"), dll);
+    EXPECT_EQ(textOf(classes + "CLSID\\" + only + "\\InprocServer32", "ThreadingModel"), "Both");
+    EXPECT_EQ(textOf(typeKey + "\\DefaultIcon"), dll + ",-1");
+    EXPECT_EQ(textOf(typeKey + "\\ShellEx\\ContextMenuHandlers\\" + extension), extension);
+    EXPECT_EQ(textOf(typeKey + "\\ShellEx\\IconHandler"), only);
+    EXPECT_EQ(textOf(approved, only.c_str()), "Vesk Sample \x80");
+    EXPECT_EQ(textOf(filter, "CLSID", HKEY_CLASSES_ROOT), only) << "the filter mapper's Instance key";
+    EXPECT_EQ(textOf("CLSID\\" + extension + "\\InprocServer32", "", HKEY_CLASSES_ROOT), dll) << "visible to COM";
+    ASSERT_EQ(com_test::regsvr32("test_com_sample.dll", true), 0);
+    for (const std::string& clsid : {only, extension, std::string(toString(sample::CLSID_Page))})
+        EXPECT_EQ(textOf(classes + "CLSID\\" + clsid), "(absent)") << clsid;
+    EXPECT_EQ(textOf(filter, "CLSID", HKEY_CLASSES_ROOT), "(absent)");
+    EXPECT_EQ(textOf(typeKey + "\\ShellEx\\IconHandler"), only) << "type keys may be shared with other programs: they stay";
+    EXPECT_EQ(com_test::regsvr32("test_com_sample.dll", true), 0) << "unregistering twice is no failure";
+    com_test::removeSampleLeftovers();
 }
 
 } // namespace

@@ -1,82 +1,113 @@
-// The sample in-process server: an aggregatable accumulator registered as a
-// DirectShow filter, a non-aggregatable greeter registered as a context-menu
-// handler for a file type, and an icon handler that is only registered. Its
-// entry points forward to the module.
+// The sample in-process server on the library's COM core and interface halves;
+// its entry points forward to the module.
 #include "sample_server.h"
 
 #include <vesk/com/module.h>
+#include <vesk/com/property_page.h>
+#include <vesk/com/shell_extension.h>
 
 #include <shlobj.h>
 #include <uuids.h>
 
+#include <stdexcept>
+#include <string>
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
 namespace {
 
-class Accumulator : public ISampleValue, public vesk::IUnknownImpl {
+class Extension : public vesk::IShellExtInitImpl, public vesk::IContextMenuImpl, public vesk::IQueryInfoImpl,
+                  public vesk::IPersistFileImpl, public vesk::ISpecifyPropertyPagesImpl, public vesk::IUnknownImpl {
 public:
-    explicit Accumulator(IUnknown* outer) : IUnknownImpl(outer) {}
+    Extension() : IPersistFileImpl(sample::CLSID_Extension) {}
     VESK_FORWARD_IUNKNOWN
-    HRESULT STDMETHODCALLTYPE add(long amount, long* result) override {
-        return vesk::catchToHRESULT([&] {
-            vesk::COMError::checkPointer(result);
-            *result = total += amount;
-            return S_OK;
-        });
-    }
+    HRESULT STDMETHODCALLTYPE Save(LPCOLESTR, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SaveCompleted(LPCOLESTR) override { return E_NOTIMPL; }
 
 protected:
     void* queryInterface(const GUID& iid) override {
-        return iid == sample::IID_ISampleValue ? static_cast<ISampleValue*>(this) : IUnknownImpl::queryInterface(iid);
+        if (iid == IID_IShellExtInit) return static_cast<IShellExtInit*>(this);
+        if (iid == IID_IContextMenu) return static_cast<IContextMenu*>(this);
+        if (iid == IID_IQueryInfo) return static_cast<IQueryInfo*>(this);
+        if (iid == IID_IPersistFile || iid == IID_IPersist) return static_cast<IPersistFile*>(this);
+        if (iid == IID_ISpecifyPropertyPages) return static_cast<ISpecifyPropertyPages*>(this);
+        return IUnknownImpl::queryInterface(iid);
     }
+    void initialize(const std::list<vesk::BasicString<char>>& names) override {
+        files.clear();
+        for (const auto& f : names) files += (files.empty() ? "" : "; ") + f;
+    }
+    unsigned addMenuItems(HMENU menu, unsigned position, unsigned firstId, unsigned idCount, unsigned) override {
+        unsigned added = 0;
+        for (; added < 3 && added < idCount; ++added)
+            InsertMenuA(menu, position + added, MF_BYPOSITION | MF_STRING, firstId + added, sample::commands[added]);
+        return added;
+    }
+    vesk::BasicString<char> getCommandHelp(unsigned command) override { return sample::helpTexts[command]; }
+    void invokeCommand(unsigned command, unsigned long, HWND window) override {
+        if (command == 0 && !SetWindowTextA(window, files.c_str())) throw vesk::WindowsError("Can't name the window");
+        if (command == 1) throw vesk::WindowsError(ERROR_FILE_NOT_FOUND, "Can't find it");
+        if (command == 2) throw std::runtime_error("The sample refuses this command");
+    }
+    vesk::BasicString<wchar_t> getInfoTip() override { return L"Sample file: " + currentFile; }
+    bool isDirty() override { return false; }
+    vesk::BasicString<wchar_t> getCurrentFile() override { return currentFile; }
+    vesk::BasicString<wchar_t> getDefaultFile() override { return sample::defaultFile; }
+    void load(const wchar_t* name, unsigned long) override {
+        if (GetFileAttributesW(name) == INVALID_FILE_ATTRIBUTES) throw vesk::WindowsError("Can't open sample file");
+        currentFile = name;
+    }
+    unsigned getPageCount() override { return 1; }
+    const GUID& getPage(unsigned) override { return sample::CLSID_Page; }
 
 private:
-    long total = 0;
+    std::string files;
+    std::wstring currentFile;
 };
 
-// Refuses amounts below 0 with E_INVALIDARG, thrown as an exception: the
-// exception must come back as the method's HRESULT.
-class Greeter : public ISampleValue, public vesk::IUnknownImpl {
+// The page's QueryInterface adds the reference; the count is the object's.
+class Page : public vesk::COMPropertyPage, public vesk::IUnknownImpl {
 public:
-    VESK_FORWARD_IUNKNOWN
-    HRESULT STDMETHODCALLTYPE add(long amount, long* result) override {
-        return vesk::catchToHRESULT([&] {
-            vesk::COMError::checkPointer(result);
-            if (amount < 0) throw vesk::COMError(static_cast<unsigned long>(E_INVALIDARG), "Can't greet backwards");
-            *result = 1000 + amount;
-            return S_OK;
-        });
+    Page() : COMPropertyPage(sample::pageTemplate, sample::pageTitle, reinterpret_cast<HINSTANCE>(&__ImageBase)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        return COMPropertyPage::QueryInterface(iid, object);
     }
+    ULONG STDMETHODCALLTYPE AddRef() override { return forwardAddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return forwardRelease(); }
 
 protected:
     void* queryInterface(const GUID& iid) override {
-        return iid == sample::IID_ISampleValue ? static_cast<ISampleValue*>(this) : IUnknownImpl::queryInterface(iid);
+        return iid == IID_IPropertyPage ? static_cast<IPropertyPage*>(this) : IUnknownImpl::queryInterface(iid);
     }
+    void onCommand(Window* control, unsigned short code, unsigned short id) override {
+        if (id == sample::pageEdit && code == EN_CHANGE) return setDirty(true);
+        COMPropertyPage::onCommand(control, code, id);
+    }
+    bool apply() override { return getTextA(sample::pageEdit) != "refuse"; }
 };
 
 const REGPINTYPES pinTypes[] = {{&MEDIATYPE_Stream, &MEDIASUBTYPE_NULL}};
 const REGFILTERPINS2 pins[] = {{REG_PINFLAG_B_OUTPUT, 1, 1, pinTypes, 0, nullptr, &GUID_NULL}};
 const vesk::FilterInfo filter = {MERIT_DO_NOT_USE, pins, 1, &CLSID_LegacyAmFilterCategory};
-
 const char* const extensions[] = {sample::extension};
 const vesk::FileTypeInfo fileType = {&sample::TYPE_SampleFile, extensions, 1, 1, sample::typeName};
 const vesk::ShellExtensionInfo contextMenu = {&IID_IContextMenu, &fileType};
-// Registered on the type key the greeter's file type makes (its identifier's text).
+// On the type key the extension's file type makes (its identifier's text).
 const vesk::FileTypeInfo existingType = {nullptr, nullptr, 0, 0, sample::typeKeyName};
 const vesk::ShellExtensionInfo iconHandler = {&IID_IExtractIconW, &existingType};
 
-const vesk::COMModule::ClassInfo classes[] = {
-    {&sample::CLSID_Accumulator, vesk::COMModule::inproc_server32 | vesk::COMModule::both, sample::accumulatorName,
-     vesk::createAggregatable<Accumulator>, &filter, nullptr},
-    {&sample::CLSID_Greeter, vesk::COMModule::inproc_server32 | vesk::COMModule::apartment, sample::greeterName,
-     vesk::createStandalone<Greeter>, nullptr, &contextMenu},
-    {&sample::CLSID_IconOnly, vesk::COMModule::inproc_server32 | vesk::COMModule::apartment, sample::iconOnlyName,
-     nullptr, nullptr, &iconHandler},
+using vesk::COMModule;
+const COMModule::ClassInfo classes[] = {
+    {&sample::CLSID_Extension, COMModule::inproc_server32 | COMModule::apartment, L"Vesk Sample Extension",
+     vesk::createStandalone<Extension>, nullptr, &contextMenu},
+    {&sample::CLSID_Page, COMModule::inproc_server32 | COMModule::apartment, L"Vesk Sample Page",
+     vesk::createStandalone<Page>, nullptr, nullptr},
+    {&sample::CLSID_RegisteredOnly, COMModule::inproc_server32 | COMModule::both, L"Vesk Sample \u20AC", nullptr, &filter,
+     &iconHandler},
 };
-
-vesk::COMModule module(classes, 3);
+COMModule module(classes, 3);
 
 } // namespace
-
-extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 extern "C" HRESULT STDMETHODCALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
     return module.createClassFactory(clsid, iid, object);

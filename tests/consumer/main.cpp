@@ -1,5 +1,6 @@
 // Uses the installed headers, import library and DLL the way a user's program
 // would; exits non-zero if anything is off.
+#include <vesk/com/com_error.h>
 #include <vesk/com/guid.h>
 #include <vesk/errors/exception.h>
 #include <vesk/io/archive.h>
@@ -7,8 +8,14 @@
 #include <vesk/text/string.h>
 #include <vesk/time/gregorian_calendar.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <sstream>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -26,6 +33,64 @@ public:
     }
 };
 vesk::SerializableImpl<Node> registerNode;
+
+// Several threads read damaged GUIDs.txt texts at once, each many times. Every read
+// keeps exactly the entries before the damage. The failures that come out of the
+// library (the stream's at the end of a text cut short, the library's own for the
+// damaged entry) must be the caller's: an ios_base::failure compares equal to
+// std::io_errc::stream, and none is left counted as uncaught. Both hold only when
+// the program and vesk.dll share one C++ runtime.
+bool readNamesUnderLoad() {
+    const int entries = 300, lineLength = 49;
+    std::string good;
+    for (int i = 0; i < entries; ++i) {
+        char entry[64];
+        std::snprintf(entry, sizeof entry, "{%08X-0000-0000-C000-000000000046} IID_I%04d\n", i * 2654435761u, i);
+        good += entry;
+    }
+    std::atomic<int> failures{0};
+    auto reader = [&](unsigned seed) {
+        for (int round = 0; round < 60; ++round) {
+            seed = seed * 1103515245u + 12345u;
+            const int at = int((seed >> 8) % entries), kind = round % 3;
+            const std::size_t start = std::size_t(at) * lineLength;
+            std::string text = good;
+            if (kind == 0) text[start + 5] = 'G';                   // a GUID with a non-hex digit
+            if (kind == 1) text.resize(start + 20);                 // cut inside a GUID
+            if (kind == 2) text.insert(start, 3000, 'x');           // a token over the limit
+            std::istringstream in(text);
+            in.exceptions(std::ios::eofbit);
+            vesk::GUIDNames names;
+            bool sound = true;
+            try {
+                vesk::readGUIDNames(in, names);
+            } catch (const std::ios_base::failure& e) {
+                sound = e.code() == std::io_errc::stream;
+            }
+            if (kind == 0) {
+                // The entry the reading stopped at is one the library refuses.
+                try {
+                    vesk::toGUID(text.substr(start, 38).c_str());
+                    sound = false;
+                } catch (const vesk::COMError&) {
+                }
+            }
+            bool kept = names.size() == std::size_t(at);
+            if (kept && at > 0) {
+                char name[16];
+                std::snprintf(name, sizeof name, "IID_I%04d", at - 1);
+                const auto last = names.find(vesk::toGUID(good.substr(start - lineLength, 38).c_str()));
+                kept = last != names.end() && last->second == name;
+            }
+            if (!kept || !sound || std::uncaught_exceptions() != 0) ++failures;
+        }
+    };
+    std::vector<std::thread> threads;
+    for (unsigned t = 1; t <= 4; ++t) threads.emplace_back(reader, t);
+    for (std::thread& t : threads) t.join();
+    std::printf("consumer: damaged name files read in 4 threads, %d failures\n", failures.load());
+    return failures == 0;
+}
 
 } // namespace
 
@@ -68,6 +133,7 @@ int main(int argc, char** argv) {
     day.add(vesk::Calendar::MONTH, 1);
     if (day.get(vesk::Calendar::DAY_OF_MONTH) != 29 || day.get(vesk::Calendar::MONTH) != 1) return 4;
     std::printf("consumer ok: archive cycle and calendar\n");
+    if (!readNamesUnderLoad()) return 6;
 
     // With the package's name files registered (bin/vesknames /register), a failure reads by name.
     const vesk::String failure = vesk::getHRESULTIdentifier(long(0x80004005));

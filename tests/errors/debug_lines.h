@@ -5,14 +5,13 @@
 
 namespace debug_lines {
 
-constexpr int threadCount = 4;
-constexpr int lineCount = 40;
+constexpr int threadCount = 4, lineCount = 40;
 
 // Line i of thread t (without its line feed); every tenth one is longer than a
 // piece of wide debug output.
 inline std::string line(int t, int i) {
-    std::string text = "t" + std::to_string(t) + " i" + std::to_string(i) + " ";
     const std::size_t length = i % 10 == 3 ? 2100 + 37 * t : std::size_t(i * 53 + t * 11) % 300;
+    std::string text = "t" + std::to_string(t) + " i" + std::to_string(i) + " ";
     for (std::size_t j = 0; j < length; ++j) text += char('a' + (j + std::size_t(i)) % 26);
     return text;
 }

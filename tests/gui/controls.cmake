@@ -7,9 +7,8 @@ foreach(suite gui.views gui.menus gui.file_dialog)
     set_tests_properties(${suite} PROPERTIES TIMEOUT 240 RUN_SERIAL TRUE)
   endif()
 endforeach()
-# A thousand forms with every control take about two minutes under Wine.
 if(TEST gui.controls)
-  set_tests_properties(gui.controls PROPERTIES TIMEOUT 450 RUN_SERIAL TRUE)
+  set_tests_properties(gui.controls PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
 endif()
 
 # String resources for the combo box's items-from-a-resource case.

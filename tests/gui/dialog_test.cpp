@@ -1,44 +1,37 @@
-// Dialogs under the run's Xvfb, from the templates the test build compiles
-// (dialog_resources.rc) and from memory: modal dialogs driven by posted
-// messages and ended with each kind of result; a modeless dialog inside the
-// library's message loop; the sequence of messages a dialog object receives
-// against what a raw dialog procedure receives under the same system; the
-// procedure's answers (TRUE with the message result, direct values, FALSE for
-// default processing and for exceptions); the template's size without a
-// window; failures with their messages.
-#include <vesk/errors/exception.h>
+// Dialogs under the run's Xvfb, from the templates of dialog_resources.rc and
+// from the same templates in memory: modal dialogs driven by posted messages and
+// ended with each kind of result; a modeless dialog inside the library's
+// message loop; the messages a dialog object receives against what a raw
+// dialog procedure receives; the procedure's answers (TRUE with the message
+// result, direct values, FALSE for default processing and for exceptions); the
+// template's size without a window; failures with their messages.
 #include <vesk/gui/dialog.h>
 
 #include "dialog_resources.h"
-#include "watchdog.h"
+#include "gui_driver.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <memory>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
 using namespace vesk;
+using vesk_test::instance;
 
 namespace {
 
 vesk_test::Watchdog watchdog(120);
-
-HINSTANCE instance() { return GetModuleHandleA(nullptr); }
-
 const UINT scriptMessage = WM_APP + 1;
 
-// The messages a dialog's procedure sees that belong to the dialog's own
-// story rather than to painting or the keyboard's state, which the display
-// may order differently from run to run.
+// The messages of the dialog's own story, not of painting or the keyboard's
+// state, which the display may order differently from run to run.
 bool worthComparing(UINT m) {
     return m == WM_INITDIALOG || m == WM_COMMAND || m == scriptMessage || m == WM_DESTROY || m == WM_NCDESTROY ||
            m == WM_SHOWWINDOW || m == WM_ACTIVATE || m == WM_CLOSE;
 }
 
-// A dialog that records what it receives and, once started, runs a script of
-// posted messages: sets its name, then presses a button (or ends with a value).
+// Records what it receives and, once started, sets its name and then presses a
+// button (or ends with a value).
 class Scripted : public Dialog {
 public:
     using Dialog::Dialog;
@@ -46,26 +39,22 @@ public:
     std::string focusName, nameAtEnd;
     unsigned short pressed = IDOK;
     int endWith = -1000;  // pressed when unset
-    std::function<void()> atInit;
 
 protected:
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (worthComparing(message))
             messages.push_back(message);
-        if (message == scriptMessage) {
-            setText(IDC_NAME, "scripted");
-            if (endWith != -1000)
-                end(endWith);
-            else
-                postMessageA(WM_COMMAND, MAKEWPARAM(pressed, BN_CLICKED), 0);
-            return 0;
-        }
-        return Dialog::onMessage(message, wParam, lParam);
+        if (message != scriptMessage)
+            return Dialog::onMessage(message, wParam, lParam);
+        setText(IDC_NAME, "scripted");
+        if (endWith != -1000)
+            end(endWith);
+        else
+            postMessageA(WM_COMMAND, MAKEWPARAM(pressed, BN_CLICKED), 0);
+        return 0;
     }
     bool onInitDialog(Window& focus) override {
         focusName = focus ? "control " + std::to_string(focus.getID()) : "none";
-        if (atInit)
-            atInit();
         postMessageA(scriptMessage, 0, 0);
         return true;
     }
@@ -81,106 +70,51 @@ std::vector<UINT> rawMessages;
 INT_PTR CALLBACK rawProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
     if (worthComparing(message))
         rawMessages.push_back(message);
-    switch (message) {
-    case WM_INITDIALOG: PostMessageA(hwnd, scriptMessage, 0, 0); return TRUE;
-    case scriptMessage:
-        SetDlgItemTextA(hwnd, IDC_NAME, "scripted");
-        PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            EndDialog(hwnd, IDOK);
-            return TRUE;
-        }
+    if (message == WM_INITDIALOG)
+        PostMessageA(hwnd, scriptMessage, 0, 0);
+    else if (message == scriptMessage)
+        SetDlgItemTextA(hwnd, IDC_NAME, "scripted"), PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    else if (message == WM_COMMAND && LOWORD(wParam) == IDOK)
+        EndDialog(hwnd, IDOK);
+    else
         return FALSE;
-    default: return FALSE;
-    }
-}
-
-BOOL CALLBACK collectDialog(HWND h, LPARAM list) {
-    char name[16] = {};
-    GetClassNameA(h, name, sizeof(name));
-    if (std::string(name) == "#32770")  // dialogs only, not the system's helper windows
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(h);
     return TRUE;
 }
 
-std::vector<HWND> threadWindows() {
-    std::vector<HWND> windows;
-    EnumThreadWindows(GetCurrentThreadId(), &collectDialog, reinterpret_cast<LPARAM>(&windows));
-    return windows;
+// The resource's template, as a caller would hand it over from memory.
+const DLGTEMPLATE* inMemory(unsigned short id) {
+    HRSRC found = FindResourceA(instance(), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));  // RT_DIALOG
+    return static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(instance(), found)));
 }
 
-// A template in memory: a caption, one edit control and an OK button.
-struct MemoryTemplate {
-    std::vector<WORD> words;
-    void align() {
-        if (words.size() % 2)
-            words.push_back(0);
-    }
-    void text(const wchar_t* s) {
-        do
-            words.push_back(WORD(*s));
-        while (*s++);
-    }
-    void item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD classAtom, const wchar_t* title) {
-        align();
-        const DLGITEMTEMPLATE item{style | WS_CHILD | WS_VISIBLE, 0, x, y, cx, cy, id};
-        const WORD* raw = reinterpret_cast<const WORD*>(&item);
-        words.insert(words.end(), raw, raw + sizeof(item) / 2);
-        words.push_back(0xFFFF);
-        words.push_back(classAtom);
-        text(title);
-        words.push_back(0);
-    }
-    MemoryTemplate() {
-        const DLGTEMPLATE head{WS_POPUP | WS_CAPTION | DS_MODALFRAME, 0, 2, 0, 0, 160, 60};
-        const WORD* raw = reinterpret_cast<const WORD*>(&head);
-        words.assign(raw, raw + sizeof(head) / 2);
-        words.push_back(0);  // no menu
-        words.push_back(0);  // the dialog class
-        text(L"From memory");
-        item(WS_TABSTOP | ES_AUTOHSCROLL | WS_BORDER, 7, 7, 100, 14, IDC_NAME, 0x0081, L"");
-        item(WS_TABSTOP | BS_DEFPUSHBUTTON, 100, 40, 50, 14, IDOK, 0x0080, L"OK");
-    }
-    const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words.data()); }
-};
-
 } // namespace
-
-// ---- Life cycle and results ---------------------------------------------------------
 
 TEST(DialogLifeCycle, ModalDialogsEndWithTheirResults) {
     struct Case {
         const char* name;
         unsigned short pressed;
-        int endWith;
-        int expected;
+        int endWith, expected;
         DWORD staleError;  // left behind by an earlier call; must not turn 0 into a failure
     } cases[] = {
-        {"OK", IDOK, -1000, IDOK, 0},
-        {"Cancel", IDCANCEL, -1000, IDCANCEL, 0},
-        {"Close", IDCLOSE, -1000, IDCLOSE, 0},
-        {"end(42)", 0, 42, 42, 0},
-        {"end(0) after an old error", 0, 0, 0, ERROR_FILE_NOT_FOUND},
+        {"OK", IDOK, -1000, IDOK, 0}, {"Cancel", IDCANCEL, -1000, IDCANCEL, 0}, {"Close", IDCLOSE, -1000, IDCLOSE, 0},
+        {"end(42)", 0, 42, 42, 0}, {"end(0) after an old error", 0, 0, 0, ERROR_FILE_NOT_FOUND},
         {"end(-1) after an old error", 0, -1, -1, ERROR_ACCESS_DENIED},
     };
-    const std::size_t windowsBefore = Window::getRegisteredCount();
-    Scripted dialog(nullptr, IDD_MODAL, instance());
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        dialog.pressed = c.pressed;
-        dialog.endWith = c.endWith;
-        dialog.nameAtEnd.clear();
-        SetLastError(c.staleError);
-        EXPECT_EQ(dialog.showModal(), c.expected);
-        // The same object is shown again each round: it is empty between showings.
-        EXPECT_FALSE(dialog.isOpen());
-        EXPECT_FALSE(dialog.ownsHandle());
-        EXPECT_EQ(Window::getRegisteredCount(), windowsBefore);
-        EXPECT_EQ(dialog.nameAtEnd, c.endWith == -1000 ? "scripted" : "");
-        EXPECT_EQ(dialog.focusName, "control " + std::to_string(IDC_NAME));
-    }
+    Scripted fromResource(nullptr, IDD_MODAL, instance()), fromMemory(nullptr, inMemory(IDD_MODAL), instance());
+    for (Scripted* dialog : {&fromResource, &fromMemory})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            dialog->pressed = c.pressed, dialog->endWith = c.endWith;
+            dialog->nameAtEnd.clear();
+            SetLastError(c.staleError);
+            EXPECT_EQ(dialog->showModal(), c.expected);
+            // The same object is shown again each round: it is empty between showings.
+            EXPECT_FALSE(dialog->isOpen());
+            EXPECT_FALSE(dialog->ownsHandle());
+            EXPECT_EQ(Window::getRegisteredCount(), 0u);
+            EXPECT_EQ(dialog->nameAtEnd, c.endWith == -1000 ? "scripted" : "");
+            EXPECT_EQ(dialog->focusName, "control " + std::to_string(IDC_NAME));
+        }
 }
 
 TEST(DialogLifeCycle, MessagesMatchARawDialogProcedure) {
@@ -188,9 +122,8 @@ TEST(DialogLifeCycle, MessagesMatchARawDialogProcedure) {
     ASSERT_EQ(DialogBoxParamA(instance(), MAKEINTRESOURCEA(IDD_MODAL), nullptr, &rawProc, 0), IDOK);
     Scripted dialog(nullptr, IDD_MODAL, instance());
     ASSERT_EQ(dialog.showModal(), IDOK);
-    // WM_INITDIALOG is the object's first message: it enters the dispatch there.
     ASSERT_FALSE(rawMessages.empty());
-    EXPECT_EQ(rawMessages.front(), UINT(WM_INITDIALOG));
+    EXPECT_EQ(rawMessages.front(), UINT(WM_INITDIALOG)) << "the object enters the dispatch there";
     EXPECT_EQ(dialog.messages, rawMessages);
 }
 
@@ -201,25 +134,15 @@ TEST(DialogLifeCycle, ModelessDialogInsideTheMessageLoop) {
 
     protected:
         void onCommand(Window* control, unsigned short code, unsigned short id) override {
-            if (id == IDOK) {
-                calls.push_back("ok " + getTextA(IDC_NAME));
-                destroy();
-                return;
-            }
-            Scripted::onCommand(control, code, id);
+            if (id != IDOK)
+                return Scripted::onCommand(control, code, id);
+            calls.push_back("ok " + getTextA(IDC_NAME));
+            destroy();
         }
-        void onDestroy() override {
-            calls.push_back("destroy");
-            PostQuitMessage(5);
-        }
-        void onNCDestroy() override {
-            calls.push_back("ncdestroy");
-            Dialog::onNCDestroy();
-        }
-    };
-    Modeless dialog(nullptr, IDD_MODAL, instance());
+        void onDestroy() override { calls.push_back("destroy"), PostQuitMessage(5); }
+        void onNCDestroy() override { calls.push_back("ncdestroy"), Dialog::onNCDestroy(); }
+    } dialog(nullptr, IDD_MODAL, instance());
     dialog.create();
-    ASSERT_TRUE(dialog.isOpen());
     EXPECT_TRUE(dialog.ownsHandle());
     const HWND h = dialog;
     dialog.show(SW_SHOWNORMAL);
@@ -232,74 +155,49 @@ TEST(DialogLifeCycle, ModelessDialogInsideTheMessageLoop) {
     EXPECT_FALSE(IsWindow(h));
     EXPECT_FALSE(dialog.isOpen());
 
-    // An open modeless dialog goes with its object.
-    auto* owned = new Dialog(nullptr, IDD_MODAL, instance());
+    auto owned = std::make_unique<Dialog>(nullptr, inMemory(IDD_MODAL), instance());
     owned->create();
     const HWND second = *owned;
-    EXPECT_TRUE(IsWindow(second));
-    delete owned;
-    EXPECT_FALSE(IsWindow(second));
-    EXPECT_EQ(Window::getWindowFromHandle(second, false).get(), nullptr);
+    owned.reset();
+    EXPECT_FALSE(IsWindow(second)) << "an open modeless dialog goes with its object";
 }
 
-TEST(DialogLifeCycle, DialogsFromMemoryTemplates) {
-    MemoryTemplate memory;
-    Scripted modal(nullptr, memory.get(), instance());
-    EXPECT_EQ(modal.showModal(), IDOK);
-    EXPECT_EQ(modal.nameAtEnd, "scripted");
-    EXPECT_EQ(modal.focusName, "control " + std::to_string(IDC_NAME));
-
-    Dialog modeless;
-    modeless.create(nullptr, memory.get(), instance());
-    EXPECT_EQ(modeless.getTextA(), "From memory");
-    EXPECT_EQ(modeless.getDialogItem(IDOK, true)->getTextA(), "OK");
-    const SIZE open = modeless.getWindowSize();
-    modeless.destroy();
-    Dialog closed(nullptr, memory.get(), instance());
-    const SIZE laidOut = closed.getWindowSize();
-    EXPECT_EQ(laidOut.cx, open.cx);
-    EXPECT_EQ(laidOut.cy, open.cy);
-}
-
-TEST(DialogLifeCycle, TemplateSizeWithoutAWindowLeavesNothingBehind) {
-    Dialog open(nullptr, IDD_MODAL, instance());
-    open.create();
-    const SIZE expected = open.getWindowSize();
-    open.destroy();
-    const std::vector<HWND> before = threadWindows();
-    Dialog closed(IDD_MODAL, instance());
-    const SIZE size = closed.getWindowSize();
-    EXPECT_EQ(size.cx, expected.cx);
-    EXPECT_EQ(size.cy, expected.cy);
-    EXPECT_GT(size.cx, 180) << "dialog units are laid out in pixels";
-    EXPECT_FALSE(closed.isOpen());
-    EXPECT_EQ(threadWindows(), before);
+// The template's size without a window is the size the open dialog has, and
+// leaves no window behind.
+TEST(DialogLifeCycle, TemplateSizeWithoutAWindow) {
+    for (const DLGTEMPLATE* memory : {inMemory(IDD_MODAL), static_cast<const DLGTEMPLATE*>(nullptr)}) {
+        Dialog open, closed = memory ? Dialog(nullptr, memory, instance()) : Dialog(IDD_MODAL, instance());
+        memory ? open.create(nullptr, memory, instance()) : open.create(nullptr, IDD_MODAL, instance());
+        const SIZE expected = open.getWindowSize();
+        open.destroy();
+        const std::vector<HWND> before = vesk_test::threadDialogs(false);
+        const SIZE size = closed.getWindowSize();
+        EXPECT_EQ(size.cx, expected.cx);
+        EXPECT_EQ(size.cy, expected.cy);
+        EXPECT_GT(size.cx, 180) << "dialog units are laid out in pixels";
+        EXPECT_FALSE(closed.isOpen());
+        EXPECT_EQ(vesk_test::threadDialogs(false), before);
+    }
 }
 
 TEST(DialogLifeCycle, FailuresNameWhatFailed) {
-    auto message = [](const std::function<void()>& f) -> std::string {
-        try {
-            f();
-        } catch (const WindowsError& e) {
-            return e.what();
-        }
-        return "nothing thrown";
-    };
-    Dialog missing(nullptr, 999, instance());
-    EXPECT_EQ(message([&] { missing.create(); }).rfind("Can't create dialog", 0), 0u);
-    EXPECT_EQ(message([&] { missing.showModal(); }).rfind("Can't create modal dialog", 0), 0u);
-    EXPECT_EQ(message([&] { missing.getWindowSize(); }).rfind("Can't create dummy dialog for getSize()", 0), 0u);
-    EXPECT_EQ(Window::getRegisteredCount(), 0u);
-
-    // One object answers for one window.
-    const std::size_t windowsBefore = threadWindows().size();
-    Dialog twice(nullptr, IDD_MODAL, instance());
+    Dialog missing(nullptr, 999, instance()), twice(nullptr, IDD_MODAL, instance());
     twice.create();
     const HWND first = twice;
-    EXPECT_EQ(message([&] { twice.create(); }).rfind("Can't create dialog", 0), 0u);
-    EXPECT_EQ(message([&] { twice.showModal(); }).rfind("Can't create modal dialog", 0), 0u);
+    const std::size_t windowsBefore = vesk_test::threadDialogs(false).size();
+    const std::pair<const char*, std::function<void()>> failures[] = {
+        {"Can't create dialog", [&] { missing.create(); }},
+        {"Can't create modal dialog", [&] { missing.showModal(); }},
+        {"Can't create dummy dialog for getSize()", [&] { missing.getWindowSize(); }},
+        // One object answers for one window.
+        {"Can't create dialog: the object already has a window", [&] { twice.create(); }},
+        {"Can't create modal dialog: the object already has a window", [&] { twice.showModal(); }},
+    };
+    for (const auto& f : failures)
+        EXPECT_EQ(f.first, vesk_test::failureOf(f.second));
     EXPECT_EQ(HWND(twice), first);
-    EXPECT_EQ(threadWindows().size(), windowsBefore + 1);
+    EXPECT_EQ(vesk_test::threadDialogs(false).size(), windowsBefore);
+    EXPECT_EQ(Window::getRegisteredCount(), 1u);
 }
 
 // ---- The procedure's answers ------------------------------------------------------------
@@ -309,8 +207,8 @@ namespace {
 class Answering : public Dialog {
 public:
     using Dialog::Dialog;
-    bool throwing = false;
-    bool fallThrough = false;
+    using Dialog::dlgProc;
+    bool throwing = false, fallThrough = false;
     std::string focusName;
 
 protected:
@@ -321,9 +219,7 @@ protected:
     LRESULT onNotify(const NMHDR& h) override {
         if (throwing)
             throw std::runtime_error("handler failed");
-        if (fallThrough)
-            return Dialog::onNotify(h);
-        return LRESULT(h.code) * 7;
+        return fallThrough ? Dialog::onNotify(h) : LRESULT(h.code) * 7;
     }
     OwnerDrawable::compare_result onCompareItem(unsigned int, const COMPAREITEMSTRUCT& item) override {
         return item.itemData1 < item.itemData2 ? OwnerDrawable::precedes : OwnerDrawable::follows;
@@ -337,25 +233,19 @@ TEST(DialogProcedure, AnswersOfHandledUnhandledAndFailingMessages) {
     dialog.create();
     EXPECT_EQ(dialog.focusName, "none") << "a dialog without a control to focus";
     NMHDR h{dialog, 0, 11};
-    struct Case {
-        const char* name;
-        bool throwing, fallThrough;
-        LRESULT sent;
-    } cases[] = {
+    const struct { const char* name; bool throwing, fallThrough; LRESULT sent; } cases[] = {
         {"handled: the message result", false, false, 77},
         {"default processing: the dialog manager's", false, true, 0},
         {"exception: FALSE, the dialog survives", true, false, 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        dialog.throwing = c.throwing;
-        dialog.fallThrough = c.fallThrough;
+        dialog.throwing = c.throwing, dialog.fallThrough = c.fallThrough;
         SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
         EXPECT_EQ(dialog.sendMessageA(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&h)), c.sent);
         EXPECT_TRUE(dialog.isOpen());
     }
-
-    // Values the dialog procedure gives directly, not through the message result.
+    // Values the procedure gives directly, not through the message result.
     dialog.fallThrough = false;
     EXPECT_EQ(dialog.sendMessageA(WM_QUERYDRAGICON, 0, 0), DefWindowProcA(dialog, WM_QUERYDRAGICON, 0, 0))
         << "no icon: the dialog manager answers";
@@ -363,19 +253,13 @@ TEST(DialogProcedure, AnswersOfHandledUnhandledAndFailingMessages) {
     dialog.setIcon(icon, true);
     EXPECT_EQ(dialog.sendMessageA(WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(icon));
     COMPAREITEMSTRUCT compare{};
-    compare.CtlType = ODT_LISTBOX;
-    compare.itemData1 = 1;
-    compare.itemData2 = 2;
+    compare.CtlType = ODT_LISTBOX, compare.itemData1 = 1, compare.itemData2 = 2;
     EXPECT_EQ(dialog.sendMessageA(WM_COMPAREITEM, 0, reinterpret_cast<LPARAM>(&compare)), -1);
     compare.itemData1 = 3;
     EXPECT_EQ(dialog.sendMessageA(WM_COMPAREITEM, 0, reinterpret_cast<LPARAM>(&compare)), 1);
 
-    // A dialog made with the library's procedure but no object runs on the
-    // dialog manager alone.
-    struct Exposed : Dialog {
-        using Dialog::dlgProc;
-    };
-    HWND orphan = CreateDialogParamA(instance(), MAKEINTRESOURCEA(IDD_MODAL), nullptr, &Exposed::dlgProc, 0);
+    // A dialog made with the library's procedure but no object runs on the dialog manager alone.
+    HWND orphan = CreateDialogParamA(instance(), MAKEINTRESOURCEA(IDD_MODAL), nullptr, &Answering::dlgProc, 0);
     ASSERT_NE(orphan, nullptr);
     EXPECT_EQ(SendMessageA(orphan, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&h)), 0);
     EXPECT_EQ(Window::getWindowFromHandle(orphan, false).get(), nullptr);

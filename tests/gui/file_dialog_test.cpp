@@ -3,10 +3,9 @@
 // finds the dialog, types a name and presses a button as a user would; a
 // cancelled dialog is no error; a name too long for the buffer is a
 // CommonDialogError with the dialog's code.
-#include <vesk/errors/exception.h>
 #include <vesk/gui/common_dialogs.h>
 
-#include "watchdog.h"
+#include "gui_driver.h"
 
 #include <cderr.h>
 #include <dlgs.h>
@@ -62,99 +61,57 @@ TEST(FileDialogSetUp, FiltersAndTitlesAreKeptWhole) {
     EXPECT_TRUE(copy.isSave());
 }
 
-// What the timer does to the dialog once it is up.
-struct Script {
-    std::string name;  // typed into the name field first, when not empty
-    int button = IDCANCEL;
-    bool done = false;
-    int ticks = 0;
-} script;
-
-BOOL CALLBACK findDialog(HWND h, LPARAM found) {
-    char cls[16] = {};
-    GetClassNameA(h, cls, sizeof(cls));
-    if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(h)) {
-        *reinterpret_cast<HWND*>(found) = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void CALLBACK drive(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&dialog));
-    if (++script.ticks > 100)  // 20 s without a dialog: give up, the test then fails
-        KillTimer(nullptr, id);
-    if (!dialog || script.done)
-        return;
-    if (!script.name.empty()) {
-        // The name field of the explorer-style dialog, or of the older one.
-        if (!SetDlgItemTextA(dialog, cmb13, script.name.c_str()))
-            SetDlgItemTextA(dialog, edt1, script.name.c_str());
-    }
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(script.button, BN_CLICKED), 0);
-    script.done = true;
-    KillTimer(nullptr, id);
-}
-
-std::string tempFolder() {
-    char path[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, path);
-    return path;
-}
-
-bool run(FileDialog& dialog, const std::string& name, int button) {
-    script = Script();
-    script.name = name;
-    script.button = button;
-    SetTimer(nullptr, 0, 200, drive);
-    return dialog.showModal();
+// Once the dialog is up: types the name (when one is given) into the name field
+// of the explorer-style dialog or of the older one, and presses the button.
+bool run(FileDialog& dialog, const std::string& name, int button, bool& pressed) {
+    vesk_test::TimerScript script{vesk_test::visibleDialog, {[&](HWND h) {
+                                      if (!name.empty() && !SetDlgItemTextA(h, cmb13, name.c_str()))
+                                          SetDlgItemTextA(h, edt1, name.c_str());
+                                      PostMessageA(h, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+                                      pressed = true;
+                                  }}};
+    return script.run([&] { return dialog.showModal(); });
 }
 
 } // namespace
 
-TEST(FileDialogs, CancelledIsNoError) {
-    for (bool save : {false, true}) {
-        FileDialog dialog(static_cast<HWND>(nullptr), save, OFN_EXPLORER);
-        dialog.setTitle("Cancel me");
-        EXPECT_FALSE(run(dialog, "", IDCANCEL)) << save;
-        EXPECT_TRUE(script.done) << "the dialog was really up";
-    }
-}
-
-TEST(FileDialogs, ChosenNameIsReadBack) {
-    const std::string folder = tempFolder();
-    // An existing file for the open dialog, a new name for the save dialog.
-    const std::string existing = folder + "vesk-open-me.dat";
-    HANDLE file = CreateFileA(existing.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    CloseHandle(file);
-    const struct { bool save; std::string path, name, extension; } cases[] = {
-        {false, existing, "vesk-open-me.dat", "dat"},
-        {true, folder + "vesk-saved.report.txt", "vesk-saved.report.txt", "txt"},
+// Real open and save dialogs: cancelled is no error; the chosen name is read
+// back; a name longer than the buffer is the dialog's own error.
+TEST(FileDialogs, CancelledChosenAndTooLong) {
+    char temp[MAX_PATH] = {};
+    const std::string folder(temp, GetTempPathA(MAX_PATH, temp)), existing = folder + "vesk-open-me.dat";
+    CloseHandle(CreateFileA(existing.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    const struct {
+        bool save;
+        unsigned maxPath;
+        int button;
+        std::string path, result;  // the name, extension, or the error code
+    } cases[] = {
+        {false, 512, IDCANCEL, "", ""},
+        {true, 512, IDCANCEL, "", ""},
+        {false, 512, IDOK, existing, "vesk-open-me.dat dat"},
+        {true, 512, IDOK, folder + "vesk-saved.report.txt", "vesk-saved.report.txt txt"},
+        {true, 16, IDOK, folder + "a-name-longer-than-sixteen.txt", "error 12291"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
         FileDialog dialog(static_cast<HWND>(nullptr), c.save, OFN_EXPLORER | (c.save ? 0 : OFN_FILEMUSTEXIST));
         dialog.setFilter("All files\0*.*\0");
-        EXPECT_TRUE(run(dialog, c.path, IDOK)) << c.path;
-        EXPECT_EQ(c.path, dialog.getPathA());
-        EXPECT_EQ(c.name, dialog.getFilenameA());
-        EXPECT_EQ(c.extension, dialog.getExtensionA());
-        EXPECT_EQ(BasicString<wchar_t>(c.name.c_str()), dialog.getFilenameW());
+        dialog.setMaxPath(c.maxPath);
+        bool pressed = false;
+        std::string result;
+        try {
+            if (run(dialog, c.path, c.button, pressed)) {
+                EXPECT_EQ(c.path, dialog.getPathA());
+                EXPECT_EQ(BasicString<wchar_t>(dialog.getFilenameA().c_str()), dialog.getFilenameW());
+                result = dialog.getFilenameA() + " " + dialog.getExtensionA();
+            }
+        } catch (const CommonDialogError& e) {
+            EXPECT_EQ(0, std::strncmp("Error in file dialog", e.what(), 20)) << e.what();
+            result = "error " + std::to_string(e.getError());
+        }
+        EXPECT_EQ(c.result, result);
+        EXPECT_TRUE(pressed) << "the dialog was really up";
     }
     DeleteFileA(existing.c_str());
-}
-
-TEST(FileDialogs, NameLongerThanTheBufferIsAnError) {
-    FileDialog dialog(static_cast<HWND>(nullptr), true, OFN_EXPLORER);
-    dialog.setMaxPath(16);
-    const std::string name = tempFolder() + "a-name-longer-than-sixteen.txt";
-    try {
-        run(dialog, name, IDOK);
-        ADD_FAILURE() << "no error for a name of " << name.size() << " characters in a buffer of 16";
-    } catch (const CommonDialogError& e) {
-        EXPECT_EQ(static_cast<unsigned long>(FNERR_BUFFERTOOSMALL), e.getError());
-        EXPECT_EQ(0, std::strncmp("Error in file dialog", e.what(), 20)) << e.what();
-    }
-    EXPECT_TRUE(script.done);
 }

@@ -1,33 +1,26 @@
-// Menus and atoms: menus built, searched, modified and tracked for real (the
-// tracking ended by keys or by WM_CANCELMODE from a timer); item texts of any
-// length; local and global atoms created, named and deleted; failure texts.
-#include <vesk/errors/exception.h>
+// Menus, atoms and the owners of the window suites: menus built, searched,
+// changed and tracked for real (ended by keys or by WM_CANCELMODE); a window's
+// own menu; local and global atoms; and the ownership sweep over menus, atoms,
+// image lists, window classes and window pointers.
 #include <vesk/gdi/gdi_object.h>
 #include <vesk/gui/atom.h>
+#include <vesk/gui/image_list.h>
 #include <vesk/gui/menu.h>
-#include <vesk/gui/window.h>
-#include <vesk/gui/window_class.h>
 
-#include "watchdog.h"
+#include "../gdi/owner_sweep.h"
+#include "gui_driver.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
+#include <set>
 
 using namespace vesk;
+using vesk_test::failureOf;
+using vesk_test::instance;
 
 namespace {
 
 vesk_test::Watchdog watchdog(90);
-
-HINSTANCE instance() { return GetModuleHandleA(nullptr); }
-
-template <class F> std::string failureOf(F f) try {
-    return f(), "(nothing thrown)";
-} catch (const WindowsError& e) {
-    return e.getDescription();
-}
 
 std::string pointer(const void* p) {
     char text[32];
@@ -35,9 +28,11 @@ std::string pointer(const void* p) {
     return text;
 }
 
-// File > (Open, Recent > (One, Two > (Deep))), Edit > (Cut)
+// File > (Open, Recent > (One, Two > (Deep))), Edit > (Cut). The bar owns and
+// destroys its submenus: the other objects only refer to them.
 struct Sample {
-    Menu bar{false}, file{true}, recent{true}, two{true}, edit{true};
+    Menu bar{false}, file{CreatePopupMenu(), false}, recent{CreatePopupMenu(), false}, two{CreatePopupMenu(), false},
+        edit{CreatePopupMenu(), false};
     Sample() {
         two.insert("Deep", 301, MF_STRING, unsigned(-1));
         recent.insert("One", 201, MF_STRING, unsigned(-1));
@@ -46,11 +41,8 @@ struct Sample {
         file.insertSeparator();
         file.insert("Recent", unsigned(UINT_PTR(recent.getHandle())), MF_POPUP, unsigned(-1));
         edit.insert("Cu&t", 401, MF_STRING, unsigned(-1));
-        bar.insert("&File", unsigned(UINT_PTR(file.getHandle())), MF_POPUP, unsigned(-1));
+        insertMenu(bar, unsigned(-1), MF_POPUP | MF_BYPOSITION, unsigned(UINT_PTR(file.getHandle())), "&File");
         bar.insert("&Edit", unsigned(UINT_PTR(edit.getHandle())), MF_POPUP, unsigned(-1));
-        // The bar destroys its submenus: the objects only refer to them.
-        for (Menu* m : {&file, &recent, &two, &edit})
-            *m = Menu(m->getHandle(), false);
     }
 };
 
@@ -65,18 +57,13 @@ TEST(Menus, FindParentSearchesDepthFirst) {
         EXPECT_EQ(c.parent, found.getHandle()) << c.id;
         EXPECT_FALSE(found.ownsHandle());
     }
-    EXPECT_FALSE(Menu(true).findParentOfItem(1)) << "an empty menu holds nothing";
 }
 
 TEST(Menus, ItemsAreCountedReadAndChanged) {
     Sample s;
     EXPECT_EQ(3u, s.file.getItemCount());
     EXPECT_EQ(101, s.file.getItemID(0));
-    EXPECT_EQ("Can't retrieve item 2 of menu " + pointer(s.file.getHandle()),
-              failureOf([&] { s.file.getItemID(2); }))
-        << "a submenu has no command id";
-    EXPECT_EQ(L"&Open", s.file.getItemText(0, true));
-    EXPECT_EQ(L"Recent", s.file.getItemText(2, true));
+    EXPECT_EQ(s.recent.getHandle(), s.file.getSubMenu(2).getHandle());
     Menu::ItemInfo info;
     info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
     s.file.getItemInfo(info, 2, true);
@@ -85,126 +72,143 @@ TEST(Menus, ItemsAreCountedReadAndChanged) {
     EXPECT_EQ(6u, info.cch);
     Menu::ItemInfo copy(info);
     EXPECT_EQ(copy.text.c_str(), copy.dwTypeData) << "a copy points at its own text";
-
-    // Item texts of any length.
-    for (std::size_t length : {1u, 255u, 256u, 1000u, 5000u}) {
+    for (std::size_t length : {1u, 256u, 5000u}) {
         std::string text(length, 'm');
         text.back() = 'E';
         s.edit.insert(text.c_str(), 500, MF_STRING | MF_BYPOSITION, 0);
         EXPECT_EQ(BasicString<wchar_t>(text.c_str()), s.edit.getItemText(500, false)) << length;
         s.edit.remove(500, false);
     }
-
-    const struct { Menu::state set; bool grayed; } states[] = {{Menu::grayed, true}, {Menu::enabled, false}};
-    for (const auto& c : states) {
-        s.edit.setItemState(c.set, 401, false);
-        EXPECT_EQ(c.grayed, s.edit.isItemGrayed(0, true));
-    }
+    EXPECT_EQ(Menu::enabled, s.edit.setItemState(Menu::grayed, 401, false));
+    EXPECT_TRUE(s.edit.isItemGrayed(0, true));
     EXPECT_EQ(Menu::unchecked, s.edit.setItemCheck(Menu::checked, 0, true));
     EXPECT_TRUE(s.edit.isItemChecked(401, false));
-    EXPECT_EQ(Menu::checked, s.edit.setItemCheck(Menu::unchecked, 401, false));
     EXPECT_EQ(Menu::state(-1), s.edit.setItemState(Menu::grayed, 999, false)) << "no such item";
-
-    s.file.remove(1, true);
-    EXPECT_EQ(2u, s.file.getItemCount());
-    EXPECT_EQ("Can't remove menu item", failureOf([&] { s.file.remove(7, true); }));
     Bitmap mark(CreateBitmap(12, 12, 1, 1, nullptr), true);
     setMenuItemBitmaps(s.edit, 401, MF_BYCOMMAND, static_cast<HBITMAP>(mark.getHandle()), nullptr);
-    EXPECT_EQ("Can't set menu bitmaps",
-              failureOf([&] { setMenuItemBitmaps(s.edit, 77, MF_BYCOMMAND, nullptr, nullptr); }));
-}
 
-TEST(Menus, OwnershipAndFailures) {
-    HMENU made;
-    {
-        Menu owner(true);
-        made = owner;
-        Menu view(owner);
-        EXPECT_FALSE(view.ownsHandle());
-        Menu moved(std::move(owner));
-        EXPECT_TRUE(moved.ownsHandle());
-        EXPECT_FALSE(owner.ownsHandle());
-    }
-    EXPECT_FALSE(IsMenu(made)) << "destroyed once, by the owner";
-    Menu closed(true);
-    closed.close();
-    EXPECT_FALSE(closed);
-    EXPECT_EQ("Can't load menu 999 from module " + pointer(instance()),
-              failureOf([&] { Menu(999, instance()); }));
     Menu dead(reinterpret_cast<HMENU>(UINT_PTR(0x1234)), false);
-    EXPECT_EQ("Can't retrieve item count for menu " + pointer(dead.getHandle()),
-              failureOf([&] { dead.getItemCount(); }));
-    EXPECT_EQ("Can't insert menu item", failureOf([&] { dead.insert("x", 1, MF_STRING, 0); }));
-    EXPECT_EQ("Can't insert menu separator", failureOf([&] { dead.insertSeparator(); }));
-    EXPECT_EQ("Can't retrieve menu item info", failureOf([&] {
-                  Menu::ItemInfo info;
-                  info.fMask = MIIM_ID;
-                  dead.getItemInfo(info, 0, true);
-              }));
+    Menu::ItemInfo idOnly;
+    idOnly.fMask = MIIM_ID;
+    const std::pair<std::string, std::function<void()>> failures[] = {
+        {"Can't retrieve item 2 of menu " + pointer(s.file.getHandle()), [&] { s.file.getItemID(2); }},
+        {"Can't remove menu item", [&] { s.file.remove(7, true); }},
+        {"Can't set menu bitmaps", [&] { setMenuItemBitmaps(s.edit, 77, MF_BYCOMMAND, nullptr, nullptr); }},
+        {"Can't load menu 999 from module " + pointer(instance()), [] { Menu(999, instance()); }},
+        {"Can't retrieve item count for menu " + pointer(dead.getHandle()), [&] { dead.findParentOfItem(1); }},
+        {"Can't insert menu item", [&] { dead.insert("x", 1, MF_STRING, 0); }},
+        {"Can't insert menu separator", [&] { dead.insertSeparator(); }},
+        {"Can't retrieve menu item info", [&] { dead.getItemInfo(idOnly, 0, true); }},
+    };
+    for (const auto& f : failures)
+        EXPECT_EQ(f.first, failureOf(f.second));
 }
 
-namespace {
-
-void CALLBACK cancelTracking(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    // The menu's owner learns to leave its modal loops, as when another
-    // window takes the focus.
-    if (HWND owner = FindWindowA(nullptr, "menu owner"))
-        PostMessageA(owner, WM_CANCELMODE, 0, 0);
-}
-
-} // namespace
-
-TEST(Menus, TrackedPopupsAreChosenOrCancelled) {
-    WindowClass windowClass(0, 0, nullptr, unsigned(COLOR_WINDOW), nullptr, instance());
+TEST(Menus, TrackedPopupsAndTheWindowsOwnMenu) {
     Window owner;
-    owner.create(windowClass, "menu owner", WS_POPUP | WS_VISIBLE, Rect(0, 0, 200, 200), nullptr, nullptr,
-                 instance());
+    owner.create(vesk_test::sharedClass(), "menu owner", WS_POPUP | WS_VISIBLE, Rect(0, 0, 200, 200), nullptr,
+                 nullptr, instance());
     SetForegroundWindow(owner);
     Sample s;
-    // Keys as the keyboard gives them: the tracking loop reads them from the queue.
-    PostMessageA(owner, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageA(owner, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageA(owner, WM_KEYDOWN, VK_DOWN, 0), PostMessageA(owner, WM_KEYDOWN, VK_RETURN, 0);
     EXPECT_EQ(401, owner.trackPopupMenu(s.edit, 20, 20, TPM_RETURNCMD | TPM_NONOTIFY));
-    SetTimer(nullptr, 0, 200, cancelTracking);
-    EXPECT_EQ(0, owner.trackPopupMenu(s.file, 20, 20, TPM_RETURNCMD | TPM_NONOTIFY));
+    vesk_test::TimerScript cancel{[&] { return HWND(owner); }, {[](HWND h) { PostMessageA(h, WM_CANCELMODE, 0, 0); }}};
+    EXPECT_EQ(0, cancel.run([&] { return owner.trackPopupMenu(s.file, 20, 20, TPM_RETURNCMD | TPM_NONOTIFY); }));
 
-    // The window's own menu bar: referred to, destroyed with the window.
+    EXPECT_FALSE(owner.getMenu()) << "no menu bar yet";
     SetMenu(owner, s.bar);
-    Menu bar = Menu::ofWindow(owner);
+    const Menu bar = owner.getMenu();
     EXPECT_EQ(s.bar.getHandle(), bar.getHandle());
-    EXPECT_FALSE(bar.ownsHandle());
+    EXPECT_FALSE(bar.ownsHandle()) << "the window destroys its menu";
     SetMenu(owner, nullptr);
     owner.destroy();
 }
 
 TEST(Atoms, LocalAndGlobalAtomsRoundTrip) {
-    const struct { bool global; Atom::mode mode; } cases[] = {{false, Atom::local}, {true, Atom::global}};
-    for (const auto& c : cases) {
-        const std::string name = std::string("vesk.atom.") + (c.global ? "global" : "local");
-        ATOM handle;
+    for (bool global : {false, true}) {
+        const std::string name = std::string("vesk.atom.") + (global ? "global" : "local");
         {
-            Atom atom(name.c_str(), c.global);
-            EXPECT_EQ(c.mode, atom.getMode());
-            handle = atom.getHandle();
-            EXPECT_EQ(name, atom.getNameA());
+            Atom atom(name.c_str(), global);
+            EXPECT_EQ(global ? Atom::global : Atom::local, atom.getMode());
             EXPECT_EQ(BasicString<wchar_t>(name.c_str()), atom.getNameW());
-            Atom copy(atom);
-            EXPECT_FALSE(copy.isOwned());
-            EXPECT_EQ(name, copy.getNameA()) << "a copy knows where the atom lives";
+            EXPECT_EQ(name, Atom(atom).getNameA()) << "a copy knows where the atom lives";
         }
-        EXPECT_EQ(0, c.global ? GlobalFindAtomA(name.c_str()) : FindAtomA(name.c_str()))
-            << "deleted once, by its owner";
-        (void)handle;
-        // The longest name an atom takes comes back whole; a longer one is refused.
-        const std::string longest(255, c.global ? 'g' : 'l');
+        EXPECT_EQ(0, global ? GlobalFindAtomA(name.c_str()) : FindAtomA(name.c_str())) << "deleted by its owner";
+        const std::string longest(255, global ? 'g' : 'l');
         Atom big;
-        big.create(BasicString<wchar_t>(longest.c_str()).c_str(), c.global);
+        big.create(BasicString<wchar_t>(longest.c_str()).c_str(), global);
         EXPECT_EQ(longest, big.getNameA());
-        EXPECT_EQ("Can't create atom", failureOf([&] { big.create((longest + "x").c_str(), c.global); }));
+        EXPECT_EQ("Can't create atom", failureOf([&] { big.create((longest + "x").c_str(), global); }));
         EXPECT_FALSE(big);
     }
-    Atom wrapped(ATOM(0xC123));
-    EXPECT_EQ(Atom::not_owned, wrapped.getMode());
-    EXPECT_EQ("Can't retrieve atom name", failureOf([&] { wrapped.getNameA(); }));
+    EXPECT_EQ("Can't retrieve atom name", failureOf([] { Atom(ATOM(0xC123)).getNameA(); }));
+}
+
+// ---- The ownership sweep --------------------------------------------------------------
+
+namespace {
+
+// A sole owner: the object that owns the resource says so, and names it.
+template <class T, class H> struct Sole {
+    using type = T;
+    static int counted(H) { return 1; }
+};
+struct MenuKind : Sole<Menu, HMENU> {
+    static Menu make() { return Menu(true); }
+    static HMENU handleOf(const Menu& m) { return m.getHandle(); }
+    static bool alive(HMENU h) { return IsMenu(h); }
+    static bool owns(const Menu& m, HMENU h) { return m.ownsHandle() && m.getHandle() == h; }
+};
+struct AtomKind : Sole<Atom, ATOM> {
+    static Atom make() { return Atom("vesk.sweep.atom", true); }
+    static ATOM handleOf(const Atom& a) { return a.getHandle(); }
+    static bool alive(ATOM h) {
+        char name[64];
+        return GlobalGetAtomNameA(h, name, sizeof(name)) != 0;
+    }
+    static bool owns(const Atom& a, ATOM h) { return a.isOwned() && a.getHandle() == h; }
+};
+struct ImageListKind : Sole<ImageList, HIMAGELIST> {
+    static ImageList make() {
+        ImageList list;
+        list.create(16, 16, ILC_COLOR24, 1, 1);
+        return list;  // moved out: a copy would only be a view
+    }
+    static HIMAGELIST handleOf(const ImageList& l) { return l.getHandle(); }
+    static bool alive(HIMAGELIST h) {
+        int cx = 0, cy = 0;
+        return h && ImageList_GetIconSize(h, &cx, &cy) && cx == 16;
+    }
+    static bool owns(const ImageList& l, HIMAGELIST h) { return l.ownsHandle() && l.getHandle() == h; }
+};
+// A window class counts its uses: every object that holds it is one.
+struct WindowClassKind {
+    using type = WindowClass;
+    static WindowClass make() { return WindowClass(0, 0x77, nullptr, 5u, nullptr, instance()); }
+    static std::string handleOf(const WindowClass& c) { return c ? c.getName() : std::string(); }
+    static bool alive(const std::string& name) {
+        WNDCLASSA info;
+        return !name.empty() && GetClassInfoA(instance(), name.c_str(), &info);
+    }
+    static bool owns(const WindowClass& c, const std::string& name) { return c && c.getName() == name; }
+    static int counted(const std::string& name) { return int(WindowClass::getUseCount(name)); }
+};
+std::set<Window*> liveWindows;
+struct Counted : Window {
+    Counted() { liveWindows.insert(this); }
+    ~Counted() override { liveWindows.erase(this); }
+};
+struct PointerKind : Sole<Window::Pointer<Window>, Window*> {
+    static type make() { return type(new Counted, true); }
+    static Window* handleOf(const type& p) { return p.get(); }
+    static bool alive(Window* w) { return liveWindows.count(w) != 0; }
+    static bool owns(const type& p, Window* w) { return p.isOwned() && p.get() == w; }
+};
+
+} // namespace
+
+TEST(Ownership, EveryOwnerReleasesItsResourceExactlyOnce) {
+    vesk_test::sweepOwnership<MenuKind>(), vesk_test::sweepOwnership<AtomKind>();
+    vesk_test::sweepOwnership<ImageListKind>(), vesk_test::sweepOwnership<WindowClassKind>();
+    vesk_test::sweepOwnership<PointerKind>();
 }

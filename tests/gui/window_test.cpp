@@ -1,51 +1,57 @@
-// Window dispatch with real windows: one table of messages, each with the
-// handler it must reach, the decoded arguments and the procedure's result;
-// posted messages through the library's loop; the handler sequence of create,
-// show and destroy against what a raw WNDPROC receives under the same system;
-// default processing (a plain window, a subclassed edit control, nested
-// messages, a handler's own result ignored after default processing);
-// exceptions kept inside the procedure; painting through PaintDeviceContext.
-#include <vesk/errors/exception.h>
-#include <vesk/gdi/device_context.h>
-#include <vesk/gui/window.h>
-#include <vesk/gui/window_class.h>
+// Windows with real handles: one table of messages, each with the handler it
+// must reach, the decoded arguments and the procedure's result; posted messages
+// through the library's loop; the handler sequence of create, show and destroy
+// against what a raw WNDPROC receives; default processing (a plain window, a
+// subclassed edit control, nested messages); exceptions kept inside the
+// procedure. Lifetime: objects deleted inside their own handlers,
+// during destroy() and while messages nest; subclassed windows that outlive
+// their object (alone and under a foreign subclass); window classes shared and
+// released; lookups, casts, full-width longs and failure texts; the library's
+// window map back where it was.
+#include "gui_driver.h"
 
-#include "../../examples/tour/png_writer.h"
-#include "watchdog.h"
-
+#include <boost/numeric/conversion/cast.hpp>
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
 
-#include <cstring>
-#include <functional>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
 using namespace vesk;
+using vesk_test::failureOf;
+using vesk_test::instance;
 
 namespace {
 
 vesk_test::Watchdog watchdog(120);
 
-HINSTANCE instance() { return GetModuleHandleA(nullptr); }
-
 std::ostream& operator<<(std::ostream& out, const Point& p) { return out << p.x << ',' << p.y; }
 std::ostream& operator<<(std::ostream& out, const Size& s) { return out << s.cx << 'x' << s.cy; }
 
-// Records every handler call with its decoded arguments; handlers answer
-// without default processing unless `fallThrough` is set.
-class Recorder : public Window {
+// Records every handler call with its decoded arguments; handlers answer without
+// default processing unless `fallThrough` is set. `during` runs first for every
+// message; when it returns true the message ends there (the object may be gone).
+class Probe : public Window {
 public:
     std::vector<std::string> calls;
     std::vector<UINT> messages;
     bool fallThrough = false;
-    std::function<void(UINT)> during;
+    std::function<bool(Probe&, UINT)> during;
+    std::function<void(Probe&)> onLast;
+    int* destructions = nullptr;
+    ~Probe() override { destructions && ++*destructions; }
+    Probe& open(HWND parent = nullptr, const char* title = "probe") {
+        create(vesk_test::sharedClass(), title, parent ? WS_CHILD : WS_POPUP, Rect(0, 0, 50, 50), parent, nullptr,
+               instance());
+        return *this;
+    }
     using Window::defaultWindowProc;
+    using Window::getWindowLong;
     using Window::messageStack;
     using Window::processMessage;
+    using Window::setWindowLong;
 
 protected:
     template <class... A> void note(const A&... parts) {
@@ -57,20 +63,17 @@ protected:
     }
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         messages.push_back(message);
-        if (during)
-            during(message);
+        if (during && during(*this, message))
+            return 0;
         return Window::onMessage(message, wParam, lParam);
     }
     void onCommand(Window* c, unsigned short code, unsigned short id) override {
         note("command", c ? (c->getWindowHandle() ? "control" : "empty") : "null", code, id);
     }
-    void onHScroll(Window* b, unsigned short code, unsigned short pos) override {
-        note("hscroll", b ? "bar" : "null", code, pos);
-    }
-    void onVScroll(Window* b, unsigned short code, unsigned short pos) override {
-        note("vscroll", b ? "bar" : "null", code, pos);
-    }
+    void onHScroll(Window* b, unsigned short code, unsigned short pos) override { note("hscroll", b ? "bar" : "null", code, pos); }
+    void onVScroll(Window* b, unsigned short code, unsigned short pos) override { note("vscroll", b ? "bar" : "null", code, pos); }
     void onDestroy() override { note("destroy"); }
+    void onPaint() override { note("paint"), ValidateRect(*this, nullptr); }
     void onDoubleClick(const NMHDR& h) override { note("doubleclick", h.idFrom); }
     void onNotification(const NMTREEVIEWW& n) override {
         std::string texts;
@@ -81,37 +84,25 @@ protected:
     }
     void onNotification(const NMLISTVIEW& n) override { note("listview", int(n.hdr.code), n.iItem); }
     void onNCDestroy() override {
-        calls.push_back("ncdestroy");
-        Window::onNCDestroy();
+        calls.push_back("ncdestroy"), Window::onNCDestroy();
+        if (onLast)
+            onLast(*this);
     }
-#define MOUSE_HANDLER(handler, name) \
+#define MOUSE(handler, name) \
     void handler(unsigned short k, const Point& p) override { note(name, k, p); }
-    MOUSE_HANDLER(onMouseMove, "mousemove")
-    MOUSE_HANDLER(onLeftButtonDown, "ldown") MOUSE_HANDLER(onLeftButtonUp, "lup")
-    MOUSE_HANDLER(onLeftButtonDoubleClick, "ldbl") MOUSE_HANDLER(onMiddleButtonDown, "mdown")
-    MOUSE_HANDLER(onMiddleButtonUp, "mup") MOUSE_HANDLER(onMiddleButtonDoubleClick, "mdbl")
-    MOUSE_HANDLER(onRightButtonDown, "rdown") MOUSE_HANDLER(onRightButtonUp, "rup")
-    MOUSE_HANDLER(onRightButtonDoubleClick, "rdbl")
-#undef MOUSE_HANDLER
+    MOUSE(onMouseMove, "mousemove") MOUSE(onLeftButtonDown, "ldown") MOUSE(onLeftButtonUp, "lup")
+    MOUSE(onLeftButtonDoubleClick, "ldbl") MOUSE(onMiddleButtonDown, "mdown") MOUSE(onMiddleButtonUp, "mup")
+    MOUSE(onMiddleButtonDoubleClick, "mdbl") MOUSE(onRightButtonDown, "rdown") MOUSE(onRightButtonUp, "rup")
+    MOUSE(onRightButtonDoubleClick, "rdbl")
+#undef MOUSE
     void onMouseWheel(unsigned short k, short d, const Point& p) override { note("wheel", k, d, p); }
-    void onKeyDown(unsigned key, unsigned short repeat, unsigned char scan, bool ext, bool was) override {
-        note("keydown", key, repeat, int(scan), ext, was);
-    }
+    void onKeyDown(unsigned key, unsigned short n, unsigned char scan, bool ext, bool was) override { note("keydown", key, n, int(scan), ext, was); }
     void onKeyUp(unsigned key, unsigned char scan, bool ext) override { note("keyup", key, int(scan), ext); }
     void onTimer(unsigned id) override { note("timer", id); }
-    HICON onQueryDragIcon() override {
-        note("querydragicon");
-        return reinterpret_cast<HICON>(ULONG_PTR(0x4321));
-    }
+    HICON onQueryDragIcon() override { return note("querydragicon"), reinterpret_cast<HICON>(ULONG_PTR(0x4321)); }
     void onSize(unsigned type, const Size& s) override { note("size", type, s); }
-    void onSizing(unsigned edge, Rect& r) override {
-        note("sizing", edge, r.getTopLeft(), r.getBottomRight());
-        r.right = r.left + 100;
-    }
-    void onMoving(Rect& r) override {
-        note("moving", r.getTopLeft());
-        r = r.move(Point(1, 1));
-    }
+    void onSizing(unsigned edge, Rect& r) override { note("sizing", edge, r.getTopLeft(), r.getBottomRight()), r.right = r.left + 100; }
+    void onMoving(Rect& r) override { note("moving", r.getTopLeft()), r = r.move(Point(1, 1)); }
     void onMove(const Point& p) override { note("move", p); }
     void onEnterSizeMove() override { note("entersizemove"); }
     void onExitSizeMove() override { note("exitsizemove"); }
@@ -128,25 +119,26 @@ class Drawn : public Window, public OwnerDrawable {
 public:
     std::vector<std::string> calls;
     void onDrawItem(const DRAWITEMSTRUCT& d) override { calls.push_back("draw " + std::to_string(d.itemID)); }
-    void onMeasureItem(MEASUREITEMSTRUCT& m) override {
-        calls.push_back("measure " + std::to_string(m.itemID));
-        m.itemHeight = 33;
-    }
+    void onMeasureItem(MEASUREITEMSTRUCT& m) override { calls.push_back("measure " + std::to_string(m.itemID)), m.itemHeight = 33; }
     void onDeleteItem(const DELETEITEMSTRUCT& d) override { calls.push_back("delete " + std::to_string(d.itemID)); }
     compare_result onCompareItem(const COMPAREITEMSTRUCT& c) override {
-        calls.push_back("compare " + std::to_string(c.itemID1) + " " + std::to_string(c.itemID2));
-        return precedes;
+        return calls.push_back("compare " + std::to_string(c.itemID1) + " " + std::to_string(c.itemID2)), precedes;
     }
 };
 
+HWND plainChild(HWND parent, ULONG_PTR id) {
+    return CreateWindowExA(0, "STATIC", "", parent ? WS_CHILD : WS_POPUP, 0, 0, 5, 5, parent, HMENU(id), instance(),
+                           nullptr);
+}
+
 class Dispatch : public testing::Test {
 protected:
-    WindowClass windowClass{CS_DBLCLKS, 0, nullptr, unsigned(COLOR_WINDOW), LoadCursorA(nullptr, IDC_ARROW),
-                            instance()};
-    Recorder window;
-    void SetUp() override {
-        window.create(windowClass, "Dispatch", WS_OVERLAPPEDWINDOW, Rect(10, 10, 330, 250), nullptr, nullptr,
-                      instance());
+    const std::size_t registered = Window::getRegisteredCount();
+    Probe window;
+    void SetUp() override { window.open(nullptr, "Dispatch"); }
+    void TearDown() override {
+        window.destroy();
+        EXPECT_EQ(registered, Window::getRegisteredCount());
     }
 };
 
@@ -165,29 +157,26 @@ HGLOBAL makeDrop() {
 
 TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
     Drawn drawn;
-    drawn.create("BUTTON", "child", WS_CHILD | BS_OWNERDRAW, Rect(0, 0, 20, 20), window, HMENU(ULONG_PTR(41)),
-                 instance());
-    HWND plainChild = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 5, 5, window, HMENU(ULONG_PTR(42)),
-                                      instance(), nullptr);
+    drawn.create("BUTTON", "child", WS_CHILD | BS_OWNERDRAW, Rect(0, 0, 20, 20), window, HMENU(ULONG_PTR(41)), instance());
+    HWND child = plainChild(window, 42);
     RECT sizing{10, 20, 30, 40}, moving{-5, -6, 7, 8};
-    NMHDR dblclk{drawn, 41, UINT(NM_DBLCLK)}, treeKey{plainChild, 42, UINT(TVN_KEYDOWN)};
+    NMHDR dblclk{drawn, 41, UINT(NM_DBLCLK)}, treeKey{child, 42, UINT(TVN_KEYDOWN)};
     NMLISTVIEW listView{};
-    listView.hdr = {plainChild, 42, UINT(LVN_ITEMCHANGED)}, listView.iItem = 17;
+    listView.hdr = {child, 42, UINT(LVN_ITEMCHANGED)}, listView.iItem = 17;
     char oldText[] = "ab", newText[] = "cd";
     NMTREEVIEWA treeA{};
-    treeA.hdr = {plainChild, 42, UINT(TVN_SELCHANGEDA)}, treeA.action = TVC_BYMOUSE;
+    treeA.hdr = {child, 42, UINT(TVN_SELCHANGEDA)}, treeA.action = TVC_BYMOUSE;
     treeA.itemOld.mask = treeA.itemNew.mask = TVIF_TEXT;
     treeA.itemOld.pszText = oldText, treeA.itemNew.pszText = newText;
     wchar_t wideText[] = L"xy";
     NMTREEVIEWW treeW{};
-    treeW.hdr = {plainChild, 42, UINT(TVN_ITEMEXPANDEDW)}, treeW.action = TVE_EXPAND;
+    treeW.hdr = {child, 42, UINT(TVN_ITEMEXPANDEDW)}, treeW.action = TVE_EXPAND;
     treeW.itemNew.mask = TVIF_TEXT, treeW.itemNew.pszText = wideText;
     DRAWITEMSTRUCT draw{ODT_BUTTON, 41, 7, ODA_DRAWENTIRE, 0, drawn, nullptr, {}, 0};
     MEASUREITEMSTRUCT measure{ODT_LISTBOX, 41, 8, 0, 0, 0};
     DELETEITEMSTRUCT del{ODT_LISTBOX, 41, 9, drawn, 0};
     COMPAREITEMSTRUCT compare{ODT_LISTBOX, 41, drawn, 3, 0, 4, 0, 0};
     auto xy = [](int x, int y) { return MAKELPARAM(x, y); };
-
     const struct {
         UINT message;
         WPARAM wParam;
@@ -206,13 +195,12 @@ TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
         {WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, -120), xy(100, -2), "wheel 8 -120 100,-2", 0},
         {WM_KEYDOWN, 'A', 3 | (0x1E << 16) | (1 << 24) | (1 << 30), "keydown 65 3 30 1 1", 0},
         {WM_KEYDOWN, 'C', 1 | (0x2E << 16) | (1 << 30), "keydown 67 1 46 0 1", 0},
-        {WM_KEYUP, 'B', 1 | (0x30 << 16), "keyup 66 48 0", 0}, {WM_TIMER, 77, 0, "timer 77", 0},
+        {WM_KEYUP, 'B', 1 | (0x30 << 16), "keyup 66 48 0", 0}, {WM_TIMER, 77, 0, "timer 77", 0}, {WM_PAINT, 0, 0, "paint", 0},
         {WM_COMMAND, MAKEWPARAM(1234, 0), 0, "command null 0 1234", 0},
-        {WM_COMMAND, MAKEWPARAM(42, BN_CLICKED), LPARAM(plainChild), "command control 0 42", 0},
+        {WM_COMMAND, MAKEWPARAM(42, BN_CLICKED), LPARAM(child), "command control 0 42", 0},
         {WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, 300), 0, "hscroll null 5 300", 0},
-        {WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), LPARAM(plainChild), "vscroll bar 1 0", 0},
-        {WM_NOTIFY, 41, LPARAM(&dblclk), "doubleclick 41", 0},
-        {WM_NOTIFY, 42, LPARAM(&listView), "listview -101 17", 0},
+        {WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), LPARAM(child), "vscroll bar 1 0", 0},
+        {WM_NOTIFY, 41, LPARAM(&dblclk), "doubleclick 41", 0}, {WM_NOTIFY, 42, LPARAM(&listView), "listview -101 17", 0},
         {WM_NOTIFY, 42, LPARAM(&treeA), "tree -402 abcd 1", 0}, {WM_NOTIFY, 42, LPARAM(&treeW), "tree -455 xy 2", 0},
         {WM_NOTIFY, 42, LPARAM(&treeKey), "tree -412  0", 0},
         {WM_SIZING, WMSZ_RIGHT, LPARAM(&sizing), "sizing 2 10,20 30,40", TRUE},
@@ -235,7 +223,10 @@ TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
     EXPECT_EQ(33u, measure.itemHeight);
 }
 
-TEST_F(Dispatch, PostedMessagesGoThroughTheLoop) {
+// Unhandled messages, and handlers that ask for default processing, return
+// DefWindowProc's value; a handler's own value after that is ignored. Nested
+// messages get their own record; exceptions stay inside the procedure.
+TEST_F(Dispatch, DefaultProcessingNestingExceptionsAndTheLoop) {
     window.postMessageA(WM_TIMER, 5, 0);
     window.postMessageW(WM_KEYUP, 'Z', 0);
     PostQuitMessage(0);
@@ -244,53 +235,42 @@ TEST_F(Dispatch, PostedMessagesGoThroughTheLoop) {
         Window::dispatchMessage(msg);
     EXPECT_EQ(WM_QUIT, msg.message);
     EXPECT_EQ((std::vector<std::string>{"timer 5", "keyup 90 0 0"}), window.calls);
-}
 
-// Unhandled messages, and handlers that ask for default processing, return
-// DefWindowProc's value; a handler's own value after that is ignored.
-TEST_F(Dispatch, DefaultProcessingAndNesting) {
     window.fallThrough = true;
-    EXPECT_EQ(DefWindowProcA(window, WM_QUERYDRAGICON, 0, 0), window.sendMessageA(WM_QUERYDRAGICON, 0, 0))
-        << "the handler's icon is ignored after default processing";
+    EXPECT_EQ(DefWindowProcA(window, WM_QUERYDRAGICON, 0, 0), window.sendMessageA(WM_QUERYDRAGICON, 0, 0));
     RECT r{0, 0, 5, 5};
     EXPECT_EQ(DefWindowProcA(window, WM_SIZING, WMSZ_LEFT, LPARAM(&r)), window.sendMessageA(WM_SIZING, WMSZ_LEFT, LPARAM(&r)))
         << "no TRUE once default processing ran";
-
-    // A nested message gets its own record; the outer handler's default processing
-    // then still works on the outer message.
     window.fallThrough = false;
     window.calls.clear();
     LRESULT outer = -1;
-    window.during = [&](UINT message) {
+    window.during = [&](Probe& w, UINT message) {
         if (message == WM_GETTEXTLENGTH) {
-            window.during = nullptr;
-            EXPECT_EQ(0, window.sendMessageA(WM_TIMER, 9, 0));
-            window.defaultWindowProc();
+            w.during = nullptr;
+            EXPECT_EQ(0, w.sendMessageA(WM_TIMER, 9, 0));
+            w.defaultWindowProc();  // still the outer message
             outer = 1;
         }
+        return false;
     };
     EXPECT_EQ(LRESULT(std::strlen("Dispatch")), window.sendMessageA(WM_GETTEXTLENGTH, 0, 0));
     EXPECT_EQ(1, outer);
     EXPECT_EQ(std::vector<std::string>{"timer 9"}, window.calls);
     EXPECT_TRUE(window.messageStack.empty());
-
     const auto direct = window.processMessage(WM_TIMER, 3, 0);
     EXPECT_TRUE(direct.handled);
     EXPECT_EQ(0, direct.result);
     EXPECT_THROW(window.defaultWindowProc(), WindowsError) << "no message in dispatch";
-}
 
-TEST_F(Dispatch, ExceptionsNeverLeaveTheProcedure) {
-    int thrown = 0;
-    window.during = [&](UINT message) {
-        if (message == WM_USER + 1 && ++thrown)
+    window.during = [](Probe&, UINT message) -> bool {
+        if (message == WM_USER + 1)
             throw std::runtime_error("handler failed");
-        if (message == WM_USER + 2 && ++thrown)
+        if (message == WM_USER + 2)
             throw 42;
+        return false;
     };
     EXPECT_EQ(0, window.sendMessageA(WM_USER + 1, 0, 0));
     EXPECT_EQ(0, window.sendMessageA(WM_USER + 2, 0, 0));
-    EXPECT_EQ(2, thrown);
     EXPECT_TRUE(window.messageStack.empty()) << "the records of failed messages are gone";
     EXPECT_EQ(LRESULT(std::strlen("Dispatch")), window.sendMessageA(WM_GETTEXTLENGTH, 0, 0));
     EXPECT_THROW(window.processMessage(WM_USER + 1, 0, 0), std::runtime_error) << "processMessage passes it on";
@@ -306,11 +286,7 @@ LRESULT CALLBACK rawProcedure(HWND h, UINT m, WPARAM w, LPARAM l) {
     rawMessages.push_back(m);
     return DefWindowProcA(h, m, w, l);
 }
-void showAndDestroy(HWND h) {
-    ShowWindow(h, SW_SHOW);
-    UpdateWindow(h);
-    DestroyWindow(h);
-}
+void showAndDestroy(HWND h) { ShowWindow(h, SW_SHOW), UpdateWindow(h), DestroyWindow(h); }
 } // namespace
 
 TEST(Sequence, CreateShowDestroyMatchesARawProcedure) {
@@ -318,95 +294,212 @@ TEST(Sequence, CreateShowDestroyMatchesARawProcedure) {
     raw.style = CS_DBLCLKS, raw.lpfnWndProc = rawProcedure, raw.hInstance = instance();
     raw.hbrBackground = HBRUSH(COLOR_WINDOW + 1), raw.lpszClassName = "Vesk test raw";
     ASSERT_NE(0, RegisterClassA(&raw));
-    HWND h = CreateWindowExA(0, "Vesk test raw", "seq", WS_OVERLAPPEDWINDOW, 5, 5, 200, 100, nullptr, nullptr,
-                             instance(), nullptr);
-    const std::size_t created = rawMessages.size();
-    showAndDestroy(h);
+    std::size_t created = 0;
+    for (int round = 0; round < 2; ++round) {  // the first window a thread shows also selects its input method
+        HWND h = CreateWindowExA(0, "Vesk test raw", "seq", WS_OVERLAPPEDWINDOW, 5, 5, 200, 100, nullptr, nullptr,
+                                 instance(), nullptr);
+        created = rawMessages.size();
+        showAndDestroy(h);
+    }
     WindowClass windowClass(CS_DBLCLKS, 0, nullptr, unsigned(COLOR_WINDOW), nullptr, instance());
-    Recorder recorder;
-    recorder.create(windowClass, "seq", WS_OVERLAPPEDWINDOW, Rect(5, 5, 205, 105), nullptr, nullptr, instance());
-    EXPECT_TRUE(recorder.messages.empty()) << "nothing reaches the object during creation";
-    showAndDestroy(recorder.getWindowHandle());
-    EXPECT_EQ(std::vector<UINT>(rawMessages.begin() + std::ptrdiff_t(created), rawMessages.end()), recorder.messages);
-    EXPECT_EQ("destroy", recorder.calls.at(recorder.calls.size() - 2));
-    EXPECT_EQ("ncdestroy", recorder.calls.back());
-    EXPECT_FALSE(recorder.isOpen()) << "WM_NCDESTROY takes the object back to empty";
+    Probe probe;
+    probe.create(windowClass, "seq", WS_OVERLAPPEDWINDOW, Rect(5, 5, 205, 105), nullptr, nullptr, instance());
+    EXPECT_TRUE(probe.messages.empty()) << "nothing reaches the object during creation";
+    showAndDestroy(probe.getWindowHandle());
+    EXPECT_EQ(std::vector<UINT>(rawMessages.begin() + std::ptrdiff_t(created), rawMessages.end()), probe.messages);
+    EXPECT_EQ("destroy", probe.calls.at(probe.calls.size() - 2));
+    EXPECT_EQ("ncdestroy", probe.calls.back());
+    EXPECT_FALSE(probe.isOpen()) << "WM_NCDESTROY takes the object back to empty";
     UnregisterClassA("Vesk test raw", instance());
 }
 
-// A subclassed edit control: default processing is the edit's own procedure.
-TEST(Subclass, EditControlKeepsItsText) {
+namespace {
+WNDPROC below = nullptr;
+int foreignCalls = 0;
+LRESULT CALLBACK foreign(HWND h, UINT m, WPARAM w, LPARAM l) { return ++foreignCalls, CallWindowProcA(below, h, m, w, l); }
+} // namespace
+
+// A subclassed edit control: default processing is the edit's own procedure;
+// the object puts the old procedure back when it goes, or, under a foreign
+// subclass, stays in the chain and forwards to the edit.
+TEST(Subclass, EditControlKeepsItsTextAndOutlivesItsObject) {
+    const std::size_t registered = Window::getRegisteredCount();
     HWND edit = CreateWindowExA(0, "EDIT", "hello", WS_POPUP, 0, 0, 100, 20, nullptr, nullptr, instance(), nullptr);
-    ASSERT_TRUE(edit);
     const LONG_PTR original = GetWindowLongPtrA(edit, GWLP_WNDPROC);
     {
-        Recorder object;
+        Probe object;
         object.subclass(edit);
         EXPECT_TRUE(object.isSubclass());
-        object.during = [&](UINT message) {
+        object.during = [](Probe& o, UINT message) {
             if (message == WM_GETTEXTLENGTH)
-                object.defaultWindowProc();  // then onMessage's own default runs on top
+                o.defaultWindowProc();  // then onMessage's own default runs on top
+            return false;
         };
         char text[16] = {};
         EXPECT_EQ(5, SendMessageA(edit, WM_GETTEXT, sizeof(text), LPARAM(text)));
         EXPECT_STREQ("hello", text);
         EXPECT_EQ(5, SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0));
-        object.setText("changed");
+        object.setText(L"changed");
         EXPECT_EQ("changed", std::string(object.getTextA()));
-        EXPECT_EQ(L"changed", std::wstring(object.getTextW()));
+        EXPECT_EQ(7u, object.getTextLengthW());
         EXPECT_EQ(0, lstrcmpiA("Edit", object.getClassNameA()));
-        object.unsubclass();
-        EXPECT_EQ(original, GetWindowLongPtrA(edit, GWLP_WNDPROC));
+    }  // not unsubclassed by the caller
+    EXPECT_EQ(original, GetWindowLongPtrA(edit, GWLP_WNDPROC)) << "the object put the old procedure back";
+    EXPECT_EQ(registered, Window::getRegisteredCount());
+    {
+        Probe object;
+        object.subclass(edit);
+        below = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&foreign)));
     }
+    EXPECT_THROW(Probe().subclass(edit), WindowsError) << "the library's procedure is still in the chain";
+    SetWindowTextA(edit, "still");
+    char text[16] = {};
+    EXPECT_EQ(5, GetWindowTextA(edit, text, sizeof(text)));
+    EXPECT_GT(foreignCalls, 0);
     DestroyWindow(edit);
+    EXPECT_EQ(registered, Window::getRegisteredCount());
 }
 
-TEST_F(Dispatch, PaintingThroughAPaintContext) {
-    class Painter : public Window {
-    public:
-        bool painted = false;
+TEST(Lifetime, ObjectsDeletedInsideTheirOwnHandlers) {
+    const std::size_t registered = Window::getRegisteredCount();
+    int destructions = 0;
+    auto make = [&](std::function<bool(Probe&, UINT)> during) {
+        auto* w = new Probe;
+        w->destructions = &destructions, w->during = std::move(during);
+        return static_cast<HWND>(w->open());
+    };
+    HWND h = make([](Probe& self, UINT message) { return message == WM_USER && (delete &self, true); });
+    EXPECT_EQ(0, SendMessageA(h, WM_USER, 0, 0));
+    EXPECT_EQ(1, destructions);
+    EXPECT_FALSE(IsWindow(h)) << "the owning object destroyed its window on the way";
+    // Deleted by a nested message while the outer one is still in dispatch.
+    h = make([&h](Probe& self, UINT message) {
+        if (message == WM_USER + 1)
+            SendMessageA(h, WM_USER + 2, 0, 0);  // self is gone when this returns
+        else if (message == WM_USER + 2)
+            delete &self;
+        return message == WM_USER + 1 || message == WM_USER + 2;
+    });
+    EXPECT_EQ(0, SendMessageA(h, WM_USER + 1, 0, 0));
+    EXPECT_EQ(2, destructions);
+    // Deleted from WM_NCDESTROY while destroy() runs on it.
+    auto* w = new Probe;
+    w->destructions = &destructions, w->onLast = [](Probe& self) { delete &self; };
+    w->open().destroy();
+    EXPECT_EQ(3, destructions);
+    EXPECT_EQ(registered, Window::getRegisteredCount());
 
+    // A parent's handler sends to itself and to its child while it goes: only
+    // live objects are reached, and the child learns that its window went.
+    auto parent = std::make_unique<Probe>();
+    Probe child;
+    child.open(parent->open());
+    HWND parentHandle = *parent, childHandle = child;
+    parent->during = [=](Probe&, UINT message) {
+        if (message == WM_DESTROY)
+            SendMessageA(parentHandle, WM_USER, 0, 0), SendMessageA(childHandle, WM_USER, 0, 0);
+        return false;
+    };
+    parent.reset();
+    EXPECT_FALSE(IsWindow(childHandle));
+    EXPECT_FALSE(child.isOpen());
+    EXPECT_GT(child.messages.size(), 0u);
+    // A handler that overrides WM_NCDESTROY without the default still leaves no
+    // entry, also when the window goes by another hand than destroy().
+    class Forgetful : public Window {
     protected:
-        void onPaint() override {
-            PaintDeviceContext dc(*this);
-            dc.fillRectangle(RGB(0, 128, 255), getClientRectangle());
-            painted = true;
-        }
-    } painter;
-    painter.create(windowClass, "paint", WS_POPUP | WS_VISIBLE, Rect(0, 0, 60, 40), nullptr, nullptr, instance());
-    painter.invalidate(true);
-    painter.update();
-    EXPECT_TRUE(painter.painted);
-    EXPECT_EQ(RGB(0, 128, 255), DeviceContext(painter.getWindowHandle(), false).getPixel(30, 20));
-    EXPECT_EQ(Size(60, 40), painter.getClientSize());
-    RECT update{};
-    EXPECT_FALSE(GetUpdateRect(painter, &update, FALSE)) << "EndPaint validated the window";
+        void onNCDestroy() override {}
+    } forgetful;
+    forgetful.create(vesk_test::sharedClass(), "forgetful", WS_POPUP, Rect(0, 0, 5, 5), nullptr, nullptr, instance());
+    DestroyWindow(forgetful);
+    EXPECT_FALSE(forgetful.isOpen());
+    EXPECT_EQ(registered, Window::getRegisteredCount());
+}
 
-    // The screenshot the tour saves: the painted colour, and a PNG whose stored
-    // blocks hold exactly the captured rows and whose end chunk carries the CRC
-    // every PNG file ends with.
-    const png::Image shot = png::capture(painter);
-    ASSERT_EQ(60, shot.width);
-    ASSERT_EQ(40, shot.height);
-    const unsigned char* middle = &shot.rgb[(20 * 60 + 30) * 3];
-    EXPECT_EQ((std::vector<unsigned char>{0, 128, 255}), std::vector<unsigned char>(middle, middle + 3));
-    const std::vector<unsigned char> file = png::encode(shot),
-                                     end{0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
-    const std::size_t idat = 8 + 25;  // after the signature and IHDR
-    ASSERT_GT(file.size(), idat + end.size());
-    EXPECT_EQ(0, std::memcmp("\x89PNG\r\n\x1a\n", file.data(), 8));
-    EXPECT_EQ(end, std::vector<unsigned char>(file.end() - 12, file.end()));
-    ASSERT_EQ(0, std::memcmp("IDAT", &file[idat + 4], 4));
-    std::vector<unsigned char> rows;
-    for (std::size_t at = idat + 8 + 2, last = 0; !last; at += 5 + (file[at + 1] | (file[at + 2] << 8))) {
-        const std::size_t length = file[at + 1] | (file[at + 2] << 8);
-        ASSERT_EQ(0xFFFFu, length ^ (file[at + 3] | (file[at + 4] << 8)));
-        rows.insert(rows.end(), &file[at + 5], &file[at + 5] + length);
-        last = file[at] & 1;
+TEST(WindowClasses, SameArgumentsShareOneClass) {
+    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    char expected[256];
+    const int digits = int(2 * sizeof(void*));
+    std::snprintf(expected, sizeof(expected),
+                  "Vesk++ WindowClass: Style=2b, Icon=%0*llX, Brush=%0*llX, Cursor=%0*llX, Menu=1a, Instance=%0*llX",
+                  digits, 0ULL, digits, 6ULL, digits, (unsigned long long)(ULONG_PTR)arrow, digits,
+                  (unsigned long long)(ULONG_PTR)instance());
+    const std::string name = expected;
+    WNDCLASSA info{};
+    {
+        WindowClass a(0x2b, 0x1a, nullptr, unsigned(COLOR_WINDOW), arrow, instance());
+        WindowClass b(0x2b, 0x1a, nullptr, HBRUSH(COLOR_WINDOW + 1), arrow, instance());
+        EXPECT_EQ(name, a.getName());
+        EXPECT_EQ(a.getAtom(), b.getAtom());
+        EXPECT_EQ(2u, WindowClass::getUseCount(name));
+        EXPECT_TRUE(GetClassInfoA(instance(), name.c_str(), &info));
+        EXPECT_EQ(&Window::windowProc, info.lpfnWndProc);
+        WindowClass other(0x2b, 0x1b, nullptr, unsigned(COLOR_WINDOW), arrow, instance());
+        EXPECT_NE(a.getAtom(), other.getAtom());
+        a.close();
+        a.close();  // a second close gives nothing back
+        EXPECT_FALSE(a);
+        EXPECT_EQ(1u, WindowClass::getUseCount(name));
+        EXPECT_TRUE(GetClassInfoA(instance(), name.c_str(), &info)) << "b still holds it";
     }
-    ASSERT_EQ(std::size_t(40 * (1 + 60 * 3)), rows.size());
-    for (std::size_t y = 0; y < 40; ++y) {
-        EXPECT_EQ(0, rows[y * 181]) << "filter byte of row " << y;
-        ASSERT_EQ(0, std::memcmp(&rows[y * 181 + 1], &shot.rgb[y * 180], 180));
+    EXPECT_EQ(0u, WindowClass::getUseCount(name));
+    EXPECT_FALSE(GetClassInfoA(instance(), name.c_str(), &info)) << "the last use unregistered it";
+    EXPECT_EQ("Can't create window: the window class holds no class", failureOf([] {
+                  Window().create(WindowClass(), "x", WS_POPUP, Rect(), nullptr, nullptr, instance());
+              }));
+}
+
+TEST(Lookup, PointersIdentifiersLongsAndFailures) {
+    Probe parent, registered;
+    parent.open();
+    registered.create(vesk_test::sharedClass(), "41", WS_CHILD, Rect(0, 0, 5, 5), parent, HMENU(ULONG_PTR(41)), instance());
+    HWND plain = plainChild(parent, 70000);
+    Window::Pointer<Window> found = Window::getWindowFromHandle(registered, false);
+    EXPECT_EQ(&registered, found.get());
+    EXPECT_FALSE(found.isOwned());
+    EXPECT_EQ(&registered, Window::Pointer<Probe>(found).get()) << "a checked cast to the object's own class";
+    EXPECT_FALSE(Window::getWindowFromHandle(plain, false));
+    EXPECT_FALSE(Window::getWindowFromHandle(nullptr, true));
+    Window::Pointer<Window> temporary = Window::getWindowFromHandle(plain, true);
+    EXPECT_TRUE(temporary.isOwned());
+    EXPECT_EQ(plain, temporary->getWindowHandle());
+    EXPECT_FALSE(Window::Pointer<Probe>(temporary)) << "an owned plain Window is no Probe";
+    EXPECT_FALSE(temporary);
+    EXPECT_EQ(41, registered.getID());
+    EXPECT_THROW(Window(plain).getID(), boost::bad_numeric_cast) << "70000 does not fit 16 bits";
+    EXPECT_EQ(&registered, parent.getDialogItem(41, false).get());
+    EXPECT_EQ(&parent, registered.getParent().get());
+    const std::size_t count = Window::getRegisteredCount();
+    {
+        HWND attachable = plainChild(parent, 43);
+        Probe attached;
+        attached.attach(parent, 43);
+        EXPECT_EQ(&attached, Window::getWindowFromHandle(attachable, false).get());
+        EXPECT_EQ(count + 1, Window::getRegisteredCount());
     }
+    EXPECT_EQ(count, Window::getRegisteredCount()) << "an attached object takes its entry with it";
+    const LONG_PTR wide = sizeof(LONG_PTR) == 8 ? LONG_PTR(0x123456789ABCDEF0LL) : LONG_PTR(0x9ABCDEF0);
+    parent.setWindowLong(GWLP_USERDATA, wide);
+    EXPECT_EQ(wide, parent.getWindowLong(GWLP_USERDATA)) << "no half of the value is lost";
+    EXPECT_EQ(wide, GetWindowLongPtrA(parent, GWLP_USERDATA));
+    parent.setStyle(WS_VISIBLE, WS_VISIBLE);
+    EXPECT_EQ(DWORD(WS_POPUP | WS_VISIBLE), parent.getStyle() & (WS_POPUP | WS_VISIBLE));
+
+    DestroyWindow(plain);
+    HWND dead = plainChild(nullptr, 0);
+    DestroyWindow(dead);
+    Window stale(dead);
+    const std::pair<const char*, std::function<void()>> failures[] = {
+        {"Can't get dialog item 99 for attaching", [&] { Window().attach(parent, 99); }},
+        {"Can't retrieve dialog item 99", [&] { parent.getDialogItem(99, true); }},
+        {"Can't retrieve dialogue item for subclassing", [&] { Window().subclass(parent, 99); }},
+        {"Can't subclass a window that already runs the library's window procedure", [&] { Window().subclass(parent); }},
+        {"Can't create timer with id 5 and interval 10", [&] { stale.startTimer(5, 10); }},
+        {"Can't stop timer with id 5", [&] { stale.stopTimer(5); }},
+        {"Can't destroy window", [&] { stale.destroy(); }},
+        {"Can't get client rectangle", [&] { stale.getClientRectangle(); }},
+        {"Error in retrieving window text length", [&] { stale.getTextLengthA(); }},
+    };
+    for (const auto& failure : failures)
+        EXPECT_EQ(failure.first, failureOf(failure.second));
 }

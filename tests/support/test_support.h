@@ -1,15 +1,20 @@
 // Helpers shared by the test suites.
 #pragma once
 
+#include <vesk/errors/exception.h>
+
 #include <windows.h>
 
 #include <string>
 
 namespace vesk_test {
 
-// True when the tests run under Wine, whose system texts and a few services
-// differ from Windows.
-bool runningUnderWine();
+// "<code> <description>" of the WindowsError that f throws; "none" when it throws nothing.
+template <class F> std::string errorOf(F f) try {
+    return f(), "none";
+} catch (const vesk::WindowsError& e) {
+    return std::to_string(e.getError()) + " " + e.getDescription();
+}
 
 // Open handles of this process. GetProcessHandleCount where it answers (Wine's
 // answers 0); otherwise the handle values that GetHandleInformation accepts are
@@ -30,5 +35,32 @@ public:
 private:
     std::string dir;
 };
+
+// A registry key of its own under HKEY_CURRENT_USER\Software (per process, so that
+// both widths may run at once), emptied first and deleted with everything below it
+// at the end, symbolic links included (deleted themselves, never followed). With
+// `standsFor`, the key stands in for that predefined root (RegOverridePredefKey)
+// for its lifetime.
+class ScratchKey {
+public:
+    explicit ScratchKey(const char* what, HKEY standsFor = nullptr);
+    ~ScratchKey();
+    ScratchKey(const ScratchKey&) = delete;
+    ScratchKey& operator=(const ScratchKey&) = delete;
+
+    operator HKEY() const { return key; }
+    // Relative to HKEY_CURRENT_USER.
+    const std::string& path() const { return name; }
+
+private:
+    std::string name;
+    HKEY key = nullptr, root;
+};
+
+// Deletes a tree with the raw API; a symbolic link in it is deleted itself.
+void deleteRegistryTree(HKEY parent, const char* name);
+
+// True when parent\name is a registry symbolic link (looked at itself, not followed).
+bool isRegistryLink(HKEY parent, const char* name);
 
 } // namespace vesk_test

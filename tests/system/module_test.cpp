@@ -1,24 +1,24 @@
-// Modules, string resources, version blocks and local memory, against the fixture
-// DLL vesk_test_resources.dll (tests/system/resources): load, query and free it,
-// procedures, every resource kind it carries, the errors that name what is missing,
-// and damaged copies of it whose stated sizes reach beyond their data.
-#include <vesk/errors/exception.h>
+// Modules, string resources, version blocks, local memory and every owner of the
+// folder, against the fixture DLL vesk_test_resources.dll (tests/system/resources):
+// load, query and free, procedures, every resource kind, the errors that name what
+// is missing; fixed-seed sweeps of damaged version blocks (read from memory followed
+// by a no-access page) and of resource entries that claim more than their file;
+// owners assigned themselves, copied and moved, each resource released once.
 #include <vesk/system/local_memory.h>
 #include <vesk/system/module.h>
+#include <vesk/system/registry.h>
 #include <vesk/system/version_info.h>
+#include <vesk/system/windows_handle.h>
 
 #include <gtest/gtest.h>
 #include <test_support.h>
 
 #include <algorithm>
-#include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <string>
-#include <vector>
+#include <random>
 
 using namespace vesk;
 
@@ -26,53 +26,25 @@ namespace {
 
 const char* fixture = "vesk_test_resources.dll";
 
-template <class F> std::string messageOf(F f) try {
-    return f(), "(nothing thrown)";
-} catch (const WindowsError& e) {
-    return e.getDescription();
-} catch (const std::exception& e) {
-    return std::string("(not a WindowsError) ") + e.what();
-}
-
-template <class F> unsigned long errorOf(F f) try {
-    return f(), 0;
-} catch (const WindowsError& e) {
-    return e.getError();
-}
-
-std::string expectedLongString() {
-    std::string s;
-    for (int i = 0; i < 30; ++i) {
-        char field[16];
-        std::snprintf(field, sizeof field, "%09d|", i * 10);
-        s += field;
-    }
-    return s;
-}
+using vesk_test::errorOf;
+// The description alone, where the code is the system's.
+template <class F> std::string messageOf(F f) { const std::string e = errorOf(f); return e.substr(e.find(' ') + 1); }
 
 bool loaded(const char* name) { return GetModuleHandleA(name) != nullptr; }
 
-std::vector<char> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+// Where the bytes of a mapped image's [at, at + size) stand in its file.
+std::size_t fileOffset(const std::vector<char>& file, const void* at, std::size_t size) {
+    return std::size_t(std::search(file.begin(), file.end(), static_cast<const char*>(at), static_cast<const char*>(at) + size) - file.begin());
 }
 
-void writeFile(const std::string& path, const std::vector<char>& bytes) {
+// A copy of a file with bytes changed at offsets, under a name of its own.
+std::string damagedCopy(const vesk_test::ScratchDir& dir, std::vector<char> bytes, std::size_t at, const void* value,
+                        std::size_t size) {
+    static int serial = 0;
+    std::memcpy(&bytes[at], value, size);
+    const std::string path = dir.file("damaged" + std::to_string(++serial) + ".dll");
     std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-}
-
-// The file offset of an address inside a mapped image.
-std::size_t fileOffset(HMODULE module, const void* address) {
-    auto base = reinterpret_cast<const unsigned char*>(module);
-    const DWORD rva = DWORD(static_cast<const unsigned char*>(address) - base);
-    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
-    for (unsigned i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section)
-        if (rva >= section->VirtualAddress && rva < section->VirtualAddress + section->Misc.VirtualSize)
-            return section->PointerToRawData + (rva - section->VirtualAddress);
-    ADD_FAILURE() << "address outside every section";
-    return 0;
+    return path;
 }
 
 } // namespace
@@ -81,283 +53,184 @@ TEST(WindowsModule, LoadQueryAndFreeOwnOnlyWhatTheyLoaded) {
     ASSERT_FALSE(loaded(fixture));
     {
         WindowsModule owner(fixture, true);
-        EXPECT_TRUE(owner.isLoaded() && owner.isOwned() && bool(owner) && !!owner);
-        {
-            WindowsModule reference(fixture, false);
-            EXPECT_EQ(reference.getHandle(), owner.getHandle());
-            EXPECT_FALSE(reference.isOwned());
-        }
-        EXPECT_TRUE(loaded(fixture)) << "a referencing object freed the module";
-        WindowsModule instance(owner.getHandle());
-        EXPECT_FALSE(instance.isOwned());
-        auto answer = reinterpret_cast<int (*)()>(reinterpret_cast<void*>(owner.getProcAddress("veskTestAnswer", false)));
-        ASSERT_NE(answer, nullptr);
-        EXPECT_EQ(answer(), 42);
+        EXPECT_TRUE(owner.isLoaded() && owner.isOwned() && bool(owner) && !!owner && !WindowsModule(fixture, false).isOwned() &&
+                    !WindowsModule(owner.getHandle()).isOwned() && loaded(fixture)) << "a referencing object freed the module";
+        EXPECT_EQ(reinterpret_cast<int (*)()>(reinterpret_cast<void*>(owner.getProcAddress("veskTestAnswer", false)))(), 42);
         EXPECT_EQ(owner.getProcAddress("noSuchProcedure", true), nullptr);
-        const std::string path = owner.getFilenameA();
-        EXPECT_TRUE(String(path).endsWith("\\vesk_test_resources.dll")) << path;
-        EXPECT_EQ(WString(owner.getFilenameW()), WString(path.c_str()));
-        owner.close();
-        EXPECT_FALSE(owner.isLoaded());
-        EXPECT_FALSE(loaded(fixture));
-        owner.load(fixture, DWORD(LOAD_LIBRARY_AS_DATAFILE));
-        EXPECT_TRUE(owner.isOwned());
+        EXPECT_FALSE((owner.close(), owner.isLoaded()) || loaded(fixture));
+        EXPECT_TRUE((owner.load(fixture, DWORD(LOAD_LIBRARY_AS_DATAFILE)), owner.isOwned()));
     }
     EXPECT_FALSE(loaded(fixture)) << "the owner did not free the module";
-    // The default object refers to the library itself.
-    WindowsModule library;
-    EXPECT_EQ(library.getHandle(), getLibraryInstance());
-    EXPECT_TRUE(String(library.getFilenameA()).toLower().endsWith("vesk.dll"));
+    EXPECT_EQ(WindowsModule().getHandle(), getLibraryInstance());
 }
 
 TEST(WindowsModule, FileNamesPastMaxPathAndOutsideTheANSICodePage) {
     vesk_test::ScratchDir dir;
-    const std::wstring prefix = L"\\\\?\\";
-    const std::wstring cyrillic = L"\x043C\x043E\x0434\x0443\x043B\x044C";
+    const std::wstring prefix = L"\\\\?\\", cyrillic = L"\x043C\x043E\x0434\x0443\x043B\x044C";
     std::vector<std::wstring> folders{WString(dir.path().c_str()) + L"\\" + cyrillic};
     while (folders.back().size() < 320) folders.push_back(folders.back() + L"\\" + std::wstring(60, L'd'));
     for (const std::wstring& f : folders) ASSERT_TRUE(CreateDirectoryW((prefix + f).c_str(), nullptr));
     const std::wstring file = folders.back() + L"\\fixture.dll";
-    const WString source(WindowsModule(fixture, true).getFilenameA().c_str());
-    ASSERT_TRUE(CopyFileW(source.c_str(), (prefix + file).c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(WindowsModule(fixture, true).getFilenameW().c_str(), (prefix + file).c_str(), FALSE));
     HMODULE h = LoadLibraryW((prefix + file).c_str());
     ASSERT_NE(h, nullptr);
-    {
-        WindowsModule module(h);
-        const std::wstring wide = module.getFilenameW();
-        const std::string narrow = module.getFilenameA();
-        EXPECT_GT(wide.size(), 320u);
-        EXPECT_EQ(wide.substr(wide.size() - 200), file.substr(file.size() - 200));
-        EXPECT_NE(wide.find(cyrillic), std::wstring::npos);
-        EXPECT_EQ(narrow.size(), wide.size()) << "the 8-bit name was cut short";
-    }
-    FreeLibrary(h);
-    DeleteFileW((prefix + file).c_str());
+    const std::wstring wide = WindowsModule(h).getFilenameW();
+    EXPECT_TRUE(wide.substr(wide.size() - 250) == file.substr(file.size() - 250) && wide.find(cyrillic) != std::wstring::npos);
+    EXPECT_EQ(WindowsModule(h).getFilenameA().size(), wide.size()) << "the 8-bit name was cut short";
+    FreeLibrary(h), DeleteFileW((prefix + file).c_str());
     for (auto f = folders.rbegin(); f != folders.rend(); ++f) RemoveDirectoryW((prefix + *f).c_str());
 }
 
-TEST(WindowsModule, ErrorsNameWhatIsMissing) {
+TEST(WindowsModule, ReadsEveryResourceKindAndTheVersionBlockAndNamesWhatIsMissing) {
     WindowsModule module(fixture, true);
-    struct Case {
-        std::function<void()> call;
-        const char* message;
-        unsigned long error;
-    } cases[] = {
-        {[] { WindowsModule("no_such_module.dll", true); }, "Can't load library \"no_such_module.dll\"", ERROR_MOD_NOT_FOUND},
-        {[] { WindowsModule("no_such_module.dll", false); }, "Can't get module handle for \"no_such_module.dll\"",
-         ERROR_MOD_NOT_FOUND},
-        {[] { WindowsModule("no_such_module.dll", DWORD(8)); },
-         "Can't load library \"no_such_module.dll\" with flags 0x8", ERROR_MOD_NOT_FOUND},
-        {[&] { module.getProcAddress("noSuchProcedure", false); }, "Can't get proc address for \"noSuchProcedure\"",
-         ERROR_PROC_NOT_FOUND},
-        {[&] { module.getProcAddress(MAKEINTRESOURCEA(999), false); }, "Can't get proc address for \"#999\"", 0},
-        {[&] { module.findResource(RT_RCDATA, 99); }, "Unable to find resource with type #10 and id 99", 0},
-        {[&] { module.findResource("NOSUCHTYPE", 7); }, "Unable to find resource with type NOSUCHTYPE and id 7", 0},
-        {[&] { module.findResource(RT_RCDATA, 0x10007); }, "Unable to find resource with type #10 and id 65543",
-         ERROR_RESOURCE_NAME_NOT_FOUND},
-        {[&] { module.findResource(RT_RCDATA, -1); }, "Unable to find resource with type #10 and id -1",
-         ERROR_RESOURCE_NAME_NOT_FOUND},
-        {[&] { module.getMessageA(0x999, 0); }, "Can't format message id 2457 with languag 0", 0},
-        {[&] {
-             std::vector<char> b;
-             loadStringResource(b, 4000, module.getHandle());
-         },
-         "Can't load ASCII resource string 4000", 0},
-        {[] { VersionInfo("C:\\windows\\no_such_file.dll"); },
-         "Error in GetFileVersionInfoSizeA(C:\\windows\\no_such_file.dll,)", 0},
+    std::vector<char> buffer;
+    // The code where it is the library's own; the description alone otherwise.
+    const std::pair<std::function<std::string()>, std::string> cases[] = {
+        {[] { return errorOf([] { WindowsModule("no_such_module.dll", true); }); }, "126 Can't load library \"no_such_module.dll\""},
+        {[] { return errorOf([] { WindowsModule("no_such_module.dll", false); }); }, "126 Can't get module handle for \"no_such_module.dll\""},
+        {[] { return errorOf([] { WindowsModule("no_such_module.dll", DWORD(8)); }); }, "126 Can't load library \"no_such_module.dll\" with flags 0x8"},
+        {[&] { return errorOf([&] { module.getProcAddress("noSuchProcedure", false); }); }, "127 Can't get proc address for \"noSuchProcedure\""},
+        {[&] { return messageOf([&] { module.getProcAddress(MAKEINTRESOURCEA(999), false); }); }, "Can't get proc address for \"#999\""},
+        {[&] { return messageOf([&] { module.findResource(RT_RCDATA, 99); }); }, "Unable to find resource with type #10 and id 99"},
+        {[&] { return messageOf([&] { module.findResource("NOSUCHTYPE", 7); }); }, "Unable to find resource with type NOSUCHTYPE and id 7"},
+        {[&] { return errorOf([&] { module.findResource(RT_RCDATA, 0x10007); }); }, "1814 Unable to find resource with type #10 and id 65543"},
+        {[&] { return errorOf([&] { module.findResource(RT_RCDATA, -1); }); }, "1814 Unable to find resource with type #10 and id -1"},
+        {[&] { return messageOf([&] { module.getMessageA(0x999, 0); }); }, "Can't format message id 2457 with languag 0"},
+        {[&] { return messageOf([&] { loadStringResource(buffer, 4000, module.getHandle()); }); }, "Can't load ASCII resource string 4000"},
+        {[] { return messageOf([] { VersionInfo("C:\\windows\\no_such_file.dll"); }); }, "Error in GetFileVersionInfoSizeA(C:\\windows\\no_such_file.dll,)"},
+        {[] { return messageOf([] { LocalMemory(LocalFree(LocalAlloc(LMEM_FIXED, 8)), true).getFlags(); }); }, "Can't query flags for local memory handle"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(messageOf(c.call), c.message);
-        if (c.error) {
-            EXPECT_EQ(errorOf(c.call), c.error) << c.message;
-        }
-    }
-    // A file without a version block fails in the size query too.
-    const std::string exe = WindowsModule(nullptr).getFilenameA();
-    EXPECT_EQ(messageOf([&] { VersionInfo v(exe.c_str()); }), "Error in GetFileVersionInfoSizeA(" + exe + ",)");
-}
-
-TEST(WindowsModule, ReadsEveryResourceKind) {
-    WindowsModule module(fixture, true);
-    // Raw data in three steps; a named resource type.
-    HRSRC raw = module.findResource(RT_RCDATA, 7);
-    ASSERT_EQ(module.getResourceSize(raw), 6u);
-    EXPECT_EQ(std::memcmp(module.getResourcePointer(raw), "raw:\x34\x12", 6), 0);
-    HRSRC named = module.findResource("VESKDATA", 8);
-    EXPECT_EQ(std::string(static_cast<const char*>(module.getResourcePointer(named)), module.getResourceSize(named)),
-              "named type");
-
-    // The message table (windmc), with its inserts left alone.
-    EXPECT_EQ(module.getMessageA(0x100, 0), "Hello from the message table.\r\n");
-    EXPECT_EQ(module.getMessageA(0x101, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)), "Value %1 was ignored.\r\n");
-
-    // Strings: the buffer grows in steps of 256 for a long one; wide text keeps
-    // characters outside the ANSI code page.
-    struct {
-        unsigned id;
-        const char* narrow;
-        const wchar_t* wide;
-        std::size_t bufferSize;
-    } strings[] = {
-        {1, "Hello from the test module", L"Hello from the test module", 256},
-        {17, "x", L"x", 256},
-        {2, nullptr, L"Cyrillic \x0416\x0418 end", 256},
-        {3, nullptr, nullptr, 512},
-    };
-    const std::string longText = expectedLongString();
-    ASSERT_EQ(longText.size(), 300u);
-    for (const auto& s : strings) {
-        std::string narrow = longText;
-        std::wstring wide = WString(longText.c_str());
-        if (s.wide) wide = s.wide, narrow = String(s.wide);
-        if (s.narrow) narrow = s.narrow;
+    for (const auto& [call, expected] : cases) EXPECT_EQ(call(), expected);
+    HRSRC raw = module.findResource(RT_RCDATA, 7), named = module.findResource("VESKDATA", 8);
+    EXPECT_EQ(std::string(static_cast<const char*>(module.getResourcePointer(raw)), module.getResourceSize(raw)), "raw:\x34\x12");
+    EXPECT_EQ(std::string(static_cast<const char*>(module.getResourcePointer(named)), module.getResourceSize(named)), "named type");
+    EXPECT_TRUE(module.getMessageA(0x100, 0) == "Hello from the message table.\r\n" &&
+                module.getMessageA(0x101, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)) == "Value %1 was ignored.\r\n");
+    // Strings: the buffer grows for a long one; wide text keeps characters outside
+    // the ANSI code page.
+    std::string longText;
+    for (int i = 0; i < 300; i += 10) longText += std::string(9 - std::to_string(i).size(), '0') + std::to_string(i) + "|";
+    const std::tuple<unsigned, std::wstring, std::size_t> strings[] = { // id, text, the buffer's size afterwards
+        {1, L"Hello from the test module", 256}, {17, L"x", 256}, {2, L"Cyrillic \x0416\x0418 end", 256}, {3, WString(longText.c_str()), 512}};
+    for (const auto& [id, wide, bufferSize] : strings) {
+        const std::string narrow = String(wide.c_str());
         std::vector<char> a;
-        EXPECT_EQ(loadStringResource(a, s.id, module.getHandle()), narrow.size());
-        EXPECT_EQ(a.size(), s.bufferSize) << s.id;
-        EXPECT_STREQ(a.data(), narrow.c_str());
         std::vector<wchar_t> w;
-        EXPECT_EQ(loadStringResource(w, s.id, module.getHandle()), wide.size());
-        EXPECT_EQ(std::wstring(w.data()), wide);
-        EXPECT_EQ(String::fromResource(s.id, module.getHandle()), narrow);
-        EXPECT_EQ(WString::fromResource(s.id, module.getHandle()), wide);
+        EXPECT_TRUE(loadStringResource(a, id, module.getHandle()) == narrow.size() && a.size() == bufferSize && a.data() == narrow) << id;
+        EXPECT_TRUE(loadStringResource(w, id, module.getHandle()) == wide.size() && w.data() == wide) << id;
+        EXPECT_TRUE(String::fromResource(id, module.getHandle()) == narrow && WString::fromResource(id, module.getHandle()) == wide) << id;
     }
-    // The buffer of a caller keeps its larger size.
-    std::vector<char> big(1000);
-    EXPECT_EQ(loadStringResource(big, 1, module.getHandle()), 26u);
-    EXPECT_EQ(big.size(), 1000u);
+    std::vector<char> big(1000); // a caller's larger buffer keeps its size
+    EXPECT_TRUE(loadStringResource(big, 1, module.getHandle()) == 26 && big.size() == 1000);
+    const VersionInfo info(module.getFilenameA().c_str()); // and the version block's numbers and texts
+    EXPECT_TRUE(info.FileVersion().words.mostSignificant == 0x00010002u && info.FileVersion().words.leastSignificant == 0x00030004u &&
+                info.ProductVersion().toString() == "5.6.7.8" && info.getString("productname") == "Vesk++ tests" &&
+                info.getString("FileDescription") == "Vesk module test fixture");
+    EXPECT_EQ(errorOf([&] { info.getString("NoSuchValue"); }), "1814 Error in VerQueryValueA(\\StringFileInfo\\040904b0\\NoSuchValue)");
 }
 
-TEST(VersionInfo, ReadsNumbersAndTextsAndCopies) {
-    const std::string path = WindowsModule(fixture, true).getFilenameA();
-    VersionInfo info(path.c_str());
-    struct {
-        const VersionInfo::Version& v;
-        unsigned major, minor, build, revision;
-        DWORD ms, ls;
-    } versions[] = {{info.FileVersion(), 1, 2, 3, 4, 0x00010002, 0x00030004},
-                    {info.ProductVersion(), 5, 6, 7, 8, 0x00050006, 0x00070008}};
-    for (const auto& v : versions) {
-        EXPECT_EQ(v.v.words.mostSignificant, v.ms);
-        EXPECT_EQ(v.v.words.leastSignificant, v.ls);
-        EXPECT_EQ(v.v.getMajor(), v.major);
-        EXPECT_EQ(v.v.getMinor(), v.minor);
-        EXPECT_EQ(v.v.getBuild(), v.build);
-        EXPECT_EQ(v.v.getRevision(), v.revision);
-    }
-    EXPECT_EQ(info.FileVersion().toString(), "1.2.3.4");
-    EXPECT_EQ(info.getString("ProductName"), "Vesk++ tests");
-    EXPECT_EQ(info.getString("FileDescription"), "Vesk module test fixture");
-    EXPECT_EQ(messageOf([&] { info.getString("NoSuchValue"); }).find("Error in VerQueryValueA("), 0u);
-
-    // Copies point into their own block and outlive the original.
-    auto* original = new VersionInfo(info);
-    VersionInfo copy(*original);
-    VersionInfo assigned(path.c_str());
-    assigned = *original;
-    EXPECT_NE(&copy.getFixedInfo(), &original->getFixedInfo());
-    delete original;
-    for (const VersionInfo* v : {&copy, &assigned}) {
-        EXPECT_EQ(v->ProductVersion().toString(), "5.6.7.8");
-        EXPECT_EQ(v->getString("ProductName"), "Vesk++ tests");
-    }
-}
-
-TEST(Bounds, DamagedSizesFromAFileThrow) {
+// Damaged copies of the fixture's version block, read from memory followed by a
+// no-access page, and some through VersionInfo from a file; entries that claim more
+// than the file: every one gives values or WindowsError, and nothing is read or
+// written outside the block.
+TEST(Bounds, DamagedVersionBlocksAndResourceEntries) {
     vesk_test::ScratchDir dir;
     WindowsModule module(fixture, true);
     const std::string path = module.getFilenameA();
-    const std::vector<char> bytes = readFile(path);
-    ASSERT_FALSE(bytes.empty());
-
-    // A resource entry whose size reaches far past the module.
-    {
-        HRSRC raw = module.findResource(RT_RCDATA, 7);
-        std::vector<char> damaged = bytes;
-        const std::size_t entry = fileOffset(module.getHandle(), raw);
-        const DWORD huge = 0x10000000;
-        std::memcpy(&damaged[entry + offsetof(IMAGE_RESOURCE_DATA_ENTRY, Size)], &huge, 4);
-        const std::string copy = dir.file("damaged_resource.dll");
-        writeFile(copy, damaged);
-        WindowsModule broken(copy.c_str(), DWORD(LOAD_LIBRARY_AS_DATAFILE));
-        HRSRC bad = broken.findResource(RT_RCDATA, 7);
-        EXPECT_EQ(messageOf([&] { broken.getResourceSize(bad); }), "Resource size 268435456 reaches beyond its module");
-        EXPECT_EQ(errorOf([&] { broken.getResourceSize(bad); }), 13ul);
+    const std::vector<char> file{std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
+    const HRSRC resource = module.findResource(RT_VERSION, 1);
+    const std::size_t length = module.getResourceSize(resource), block = fileOffset(file, module.getResourcePointer(resource), length),
+                      entry = fileOffset(file, resource, sizeof(IMAGE_RESOURCE_DATA_ENTRY)); // HRSRC: the entry in the image
+    std::vector<unsigned char> good(GetFileVersionInfoSizeA(path.c_str(), nullptr));
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, DWORD(good.size()), good.data()) && good.size() < 0x8000 && entry < block && block < file.size());
+    const WORD damagedRoot = 0xABCC; // the length of the whole block, 0x01CC in a sound one
+    EXPECT_EQ(errorOf([&] { VersionInfo(damagedCopy(dir, file, block, &damagedRoot, 2).c_str()).getString("ProductName"); }),
+              "13 Error in VerQueryValueA: damaged version block");
+    auto pages = static_cast<unsigned char*>(VirtualAlloc(nullptr, 0x10000, MEM_COMMIT, PAGE_READWRITE));
+    DWORD old = 0, thrown = 0;
+    ASSERT_TRUE(VirtualProtect(pages + 0x8000, 0x8000, PAGE_NOACCESS, &old));
+    unsigned char* guarded = pages + 0x8000 - good.size();
+    std::mt19937 random(21);
+    const WORD values[] = {0, 1, 2, 5, 6, 0x7FFF, 0xFFFF, 0xABCC};
+    for (int round = 0; round < 3000; ++round) {
+        std::copy(good.begin(), good.end(), guarded);
+        for (int n = 1 + random() % 3; n > 0; --n) {
+            const WORD value = random() % 2 ? values[random() % 8] : WORD(random());
+            std::memcpy(guarded + random() % (length / 2) * 2, &value, 2);
+        }
+        for (const char* name : {"ProductName", "FileDescription", "Missing"})
+            thrown += errorOf([&] { detail::versionFixedInfo(guarded, good.size()), detail::versionString(guarded, good.size(), name); }) != "none";
+        EXPECT_TRUE(round % 100 || // now and then through a file
+                    messageOf([copy = damagedCopy(dir, file, block, guarded, length)] { VersionInfo(copy.c_str()).getString("ProductName"); }) != "");
     }
-
-    // Version blocks whose fixed part is short, reaches past the block, or has no
-    // signature: each is refused, none is read.
-    const char key[] = "V\0S\0_\0V\0E\0R\0S\0I\0O\0N\0_\0I\0N\0F\0O\0";
-    const auto at = std::search(bytes.begin(), bytes.end(), key, key + sizeof key - 1);
-    ASSERT_NE(at, bytes.end());
-    const std::size_t header = std::size_t(at - bytes.begin()) - 6; // wLength, wValueLength, wType
-    const char signature[] = "\xBD\x04\xEF\xFE";
-    const auto fixedAt = std::search(bytes.begin(), bytes.end(), signature, signature + 4);
-    ASSERT_NE(fixedAt, bytes.end());
-    struct {
-        const char* what;
-        std::size_t offset;
-        WORD value;
-    } damages[] = {
-        {"short fixed part", header + 2, 20},
-        {"fixed part past the block", header + 2, 0xFFF0},
-        {"no signature", std::size_t(fixedAt - bytes.begin()), 0x1111},
-    };
-    int n = 0;
-    for (const auto& d : damages) {
-        std::vector<char> damaged = bytes;
-        std::memcpy(&damaged[d.offset], &d.value, 2);
-        const std::string copy = dir.file("damaged_version" + std::to_string(n++) + ".dll");
-        writeFile(copy, damaged);
-        EXPECT_EQ(messageOf([&] { VersionInfo v(copy.c_str()); }).find("Error in "), 0u) << d.what;
+    VirtualFree(pages, 0, MEM_RELEASE);
+    EXPECT_GT(thrown, 1000u) << "the sweep hardly damaged anything";
+    for (DWORD size : {0x7FFFFFFFul, 0x10000ul, 0xFFFFFFFFul, 0x1000000ul, DWORD(file.size())})
+        EXPECT_EQ(messageOf([copy = damagedCopy(dir, file, entry + offsetof(IMAGE_RESOURCE_DATA_ENTRY, Size), &size, 4)] {
+                      VersionInfo v(copy.c_str());
+                  }).find("Resource size"), 0u) << size;
+    for (int round = 0; round < 40; ++round) { // sizes and offsets of every kind
+        const DWORD value = random() % 2 ? DWORD(random()) : DWORD(random() % (2 * file.size()));
+        messageOf([copy = damagedCopy(dir, file, entry + 4 * (random() % 2), &value, 4)] { VersionInfo(copy.c_str()).getString("ProductName"); });
     }
-
-    // A local block shorter than the length a caller was told.
-    LocalMemory memory(LocalAlloc(LMEM_FIXED, 16));
-    EXPECT_NE(memory.lock(16), nullptr);
-    EXPECT_EQ(errorOf([&] { memory.lock(17); }), 13ul);
 }
 
 TEST(LocalMemory, LocksCountAndFreeReleasesEveryLock) {
     LocalMemory fixed(LocalAlloc(LMEM_FIXED, 32));
-    EXPECT_TRUE(fixed.isFixed());
-    EXPECT_EQ(fixed.lock(), fixed.getHandle());
-    EXPECT_FALSE(fixed.unlock());
-    EXPECT_GE(fixed.getSize(), 32u);
-
-    LocalMemory movable(LocalAlloc(LMEM_MOVEABLE, 64), true);
-    ASSERT_TRUE(movable.isMovable());
-    void* first = movable.lock();
-    EXPECT_EQ(movable.lock(), first);
-    EXPECT_EQ(movable.getLockCount(), 2);
-    EXPECT_EQ(movable.getFlags().getLockCount(), 2u);
-    EXPECT_TRUE(movable.unlock());
-    EXPECT_EQ(movable.getFlags().getLockCount(), 1u);
-    movable.lock();
-    // Ownership moves: the moved-from object frees nothing.
-    LocalMemory moved(std::move(movable));
-    EXPECT_EQ(movable.getHandle(), nullptr);
-    const HLOCAL handle = moved.getHandle();
-    moved.free(); // unlocks twice, then frees
-    EXPECT_EQ(moved.getHandle(), nullptr);
-    EXPECT_EQ(LocalFlags(handle), UINT(LMEM_INVALID_HANDLE));
-
-    // A fixed-seed sweep of lock/unlock sequences: the object's count follows the
-    // system's, and freeing always works.
-    unsigned seed = 12345;
-    for (int round = 0; round < 50; ++round) {
+    EXPECT_TRUE(fixed.isFixed() && fixed.lock() == fixed.getHandle() && !fixed.unlock() && fixed.lock(16));
+    EXPECT_NE(errorOf([&] { fixed.lock(4096); }).find("13 Local memory block of "), std::string::npos);
+    // A fixed-seed sweep of locks and unlocks: the object's count follows the
+    // system's, and freeing unlocks as often as needed.
+    std::mt19937 random(12345);
+    for (int round = 0; round < 30; ++round) {
         LocalMemory m(LocalAlloc(LMEM_MOVEABLE, 8 + round), true);
         for (int step = 0; step < 20; ++step) {
-            seed = seed * 1103515245 + 12345;
-            if ((seed >> 16) % 3 || m.getLockCount() == 0) m.lock();
-            else m.unlock();
-            ASSERT_EQ(unsigned(m.getLockCount()), m.getFlags().getLockCount());
+            const bool unlock = random() % 3 == 0 && m.getLockCount() > 0, stillLocked = unlock ? m.unlock() : !!m.lock();
+            ASSERT_TRUE(unsigned(m.getLockCount()) == m.getFlags().getLockCount() && stillLocked == (m.getLockCount() > 0));
         }
         const HLOCAL h = m.getHandle();
-        m.free();
-        ASSERT_EQ(LocalFlags(h), UINT(LMEM_INVALID_HANDLE));
+        ASSERT_TRUE((m.free(), LocalFlags(h)) == LMEM_INVALID_HANDLE && !m.getHandle());
     }
-    // A handle freed behind the object's back.
-    const HLOCAL stale = LocalAlloc(LMEM_MOVEABLE, 8);
-    LocalFree(stale);
-    EXPECT_EQ(messageOf([&] { LocalMemory(stale, true).getFlags(); }), "Can't query flags for local memory handle");
+}
+
+// Every owner of the folder assigned itself and a copy of itself, copied in chains
+// and moved: the resource stays usable while an owner holds it, and is released
+// exactly once (raw handles are dead afterwards, the handle count is back).
+template <class T, class Works> void ownerSweep(T& a, Works works) {
+    T& same = a;
+    if constexpr (std::is_copy_assignable<T>::value) {
+        a = same, a = T(same);
+        T b(a), c(b), d(c);
+        b = d, d = c, c = b;
+        EXPECT_TRUE(works(a) && works(b) && works(c) && works(d)) << "assigned itself, a copy of itself, copies in chains";
+    }
+    a = std::move(same);
+    T moved(std::move(a));
+    a = std::move(moved);
+    EXPECT_TRUE(works(a)) << "moves";
+}
+
+TEST(Owners, SelfAssignmentCopiesAndMovesReleaseEachResourceOnce) {
+    vesk_test::ScratchKey scratch("owners");
+    const std::string path = WindowsModule(fixture, true).getFilenameA();
+    const unsigned long handles = vesk_test::openHandleCount();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(scratch, "", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    const HLOCAL local = LocalAlloc(LMEM_MOVEABLE, 16);
+    const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    {
+        RegistryKey registry(key, true);
+        ownerSweep(registry, [](const RegistryKey& k) { return !RegQueryInfoKeyA(k, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0); });
+        EXPECT_EQ((registry.attach(registry, true), registry.getValueCount()), 0u) << "attached to its own handle";
+        LocalMemory memory(local, true);
+        memory.lock();
+        ownerSweep(memory, [](const LocalMemory& m) { return m.getFlags().getLockCount() == 1; });
+        VersionInfo info(path.c_str());
+        ownerSweep(info, [](const VersionInfo& v) { return v.getString("ProductName") == "Vesk++ tests"; });
+        WindowsHandle handle(event);
+        EXPECT_EQ((handle = handle.getHandle(), handle.setHandle(handle.getHandle()), handle.wait(0)), WindowsHandle::timeout)
+            << "given its own handle";
+    }
+    EXPECT_TRUE(RegCloseKey(key) != ERROR_SUCCESS && LocalFlags(local) == LMEM_INVALID_HANDLE && !CloseHandle(event));
+    EXPECT_EQ(vesk_test::openHandleCount(), handles);
 }

@@ -1,9 +1,5 @@
-# Extra targets of the service suite: the own-process service it installs and runs,
-# and a minimal kernel driver that Driver loads and unloads.
-add_executable(test_system_service_host ${CMAKE_CURRENT_LIST_DIR}/service_host.cpp)
-target_link_libraries(test_system_service_host PRIVATE vesk)
-vesk_warnings(test_system_service_host)
-set_target_properties(test_system_service_host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+# The service suite's extra target: a minimal kernel driver that Driver loads and
+# unloads (the suite's own service is the suite's program itself).
 
 # Built by hand: a driver links nothing of the program runtime the project's link
 # options bring in. The 32-bit entry point carries its stdcall decoration.
@@ -21,6 +17,6 @@ add_custom_command(OUTPUT ${VESK_TEST_DRIVER}
   COMMENT "Building the test kernel driver")
 add_custom_target(test_system_driver DEPENDS ${VESK_TEST_DRIVER})
 
-add_dependencies(test_system_service test_system_service_host test_system_driver)
+add_dependencies(test_system_service test_system_driver)
 # Services start in about 0.1 s under Wine; the bounded-stop case waits on purpose.
 set_tests_properties(system.service PROPERTIES TIMEOUT 180)

@@ -5,22 +5,16 @@
 
 namespace plain {
 
-struct Noisy {
-    ~Noisy();
-};
-Noisy::~Noisy() { std::puts("clean-up"); }
+struct Noisy { ~Noisy() { std::puts("clean-up"); } };
 
-__attribute__((noinline)) void mayThrow(int value) {
-    if (value < 0) throw std::invalid_argument("negative");
-}
+__attribute__((noinline)) void mayThrow(int value) { if (value < 0) throw std::invalid_argument("negative"); }
 
 // Noisy gives the function clean-ups, hence a call-site table; it covers the calls
 // only, not the store before them.
 __attribute__((noinline)) void faultWithCleanup(int* volatile target) {
     *target = 1;
     Noisy n;
-    mayThrow(2);
-    mayThrow(3);
+    mayThrow(2), mayThrow(3);
 }
 
 // No clean-ups: the unwinder passes through this frame as through any other.

@@ -1,264 +1,165 @@
-// The entry point and structured-exception translation: every thread started after
-// the library was loaded has the translator; inside an SEHGuard each kind of
-// hardware fault arrives as SEHError with its code, on the main thread and on
-// other threads, running the clean-ups between; code that is not prepared (no
-// guard, or built without -fnon-call-exceptions) keeps the platform's behaviour,
-// checked in child processes; loading and unloading copies of the library leaves
-// no TLS index behind.
-#include <vesk/errors/exception.h>
+// The entry point and structured-exception translation: inside an SEHGuard every
+// kind of hardware fault, in functions with and without a frame of their own,
+// arrives as SEHError with its code after exactly one hardware exception, running
+// the clean-ups between, on the main thread, on Threads and on plain threads; code
+// that is not prepared (no guard, or built without -fnon-call-exceptions) keeps the
+// platform's behaviour, checked in child processes; loading and unloading copies of
+// the library leaves no TLS index behind. Process, which starts the children: exit
+// codes, ids, a second create that follows the new process, its errors.
 #include <vesk/system/module.h>
+#include <vesk/system/process.h>
 #include <vesk/system/startup.h>
 #include <vesk/system/thread.h>
 
 #include <gtest/gtest.h>
 #include <test_support.h>
 
-#include <cstdint>
-#include <memory>
-#include <stdexcept>
-#include <string>
-#include <vector>
 
 using namespace vesk;
 
-namespace plain {
-void faultWithCleanup(int* volatile target);
-void faultWithoutCleanup(int* volatile target);
+namespace plain { // startup_plain.cpp
+void faultWithCleanup(int* volatile target), faultWithoutCleanup(int* volatile target);
 } // namespace plain
 
 namespace {
 
+using vesk_test::errorOf;
 int* volatile nowhere = nullptr;
-volatile int zero = 0;
-thread_local int cleanups = 0;
+volatile int zero = 0, sink = 0;
+thread_local int cleanups = 0, hardwareExceptions = 0;
 
-struct Counted {
-    ~Counted() { ++cleanups; }
-};
+struct Counted { ~Counted() { ++cleanups; } };
+
+// Seen before the library's translator, which the library installed first.
+LONG CALLBACK countHardwareExceptions(EXCEPTION_POINTERS* pointers) {
+    hardwareExceptions += (pointers->ExceptionRecord->ExceptionCode & 0xF0000000u) == 0xC0000000u;
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// Leaves: no frame of their own, so they fault with the stack 8 bytes off the
+// 16-byte alignment of a call on x86_64.
+__attribute__((noinline)) int leafDivide(volatile int a, volatile int b) { return a / b; }
+__attribute__((noinline)) int leafRead(int* p) { return *p; }
+__attribute__((noinline)) void leafWrite(int* p) { *p = 1; }
+void leafDivideByZero() { sink = leafDivide(10, zero); }
+void leafNullRead() { sink = leafRead(nowhere); }
+void leafNullWrite() { leafWrite(nowhere); }
 
 __attribute__((noinline)) void nullWrite() { Counted c; *nowhere = 1; }
-__attribute__((noinline)) void nullRead() { Counted c; volatile int x = *nowhere; (void)x; }
-volatile std::uintptr_t wild = 0x20;
-__attribute__((noinline)) void wildWrite() { Counted c; *reinterpret_cast<volatile int*>(wild) = 1; }
-__attribute__((noinline)) void divideByZero() { Counted c; volatile int r = 10 / zero; (void)r; }
+__attribute__((noinline)) void nullRead() { Counted c; sink = *nowhere; }
+__attribute__((noinline)) void divideByZero() { Counted c; sink = 10 / zero; }
 __attribute__((noinline)) void illegalInstruction() { Counted c; asm volatile("ud2"); }
 __attribute__((noinline)) void privilegedInstruction() { Counted c; asm volatile("hlt"); }
 
-// The compiler knows memory accesses and divisions can trap and keeps clean-ups
-// for them; an inline asm statement it takes for harmless, so the frame holds no
-// clean-up and the exception passes it by.
-struct Fault {
-    const char* name;
-    void (*run)();
-    unsigned long code;
-    int cleanups;
-} const faults[] = {
-    {"null write", nullWrite, 0xC0000005, 1},
-    {"null read", nullRead, 0xC0000005, 1},
-    {"wild write", wildWrite, 0xC0000005, 1},
-    {"integer division by zero", divideByZero, 0xC0000094, 1},
-    {"illegal instruction", illegalInstruction, 0xC000001D, 0},
-    {"privileged instruction", privilegedInstruction, 0xC0000096, 0},
+// The compiler keeps clean-ups for accesses and divisions that may trap; an inline
+// asm statement it takes for harmless, so that frame holds no clean-up.
+const struct Fault { const char* name; void (*run)(); unsigned long code; int cleanups; } faults[] = {
+    {"leaf division by zero", leafDivideByZero, 0xC0000094, 0}, {"leaf null read", leafNullRead, 0xC0000005, 0},
+    {"leaf null write", leafNullWrite, 0xC0000005, 0},          {"null write", nullWrite, 0xC0000005, 1},
+    {"null read", nullRead, 0xC0000005, 1},                     {"division by zero", divideByZero, 0xC0000094, 1},
+    {"illegal instruction", illegalInstruction, 0xC000001D, 0}, {"privileged instruction", privilegedInstruction, 0xC0000096, 0},
 };
 
 // The code a guarded fault arrives with, or 0 when nothing was caught.
-unsigned long guardedCode(void (*run)()) {
+unsigned long guardedCode(void (*run)()) try {
     SEHGuard guard;
-    try {
-        run();
-    } catch (const SEHError& e) {
-        return e.getCode();
+    return run(), 0;
+} catch (const SEHError& e) {
+    return e.getCode();
+}
+
+// Every fault once, then `rounds` in a seeded order: "" when each came as one hardware
+// exception and arrived with its code and clean-ups, else what went wrong.
+std::string faultSweep(unsigned seed, unsigned rounds) {
+    std::string wrong;
+    const unsigned n = sizeof faults / sizeof faults[0];
+    for (unsigned i = 0; i < n + rounds; ++i) {
+        const Fault& f = faults[i < n ? i : ((seed = seed * 1103515245 + 12345) >> 16) % n];
+        cleanups = hardwareExceptions = 0;
+        if (const unsigned long code = guardedCode(f.run); code != f.code || cleanups != f.cleanups || hardwareExceptions != 1)
+            wrong += std::string(f.name) + ": code " + std::to_string(code) + ", " + std::to_string(cleanups) +
+                     " clean-ups, " + std::to_string(hardwareExceptions) + " hardware exceptions\n";
     }
-    return 0;
+    if (getThreadTranslator() != &SEHError::translate) wrong += "not the library's translator\n";
+    return wrong;
 }
 
-// Runs one DISABLED_ child test of this program in its own process and returns its
-// exit code; the child's output is dropped.
-DWORD runChild(const char* test) {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string command = std::string("\"") + self + "\" --gtest_also_run_disabled_tests --gtest_filter=Child." + test;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = nul;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
-        CloseHandle(nul);
-        ADD_FAILURE() << "can't start " << command;
-        return 0;
-    }
-    CloseHandle(nul);
-    CloseHandle(info.hThread);
-    EXPECT_EQ(WaitForSingleObject(info.hProcess, 60000), WAIT_OBJECT_0);
-    DWORD code = 0;
-    GetExitCodeProcess(info.hProcess, &code);
-    CloseHandle(info.hProcess);
-    return code;
+DWORD WINAPI plainThread(void* wrong) { return *static_cast<std::string*>(wrong) = faultSweep(7, 100), 0; }
+
+std::string child(const char* test) {
+    return "\"" + std::string(WindowsModule(nullptr).getFilenameA()) + "\" --gtest_also_run_disabled_tests --gtest_filter=Child." + test;
 }
-
-template <class F> DWORD WINAPI threadMain(void* f) {
-    (*static_cast<F*>(f))();
-    return 0;
-}
-
-template <class F> HANDLE startThread(F* f) { return CreateThread(nullptr, 0, &threadMain<F>, f, 0, nullptr); }
-
-// Procedures compared and called by address.
-void* address(FARPROC p) { return reinterpret_cast<void*>(p); }
-void* address(SETranslator p) { return reinterpret_cast<void*>(p); }
 
 } // namespace
 
-TEST(SEHTranslation, EveryFaultArrivesWithItsCodeAndRunsCleanups) {
-    EXPECT_EQ(getThreadTranslator(), &SEHError::translate);
-    for (const Fault& f : faults) {
-        cleanups = 0;
-        EXPECT_EQ(guardedCode(f.run), f.code) << f.name;
-        EXPECT_EQ(cleanups, f.cleanups) << f.name;
-    }
-    // Nested guards; a guard that the SEHError unwinds through is withdrawn.
-    SEHGuard outer;
-    try {
-        SEHGuard inner;
-        nullWrite();
-    } catch (const SEHError& e) {
-        EXPECT_EQ(e.getCode(), 0xC0000005ul);
-    }
-    EXPECT_EQ(guardedCode(nullRead), 0xC0000005ul);
-    // Frames without clean-ups pass the exception on, whatever their build.
-    int* volatile target = nullptr;
-    try {
-        plain::faultWithoutCleanup(target);
-        ADD_FAILURE() << "not reached";
-    } catch (const SEHError& e) {
-        EXPECT_EQ(e.getCode(), 0xC0000005ul);
-    }
-    // C++ exceptions inside a guard stay what they are.
-    EXPECT_THROW(throw std::runtime_error("plain"), std::runtime_error);
-}
+TEST(SEHTranslation, EveryFaultArrivesOnceWithItsCodeOnEveryKindOfThread) {
+    PVOID counter = AddVectoredExceptionHandler(1, &countHardwareExceptions);
+    EXPECT_EQ(faultSweep(1, 40), "") << "main thread";
+    struct Worker : Thread { // at the same time as a plain thread
+        std::string wrong;
+        unsigned long run() override { return wrong = faultSweep(3, 100), 0; }
+        ~Worker() override { join(); }
+    } worker;
+    std::string plainWrong;
+    worker.start();
+    WindowsHandle other(CreateThread(nullptr, 0, &plainThread, &plainWrong, 0, nullptr));
+    EXPECT_EQ(other.wait(60000), WindowsHandle::signaled);
+    EXPECT_EQ((worker.join(), worker.wrong), "") << "Thread";
+    EXPECT_EQ(plainWrong, "") << "plain thread";
+    RemoveVectoredExceptionHandler(counter);
 
-TEST(SEHTranslation, ThreadsStartedAfterLoadTranslateTheirOwnFaults) {
-    // A fixed-seed sweep over the fault kinds on four Threads at once: every fault
-    // is caught on its own thread with its own code, and every clean-up runs.
-    struct Worker : Thread {
-        explicit Worker(unsigned s) : seed(s) {}
-        ~Worker() override {
-            try {
-                join();
-            } catch (...) {
-            }
-        }
-        unsigned long run() override {
-            translator = getThreadTranslator();
-            for (int i = 0; i < 100; ++i) {
-                seed = seed * 1103515245 + 12345;
-                const Fault& f = faults[(seed >> 16) % (sizeof faults / sizeof faults[0])];
-                (guardedCode(f.run) == f.code ? caught : wrong)++;
-                expectedCleanups += f.cleanups;
-            }
-            cleaned = cleanups;
-            return 0;
-        }
-        unsigned seed;
-        SETranslator translator = nullptr;
-        int caught = 0, wrong = 0, cleaned = 0, expectedCleanups = 0;
-    };
-    std::vector<std::unique_ptr<Worker>> workers;
-    for (unsigned seed = 1; seed <= 4; ++seed) workers.emplace_back(new Worker(seed));
-    for (auto& w : workers) w->start();
-    for (auto& w : workers) {
-        EXPECT_EQ(w->join(), 0u);
-        EXPECT_EQ(w->translator, &SEHError::translate);
-        EXPECT_EQ(w->caught, 100);
-        EXPECT_EQ(w->wrong, 0);
-        EXPECT_EQ(w->cleaned, w->expectedCleanups);
-    }
+    // Nested guards, the inner one withdrawn by the unwinding; frames without
+    // clean-ups pass the exception on, whatever their build.
+    EXPECT_EQ(guardedCode([] { SEHGuard inner; nullWrite(); }), 0xC0000005ul);
+    EXPECT_EQ(guardedCode([] { plain::faultWithoutCleanup(nowhere); }), 0xC0000005ul);
 }
 
 // Children: each ends the process the way the platform ends a crash.
 TEST(Child, DISABLED_Unguarded) { nullWrite(); }
-TEST(Child, DISABLED_AfterGuardClosed) {
-    { SEHGuard guard; }
-    nullWrite();
-}
-TEST(Child, DISABLED_PlainCodeWithCleanups) {
+TEST(Child, DISABLED_AfterGuardClosed) { { SEHGuard guard; } nullWrite(); }
+TEST(Child, DISABLED_PlainCodeWithCleanups) { // a translation here would be caught
     SEHGuard guard;
-    try {
-        plain::faultWithCleanup(nullptr);
-    } catch (...) {
-        std::exit(99);
-    }
+    try { plain::faultWithCleanup(nullptr); } catch (...) { std::exit(99); }
 }
 
 TEST(SEHTranslation, UnpreparedCodeKeepsThePlatformsBehaviour) {
-    for (const char* child : {"DISABLED_Unguarded", "DISABLED_AfterGuardClosed", "DISABLED_PlainCodeWithCleanups"})
-        EXPECT_EQ(runChild(child), 0xC0000005ul) << child;
-}
-
-// The slot of a loaded copy is found by its content on the loading thread: the
-// thread's state, which begins with the thread's translator.
-DWORD findSlot(void* translate) {
-    for (DWORD i = 0; i < 1088; ++i) {
-        void* value = TlsGetValue(i);
-        if (value && !IsBadReadPtr(value, sizeof(void*)) && *static_cast<void**>(value) == translate) return i;
+    for (const char* name : {"DISABLED_Unguarded", "DISABLED_AfterGuardClosed", "DISABLED_PlainCodeWithCleanups"}) {
+        Process process(child(name).c_str(), CREATE_NO_WINDOW); // a DISABLED_ child test in a process of its own
+        EXPECT_TRUE(process.wait(60000) == WindowsHandle::signaled && process.getExitCode() == 0xC0000005ul) << name;
     }
-    return TLS_OUT_OF_INDEXES;
 }
 
-TEST(EntryPoint, ReloadingTheLibraryLeavesNoTLSIndexAndServesNewThreads) {
+TEST(EntryPoint, ReloadingTheLibraryLeavesNoTLSIndex) {
     vesk_test::ScratchDir dir;
     const std::string copy = dir.file("vesk_reload.dll");
     ASSERT_TRUE(CopyFileA(WindowsModule().getFilenameA().c_str(), copy.c_str(), FALSE));
-
-    // A thread that predates the copy gets no translator from it; one started
-    // afterwards does.
-    HANDLE started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    using Getter = SETranslator (*)();
-    struct Probe {
-        HANDLE started, go;
-        Getter get = nullptr;
-        SETranslator seen = nullptr;
-        void operator()() {
-            SetEvent(started);
-            WaitForSingleObject(go, INFINITE);
-            seen = get();
-        }
-    } before{started, go}, after{nullptr, go};
-    HANDLE early = startThread(&before);
-    ASSERT_EQ(WaitForSingleObject(started, 10000), WAIT_OBJECT_0);
-    std::vector<DWORD> slots;
     for (int round = 0; round < 10; ++round) {
         WindowsModule library(copy.c_str(), true);
-        const Getter get =
-            reinterpret_cast<Getter>(address(library.getProcAddress("_ZN4vesk19getThreadTranslatorEv", false)));
-        void* translate = address(library.getProcAddress("_ZN4vesk8SEHError9translateEjP19_EXCEPTION_POINTERS", false));
-        EXPECT_EQ(address(get()), translate) << "the loading thread";
-        const DWORD slot = findSlot(translate);
-        ASSERT_NE(slot, TLS_OUT_OF_INDEXES) << "the loaded copy holds no TLS index";
-        slots.push_back(slot);
-        if (round == 0) {
-            before.get = after.get = get;
-            after.started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-            HANDLE late = startThread(&after);
-            SetEvent(go);
-            ASSERT_EQ(WaitForSingleObject(early, 10000), WAIT_OBJECT_0);
-            ASSERT_EQ(WaitForSingleObject(late, 10000), WAIT_OBJECT_0);
-            CloseHandle(late);
-            CloseHandle(after.started);
-            EXPECT_EQ(before.seen, nullptr);
-            EXPECT_EQ(address(after.seen), translate);
-        }
-        library.close();
+        void* translate = reinterpret_cast<void*>(library.getProcAddress("_ZN4vesk8SEHError9translateEjP19_EXCEPTION_POINTERS", false));
+        EXPECT_EQ(reinterpret_cast<void*>(reinterpret_cast<SETranslator (*)()>(reinterpret_cast<void*>(
+                      library.getProcAddress("_ZN4vesk19getThreadTranslatorEv", false)))()), translate) << "the loading thread";
+        // The copy's slot holds this thread's state, which begins with its translator.
+        DWORD slot = 0;
+        while (slot < 1088 && !(TlsGetValue(slot) && !IsBadReadPtr(TlsGetValue(slot), sizeof(void*)) &&
+                                *static_cast<void**>(TlsGetValue(slot)) == translate))
+            ++slot;
+        ASSERT_LT(slot, 1088u) << "the loaded copy holds no TLS index";
         // Freeing an index that is not allocated fails: the copy gave its index back.
-        EXPECT_FALSE(TlsFree(slot)) << "round " << round << ": the unloaded copy left TLS index " << slot << " behind";
+        EXPECT_FALSE((library.close(), TlsFree(slot))) << "round " << round << ": the unloaded copy left TLS index " << slot << " behind";
     }
-    CloseHandle(early);
-    CloseHandle(started);
-    CloseHandle(go);
-    // The library's own translation still works after the copies came and went.
-    EXPECT_EQ(guardedCode(nullWrite), 0xC0000005ul);
+    EXPECT_EQ(guardedCode(nullWrite), 0xC0000005ul) << "the library's own translation after the copies";
+}
+
+TEST(Child, DISABLED_ExitThree) { ExitProcess(3); }
+
+TEST(Process, ExitCodesIdsAndErrors) {
+    Process running(child("DISABLED_ExitThree").c_str(), CREATE_NO_WINDOW);
+    const DWORD firstId = running.getProcessId(); // create() again follows the new process
+    EXPECT_TRUE(firstId != 0 && running.getThreadId() != 0 && running.getThreadId() != firstId && running.wait(60000) == WindowsHandle::signaled &&
+                running.getExitCode() == 3);
+    running.create(child("DISABLED_Unguarded").c_str(), CREATE_NO_WINDOW);
+    EXPECT_TRUE(running.getProcessId() != firstId && running.wait(60000) == WindowsHandle::signaled && running.getExitCode() == 0xC0000005);
+    EXPECT_EQ(errorOf([] { Process().getExitCode(); }), "6 Can't retrieve process exit code");
+    const std::string missing = errorOf([] { Process p("C:\\no\\such\\program.exe --flag", 0); });
+    EXPECT_TRUE(missing.find(" Can't create process \"C:\\no\\such\\program.exe --flag\"") != std::string::npos && missing.find("0 ") != 0) << missing;
 }

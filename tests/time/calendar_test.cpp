@@ -1,5 +1,5 @@
 // Calendar: the lazy protocol between instant and fields (setting a field
-// invalidates the time, reading recomputes once), zone changes, the generic roll,
+// invalidates the time, reading recomputes once), the generic roll,
 // the probing actual minimum and the release of its clone, field-index checks.
 // Runs over a small test-only calendar that counts its conversions.
 #include <vesk/errors/exception.h>
@@ -28,10 +28,7 @@ namespace {
 class CountingCalendar : public Calendar {
 public:
     CountingCalendar() : Calendar(TimeZone()) {}
-    Cloneable* Clone() const override {
-        ++*clones;
-        return new CountingCalendar(*this);
-    }
+    Cloneable* Clone() const override { return ++*clones, new CountingCalendar(*this); }
     void set(unsigned field, int value) override {
         checkField(field, "set");
         if (value == 666) throw vesk::Exception("Can't set 666");
@@ -95,7 +92,6 @@ TEST(Calendar, SettingAFieldInvalidatesTheTimeAndReadingRecomputesOnce) {
     EXPECT_EQ("1/2", c.calls());
     c.set(Calendar::SECOND, 75); // lenient: carried into the minute
     EXPECT_EQ(795321, c.getTimeInMillis());
-    EXPECT_EQ(795321, static_cast<__int64>(c.getTime()));
     EXPECT_EQ(13, c.get(Calendar::MINUTE));
     EXPECT_EQ(15, c.get(Calendar::SECOND));
     EXPECT_EQ("2/3", c.calls());
@@ -118,19 +114,6 @@ TEST(Calendar, NonLenientRecomputationKeepsFieldsComputedFromATime) {
         EXPECT_EQ(k.calls, c.calls()) << k.lenient << k.allFieldsFromTime;
         EXPECT_TRUE(c.bothValid());
     }
-}
-
-TEST(Calendar, ZoneChangeKeepsOldFieldsUntilTheNextRecomputation) {
-    CountingCalendar c;
-    c.setTimeInMillis(120000);
-    TimeZone plusOne;
-    plusOne.SetStandardOffset(3600000);
-    c.SetTimeZone(plusOne);
-    EXPECT_EQ(0, c.get(Calendar::ZONE_OFFSET));
-    EXPECT_EQ(2, c.get(Calendar::MINUTE));
-    c.setTimeInMillis(120000);
-    EXPECT_EQ(3600000, c.get(Calendar::ZONE_OFFSET));
-    EXPECT_EQ(62, c.get(Calendar::MINUTE));
 }
 
 TEST(Calendar, RollByAmountTakesSingleSteps) {
@@ -174,11 +157,9 @@ TEST(Calendar, ActualMinimumProbesALenientCloneAndReleasesIt) {
 
 TEST(Calendar, FieldIndicesAboveSixteenAreRefused) {
     CountingCalendar c;
-    const struct { std::string message, expected; } cases[] = {
-        {messageOf([&] { c.get(17); }), "Can't get calendar field 17"},
-        {messageOf([&] { c.getActualMinimum(-1); }), "Can't get the actual minimum of calendar field 4294967295"},
-    };
-    for (const auto& k : cases)
-        EXPECT_TRUE(contains(k.message, k.expected) && contains(k.message, "0 to 16")) << k.message;
+    EXPECT_EQ("Can't get calendar field 17: field indices run from 0 to 16", messageOf([&] { c.get(17); }));
+    EXPECT_EQ("Can't roll calendar field 4294967295: field indices run from 0 to 16",
+              messageOf([&] { c.roll(-1u, 1); }));
+    EXPECT_TRUE(contains(messageOf([&] { c.getActualMinimum(-1); }), "actual minimum of calendar field 4294967295"));
     EXPECT_TRUE(c.log->empty());
 }

@@ -1,7 +1,7 @@
-// GregorianCalendar: whole-year round trips instant -> fields -> instant in a zone
-// with daylight saving, week numbering under every week setting, field
-// resolution, strict mode, moved cutovers, add and roll of every field, and the
-// actual limits of fields in the cutover year.
+// GregorianCalendar: field resolution, strict mode, moved cutovers, add and roll at
+// month ends, across the cutover and daylight saving, and a fixed-seed sweep of set,
+// add and roll over the whole range (which also checks daylight saving, week-based
+// years and actual maxima).
 //
 // Expected values come from the suites' own proleptic day counts of both calendars
 // (time_reference.h), never from the calendar itself.
@@ -54,18 +54,15 @@ std::string text(long long n) {
     return std::to_string(d.year) + "-" + std::to_string(d.month) + "-" + std::to_string(d.day);
 }
 
-// Daylight saving of europeLike() at a local standard time; none in BC years.
-long long lastSunday(long long y, int m) { return monthEnd(y, m) - fmod(weekday(monthEnd(y, m)) - 1, 7); }
-bool dstAt(long long day, long long standardMs) {
-    const long long year = dateOf(day).year, t = day * DAY + standardMs;
-    return year >= 1 && t > lastSunday(year, 3) * DAY + 2 * HOUR && t <= lastSunday(year, 10) * DAY + 3 * HOUR;
+// Daylight saving of europeLike() at a local standard day and time; none in BC years.
+long long lastSunday(long long y, int m, long long cut = CUTOVER_DAY) {
+    return monthEnd(y, m, cut) - fmod(weekday(monthEnd(y, m, cut)) - 1, 7);
 }
-
-// Rolling as the tests model it: among the days of [first, last] a whole number of
-// steps away from n, move k places, cyclically.
-long long cycled(long long n, long long first, long long last, int step, long long k) {
-    const long long lo = first + fmod(n - first, step), count = (last - lo) / step + 1;
-    return lo + step * fmod((n - lo) / step + k, count);
+bool dstAt(long long day, long long standardMs, long long cut = CUTOVER_DAY) {
+    const long long year = dateOf(day, cut).year;
+    const auto at = std::make_pair(day, standardMs);
+    return year >= 1 && at > std::make_pair(lastSunday(year, 3, cut), 2 * HOUR) &&
+           at <= std::make_pair(lastSunday(year, 10, cut), 3 * HOUR);
 }
 
 // Rolling WEEK_OF_MONTH by k: whole weeks within the month's counted weeks,
@@ -101,68 +98,6 @@ long long localDay(GregorianCalendar& c) {
 } // namespace
 
 // ---- instant <-> fields ---------------------------------------------------------
-
-TEST(GregorianCalendar, EveryDayOfTheYearRoundTrips) {
-    const TimeZone zone = europeLike();
-    GregorianCalendar c(zone);
-    for (long long year : {2004LL, 1582LL, 1LL, 0LL}) { // a leap year, the cutover, 1 AD, 1 BC
-        for (long long n = days(year, 1, 1); n < days(year + 1, 1, 1); ++n) {
-            const Date d = dateOf(n);
-            for (long long wall : {0LL, 13 * HOUR + 45 * MINUTE + 30250}) {
-                const long long dst = dstAt(n, wall) ? HOUR : 0, instant = n * DAY + wall - HOUR - dst;
-                c.setTime(Time(instant));
-                const int expected[C::FIELD_COUNT] = {
-                    eraOf(year), yearField(year), d.month - 1, weekOf(n, 1, 1).week, weekOfMonth(n, 1, 1), d.day,
-                    int(n - days(year, 1, 1) + 1), weekday(n), int(n - days(year, d.month, 1)) / 7 + 1,
-                    int(wall / (12 * HOUR)), int(wall / HOUR % 12), int(wall / HOUR), int(wall / MINUTE % 60),
-                    int(wall / 1000 % 60), int(wall % 1000), int(HOUR), int(dst)};
-                for (unsigned f = 0; f < C::FIELD_COUNT; ++f)
-                    ASSERT_EQ(expected[f], c.get(f)) << text(n) << " field " << f;
-
-                ASSERT_EQ(instant, static_cast<long long>(at(year, d.month, d.day, wall, zone).getTime())) << text(n);
-            }
-        }
-    }
-}
-
-// An instant whose local time lies beyond the 64-bit range keeps its true date.
-TEST(GregorianCalendar, ExtremeInstantsKeepTheirDate) {
-    TimeZone east;
-    east.SetStandardOffset(int(14 * HOUR));
-    GregorianCalendar c(east);
-    c.setTime(Time(LLONG_MAX)); // 07:12:55.807 UTC
-    EXPECT_EQ(fdiv(LLONG_MAX, DAY), dayOf(c));
-    EXPECT_EQ(21 * HOUR + 12 * MINUTE + 55807, wallOf(c));
-}
-
-TEST(GregorianCalendar, WeekNumbersAndLastWeekUnderEveryWeekSettingAtYearBoundaries) {
-    GregorianCalendar c{TimeZone()};
-    for (int bad : {0, 8}) {
-        EXPECT_THROW(c.setFirstDayOfWeek(bad), vesk::Exception);
-        EXPECT_THROW(c.setMinimalDaysInFirstWeek(bad), vesk::Exception);
-    }
-    for (int firstDay = 1; firstDay <= 7; ++firstDay) {
-        for (int minDays = 1; minDays <= 7; ++minDays) {
-            c.setFirstDayOfWeek(firstDay);
-            c.setMinimalDaysInFirstWeek(minDays);
-            for (long long year : {-10, 1581, 1582, 1583, 1999, 2000, 2004, 2005, 2009, 2010, 2015}) {
-                for (long long n = days(year + 1, 1, 1) - 10; n < days(year + 1, 1, 1) + 10; ++n) {
-                    c.setTime(Time(n * DAY));
-                    const Week w = weekOf(n, firstDay, minDays);
-                    SCOPED_TRACE(text(n) + " weeks " + std::to_string(firstDay) + "/" + std::to_string(minDays));
-                    ASSERT_EQ(w.week, c.get(C::WEEK_OF_YEAR));
-                    ASSERT_EQ(weekOfMonth(n, firstDay, minDays), c.get(C::WEEK_OF_MONTH));
-                    const long long y = dateOf(n).year;
-                    int maxWeek = 0; // the year's last week lies in its last seven days
-                    for (long long x = days(y + 1, 1, 1) - 7; x < days(y + 1, 1, 1); ++x)
-                        if (weekOf(x, firstDay, minDays).year == y) maxWeek = weekOf(x, firstDay, minDays).week;
-                    ASSERT_EQ(maxWeek, c.getActualMaximum(C::WEEK_OF_YEAR));
-                    ASSERT_EQ(yearField(w.year), c.getISOYear()); // counted backwards in BC
-                }
-            }
-        }
-    }
-}
 
 TEST(GregorianCalendar, MostRecentFieldCombinationWins) {
     const struct { int firstDay, minDays; std::vector<std::pair<unsigned, int>> sets; long long day; } rows[] = {
@@ -201,24 +136,15 @@ TEST(GregorianCalendar, MostRecentFieldCombinationWins) {
     c.set(2000, 0, 1, 0, 0);
     c.set(C::HOUR_OF_DAY, 1000000); // whole days carried, no 32-bit wrap
     EXPECT_EQ(days(2000, 1, 1) * DAY + 1000000 * HOUR, static_cast<long long>(c.getTime()));
-    c.set(C::YEAR, 292278995);
-    EXPECT_THROW(c.getTime(), vesk::Exception); // beyond the range of Time
-    EXPECT_THROW(c.set(17u, 1), vesk::Exception);
-    EXPECT_THROW(c.getMaximum(17), vesk::Exception);
-
-    // A zone offset set by the user wins over the zone's.
-    GregorianCalendar z = at(2004, 7, 1, 12 * HOUR, europeLike());
-    EXPECT_EQ(days(2004, 7, 1) * DAY + 10 * HOUR, static_cast<long long>(z.getTime()));
-    z.set(C::ZONE_OFFSET, int(-5 * HOUR));
-    z.set(C::DST_OFFSET, 0);
-    EXPECT_EQ(days(2004, 7, 1) * DAY + 17 * HOUR, static_cast<long long>(z.getTime()));
+    for (int bad : {0, 8}) {
+        EXPECT_TRUE(contains(messageOf([&] { c.setFirstDayOfWeek(bad); }), "first day of the week"));
+        EXPECT_TRUE(contains(messageOf([&] { c.setMinimalDaysInFirstWeek(bad); }), "minimal days in the first week"));
+    }
 }
 
 TEST(GregorianCalendar, StrictModeRefusesFieldsThatWouldChange) {
-    const struct {
-        int y, m, d, h;
-        const char* field; // named in the message; nullptr when the fields are valid
-    } dates[] = {
+    // The field named in the message; nullptr when the fields are valid.
+    const struct { int y, m, d, h; const char* field; } dates[] = {
         {2004, 1, 29, 12, nullptr},        {2004, 1, 30, 12, "DAY_OF_MONTH"}, {2003, 1, 29, 12, "DAY_OF_MONTH"},
         {1500, 1, 29, 12, nullptr},        {2004, 12, 1, 12, "MONTH"},        {2004, 0, 0, 12, "DAY_OF_MONTH"},
         {2004, 0, 1, 24, "HOUR_OF_DAY"},   {1582, 9, 10, 12, "DAY_OF_MONTH"}, {1582, 9, 4, 12, nullptr},
@@ -253,21 +179,15 @@ TEST(GregorianCalendar, BoundaryDaysWithTheDefaultAndAMovedCutover) {
     const long long british = gregorianDays(1752, 9, 14), cutJanuary = gregorianDays(1900, 1, 10);
     const long long britishJan1 = julianDays(1752, 1, 1), britishYear = gregorianDays(1753, 1, 1) - britishJan1;
     const long long cutYear = gregorianDays(1901, 1, 1) - cutJanuary, last1899 = cutJanuary - julianDays(1899, 1, 1);
-    const struct {
-        long long change, day; // cutover day (LLONG_MIN: Gregorian throughout, LLONG_MAX: Julian) and the day
-        int doy, minDom, maxDom;
-        long long maxDoy;
-    } rows[] = {
+    // The cutover day (LLONG_MIN: Gregorian throughout, LLONG_MAX: Julian) and the day.
+    const struct { long long change, day; int doy, minDom, maxDom; long long maxDoy; } rows[] = {
         {CUTOVER_DAY, CUTOVER_DAY, 278, 1, 31, 355},
         {british, british - 1, int(british - britishJan1), 1, 30, britishYear},
         {british, british, int(british - britishJan1 + 1), 1, 30, britishYear},
-        {british, julianDays(1700, 2, 29), 60, 1, 29, 366}, // still Julian
         {cutJanuary, cutJanuary + 10, 11, 10, 31, cutYear},
         {cutJanuary, cutJanuary - 1, int(last1899), 1, 28, last1899},
-        {LLONG_MIN, gregorianDays(1500, 2, 28), 59, 1, 28, 365},
         {LLONG_MIN, gregorianDays(1582, 10, 10), 283, 1, 31, 365},
         {LLONG_MAX, 0, 353, 1, 31, 365}, // 1969-12-19, 13 days behind
-        {LLONG_MAX, julianDays(1900, 2, 29), 60, 1, 29, 366},
     };
     for (const auto& r : rows) {
         const long long changeMs = r.change == LLONG_MIN || r.change == LLONG_MAX ? r.change : r.change * DAY;
@@ -291,131 +211,49 @@ TEST(GregorianCalendar, BoundaryDaysWithTheDefaultAndAMovedCutover) {
         c.set(int(d.year), d.month - 1, d.day);
         EXPECT_EQ(r.day * DAY, static_cast<long long>(c.getTime()));
     }
-}
-
-TEST(GregorianCalendar, DaylightTimeAtAnInstant) {
-    const TimeZone z = europeLike();
-    const long long start = lastSunday(2004, 3) * DAY + HOUR, end = lastSunday(2004, 10) * DAY + 2 * HOUR; // UTC
-    for (long long t : {start, end + 1, days(-100, 7, 1) * DAY}) EXPECT_FALSE(z.InDaylightTime(Time(t))) << t;
-    for (long long t : {start + 1, end}) EXPECT_TRUE(z.InDaylightTime(Time(t))) << t;
-    EXPECT_FALSE(TimeZone().InDaylightTime(Time(days(2004, 7, 1) * DAY)));
-    GregorianCalendar c = at(2004, 7, 1, 0, z);
-    EXPECT_TRUE(c.InDaylightTime());
-    c.set(C::MONTH, 0);
-    EXPECT_FALSE(c.InDaylightTime());
+    // A new cutover reads the same instant anew (1970-01-01 is Julian 1969-12-19).
+    GregorianCalendar c{TimeZone()};
+    c.setTime(Time(0));
+    c.setGregorianChange(Time(LLONG_MAX));
+    c.setTime(Time(0));
+    EXPECT_EQ(dayFields(0, 1, 1, LLONG_MAX), dayFields(c));
 }
 
 // ---- add and roll ----------------------------------------------------------------------
 
-// Add moves day and week fields by whole days; roll cycles them within their
-// period. Both keep the wall-clock time, also across daylight-saving changes.
-TEST(GregorianCalendar, AddAndRollDayAndWeekFieldsAtTheSameWallTime) {
-    const TimeZone zone = europeLike();
-    int setting = 0;
-    std::vector<long long> starts; // a week from each day, so that every weekday offset in a period is met
-    for (long long n0 : {days(1582, 10, 1), days(1582, 10, 2), days(1582, 12, 26), days(2004, 2, 26), days(2004, 3, 27),
-                         days(2003, 12, 26), days(0, 12, 26), days(2004, 6, 28)})
-        for (int i = 0; i < 7; ++i) starts.push_back(n0 + i);
-    for (long long n : starts) {
-        const Date d = dateOf(n);
-        const long long monthFirst = days(d.year, d.month, 1), monthLast = monthEnd(d.year, d.month);
-        const long long yearFirst = days(d.year, 1, 1), yearLast = days(d.year + 1, 1, 1) - 1;
-        for (int k : {1, -1, 2, 10, -22, 53, 1000, INT_MAX, INT_MIN}) {
-            const int firstDay = 1 + setting % 7, minDays = 1 + setting * 3 % 7;
-            ++setting;
-            const long long weekFirst = n - fmod(weekday(n) - firstDay, 7);
-            const struct { bool roll; unsigned field; long long day; } rows[] = {
-                {false, C::DAY_OF_MONTH, n + k}, {false, C::DAY_OF_YEAR, n + k}, {false, C::DAY_OF_WEEK, n + k},
-                {false, C::WEEK_OF_YEAR, n + 7LL * k}, {false, C::WEEK_OF_MONTH, n + 7LL * k},
-                {false, C::DAY_OF_WEEK_IN_MONTH, n + 7LL * k},
-                {true, C::DAY_OF_MONTH, cycled(n, monthFirst, monthLast, 1, k)},
-                {true, C::DAY_OF_YEAR, cycled(n, yearFirst, yearLast, 1, k)},
-                {true, C::DAY_OF_WEEK, cycled(n, weekFirst, weekFirst + 6, 1, k)},
-                {true, C::DAY_OF_WEEK_IN_MONTH, cycled(n, monthFirst, monthLast, 7, k)},
-                {true, C::WEEK_OF_YEAR, weekRolled(n, firstDay, minDays, k)}};
-            for (const auto& r : rows) {
-                GregorianCalendar c = at(d.year, d.month, d.day, 30 * MINUTE, zone);
-                c.setFirstDayOfWeek(firstDay);
-                c.setMinimalDaysInFirstWeek(minDays);
-                r.roll ? c.roll(r.field, k) : c.add(r.field, k);
-                const std::string what =
-                    text(n) + (r.roll ? " roll " : " add ") + std::to_string(r.field) + " by " + std::to_string(k);
-                ASSERT_EQ(r.day, dayOf(c)) << what;
-                ASSERT_EQ(30 * MINUTE, wallOf(c)) << what;
-            }
-        }
-    }
-}
-
-TEST(GregorianCalendar, RollWeekOfMonthMovesByWeeksAndClampsAtTheMonthEnds) {
-    const int settings[][2] = {{1, 1}, {2, 4}, {2, 7}, {6, 2}};
-    for (const auto& s : settings) {
-        for (auto ym : {std::pair<long long, int>(1582, 10), {2004, 2}, {2009, 3}, {2010, 5}}) {
-            const long long first = days(ym.first, ym.second, 1), last = monthEnd(ym.first, ym.second);
-            for (long long n = first; n <= last; n += 3) {
-                for (int k : {-9, -1, 1, 2, 5, 6}) {
-                    const Date d = dateOf(n);
-                    GregorianCalendar c = at(d.year, d.month, d.day);
-                    c.setFirstDayOfWeek(s[0]);
-                    c.setMinimalDaysInFirstWeek(s[1]);
-                    c.roll(C::WEEK_OF_MONTH, k);
-                    ASSERT_EQ(weekOfMonthRolled(n, s[0], s[1], k), dayOf(c))
-                        << text(n) << " by " << k << " settings " << s[0] << "/" << s[1];
-                }
-            }
-        }
-    }
-}
-
 TEST(GregorianCalendar, AddAndRollAtMonthEndsAcrossTheCutoverAndDaylightSaving) {
-    const long long noon = 12 * HOUR, late = 23 * HOUR + 30 * MINUTE, wall = 13 * HOUR + 45 * MINUTE + 30250;
-    const struct {
-        bool roll;
-        unsigned field;
-        long long y;
-        int m, d;
-        long long from;
-        int amount;
-        long long day, to; // the day and wall time after the operation
-    } rows[] = {
+    const long long noon = 12 * HOUR, late = 23 * HOUR + 30 * MINUTE;
+    // From date y-m-d at wall time `from` to `day` at wall time `to`.
+    const struct { bool roll; unsigned field; long long y; int m, d; long long from; int amount; long long day, to; }
+        rows[] = {
         // add pins to the month's end, carries into years and eras and keeps the wall clock
         {false, C::MONTH, 2004, 1, 31, noon, 1, days(2004, 2, 29), noon},
         {false, C::MONTH, 2004, 1, 31, noon, -40, days(2000, 9, 30), noon},
         {false, C::MONTH, 2004, 1, 15, noon, 4, days(2004, 5, 15), noon}, // into daylight saving
         {false, C::MONTH, 0, 12, 15, noon, 1, days(1, 1, 15), noon},
         {false, C::MONTH, 1, 1, 15, noon, -1, days(0, 12, 15), noon},
-        {false, C::MONTH, -5, 6, 30, noon, 30, days(-3, 12, 30), noon},
         {false, C::MONTH, 1582, 10, 31, noon, -1, days(1582, 9, 30), noon},
         {false, C::MONTH, 2000, 1, 1, noon, 12000000, days(1002000, 1, 1), noon},
         {false, C::YEAR, 1, 6, 1, noon, -1, days(0, 6, 1), noon},
         {false, C::YEAR, 0, 6, 1, noon, 1, days(1, 6, 1), noon},
         {false, C::YEAR, 2004, 2, 29, noon, 1, days(2005, 2, 28), noon},
         {false, C::YEAR, 1500, 2, 29, noon, 100, days(1600, 2, 29), noon},
-        {false, C::YEAR, 2000, 3, 1, noon, -100000000, days(-99998000, 3, 1), noon},
         {false, C::ERA, 1990, 5, 5, noon, 5, days(1990, 5, 5), noon},
         {false, C::ERA, 1990, 5, 5, noon, -5, days(-1989, 5, 5), noon},
         // 02:30 does not exist on the day daylight saving starts: the move lands an hour later
         {false, C::DAY_OF_MONTH, 2004, 3, 27, 2 * HOUR + 30 * MINUTE, 1, days(2004, 3, 28), 3 * HOUR + 30 * MINUTE},
         // time fields move the instant; half days keep the wall clock
         {false, C::HOUR_OF_DAY, 2004, 3, 27, noon, 24, days(2004, 3, 28), 13 * HOUR},
-        {false, C::HOUR_OF_DAY, 2004, 3, 27, noon, -30, days(2004, 3, 26), 6 * HOUR},
-        {false, C::MINUTE, 2004, 3, 27, noon, 1441, days(2004, 3, 28), 13 * HOUR + MINUTE},
-        {false, C::MILLISECOND, 2004, 3, 27, noon, INT_MAX, days(2004, 4, 21), 9 * HOUR + 31 * MINUTE + 23647},
         {false, C::ZONE_OFFSET, 2004, 3, 27, noon, 1000, days(2004, 3, 27), noon + 1000},
         {false, C::AM_PM, 2004, 3, 27, noon, 3, days(2004, 3, 29), 0},
         // roll changes one field only; hours stay on days of 23 and 25 hours
         {true, C::YEAR, 2004, 2, 29, noon, 1, days(2005, 2, 28), noon},
-        {true, C::YEAR, 2000, 6, 1, noon, -1999, days(1, 6, 1), noon},
         {true, C::ERA, 2000, 2, 29, noon, 1, days(-1999, 2, 28), noon}, // 2000 BC has no 29 February
         {true, C::HOUR_OF_DAY, 2004, 3, 28, late, 1, days(2004, 3, 28), 30 * MINUTE},
         {true, C::HOUR_OF_DAY, 2004, 3, 28, 30 * MINUTE, -1, days(2004, 3, 28), late},
         {true, C::HOUR_OF_DAY, 2004, 10, 31, late, 1, days(2004, 10, 31), 30 * MINUTE},
         {true, C::HOUR_OF_DAY, 2004, 10, 31, 30 * MINUTE, -1, days(2004, 10, 31), late},
         {true, C::HOUR_OF_DAY, 2004, 3, 28, 5 * HOUR, 24007, days(2004, 3, 28), noon},
-        {true, C::AM_PM, 2004, 12, 31, wall, -3, days(2004, 12, 31), wall - 12 * HOUR},
-        {true, C::HOUR, 2004, 12, 31, wall, 11, days(2004, 12, 31), wall - HOUR}, // 13:45 -> 12:45, still pm
-        {true, C::MINUTE, 2004, 12, 31, wall, -106, days(2004, 12, 31), wall + 14 * MINUTE},
-        {true, C::MILLISECOND, 2004, 12, 31, wall, INT_MIN, days(2004, 12, 31), wall - 250 + (250 + 352) % 1000},
     };
     for (const auto& r : rows) {
         GregorianCalendar c = at(r.y, r.m, r.d, r.from, europeLike());
@@ -424,55 +262,13 @@ TEST(GregorianCalendar, AddAndRollAtMonthEndsAcrossTheCutoverAndDaylightSaving) 
                                    << "-" << r.m << "-" << r.d << ", expected " << text(r.day);
         EXPECT_EQ(r.to, wallOf(c)) << (r.roll ? "roll " : "add ") << r.field << " by " << r.amount;
     }
-    for (int k : {-25, -13, -1, 1, 11, 12, 13, INT_MAX, INT_MIN}) {
-        GregorianCalendar c = at(2004, 1, 31);
-        c.roll(C::MONTH, k);
-        const int m = int(fmod(k, 12)) + 1;
-        EXPECT_EQ(std::min(days(2004, m, 1) + 30, monthEnd(2004, m)), dayOf(c)) << k;
-    }
-    GregorianCalendar c = at(2003, 1, 31);
-    c.roll(C::MONTH, true);
-    EXPECT_EQ(days(2003, 2, 28), dayOf(c));
-    c.roll(C::MONTH, false);
-    EXPECT_EQ(days(2003, 1, 28), dayOf(c));
-    // Below year 1 the roll wraps to the last year in which the date exists.
-    GregorianCalendar first = at(1, 1, 1);
-    first.roll(C::YEAR, -1);
-    EXPECT_EQ(dateOf(fdiv(LLONG_MAX, DAY)).year, first.get(C::YEAR));
-    EXPECT_EQ(0, first.get(C::MONTH));
-    // Results beyond the range of Time are refused and leave the calendar alone.
-    GregorianCalendar last = at(292278000, 1, 1);
-    for (unsigned field : {C::MONTH, C::DAY_OF_MONTH})
-        EXPECT_EQ(0u, messageOf([&] { last.add(field, INT_MAX); }).rfind("Can't", 0)) << field;
-    EXPECT_EQ(days(292278000, 1, 1), dayOf(last));
 }
 
 // ---- actual limits -------------------------------------------------------------------------
 
-TEST(GregorianCalendar, ActualMaxima) {
-    const struct { long long y; int m, dom; } rows[] = {
-        {1900, 2, 28}, {2000, 2, 29}, {1500, 2, 29}, {1582, 10, 31}, {0, 2, 29}, {-3, 2, 28}};
-    for (const auto& r : rows) {
-        GregorianCalendar c = at(r.y, r.m, 1);
-        EXPECT_EQ(r.dom, c.getActualMaximum(C::DAY_OF_MONTH)) << r.y << "-" << r.m;
-        EXPECT_EQ(days(r.y + 1, 1, 1) - days(r.y, 1, 1), c.getActualMaximum(C::DAY_OF_YEAR)) << r.y;
-    }
-    for (int firstDay = 1; firstDay <= 7; ++firstDay) {
-        for (int minDays = 1; minDays <= 7; ++minDays) {
-            SCOPED_TRACE("first day " + std::to_string(firstDay) + " minimal days " + std::to_string(minDays));
-            for (auto ym : {std::pair<long long, int>(1582, 10), {2004, 2}, {2015, 2}, {2010, 5}}) {
-                const long long first = days(ym.first, ym.second, 1), last = monthEnd(ym.first, ym.second);
-                for (long long n = first; n < first + 7; ++n) {
-                    const Date d = dateOf(n);
-                    GregorianCalendar c = at(d.year, d.month, d.day);
-                    c.setFirstDayOfWeek(firstDay);
-                    c.setMinimalDaysInFirstWeek(minDays);
-                    ASSERT_EQ(weekOfMonth(last, firstDay, minDays), c.getActualMaximum(C::WEEK_OF_MONTH)) << text(n);
-                    ASSERT_EQ((last - n) / 7 + 1, c.getActualMaximum(C::DAY_OF_WEEK_IN_MONTH)) << text(n);
-                }
-            }
-        }
-    }
+// The last year of each era in which the date still lies in the range of Time (the
+// other maxima are swept below).
+TEST(GregorianCalendar, ActualMaximumOfTheYear) {
     const Date last = dateOf(fdiv(LLONG_MAX, DAY)), first = dateOf(fdiv(LLONG_MIN, DAY));
     EXPECT_EQ(last.year, at(2000, 1, 1).getActualMaximum(C::YEAR));
     EXPECT_EQ(last.year - 1, at(2000, 12, 31).getActualMaximum(C::YEAR));
@@ -481,63 +277,6 @@ TEST(GregorianCalendar, ActualMaxima) {
 }
 
 // ---- the ends of Time, and a fixed-seed sweep ----------------------------------------------
-
-// Reported cases: calendars of one reckoning at the ends of Time, and a week roll
-// from week 1. The expected day follows from the reference; an exception is right
-// only where that day lies outside the range of Time.
-TEST(GregorianCalendar, CalendarsOfOneReckoningAtTheEndsOfTimeAndWeekRolls) {
-    const long long first = fdiv(LLONG_MIN, DAY), last = fdiv(LLONG_MAX, DAY), t2004 = days(2004, 1, 1) * DAY;
-    const struct { long long change; int firstDay, minDays; long long t; unsigned field; int amount; } rows[] = {
-        {LLONG_MAX, 3, 6, 9223372036590052298LL, C::WEEK_OF_MONTH, 902}, // lands beyond Time
-        {LLONG_MAX, 3, 6, 9223372036590052298LL, C::WEEK_OF_MONTH, -1},
-        {CUTOVER_DAY * DAY, 1, 1, t2004 + 10 * HOUR, C::WEEK_OF_YEAR, -1}, // not 2004-12-30, a week 1
-        {CUTOVER_DAY * DAY, 5, 2, t2004 + 10 * HOUR, C::WEEK_OF_YEAR, -1},
-        {CUTOVER_DAY * DAY, 2, 4, days(2005, 1, 1) * DAY, C::WEEK_OF_YEAR, 1}, // from week 53 of 2004
-        {CUTOVER_DAY * DAY, 1, 1, days(2004, 12, 30) * DAY, C::WEEK_OF_YEAR, 1}, // from week 1 of 2005
-        {LLONG_MIN, 2, 4, -9223372036811575808LL, C::WEEK_OF_YEAR, 0},
-        {LLONG_MIN, 2, 4, LLONG_MIN, C::DAY_OF_YEAR, 400},
-        {LLONG_MAX, 2, 3, LLONG_MAX - HOUR, C::WEEK_OF_YEAR, 0},
-        {LLONG_MAX, 7, 1, LLONG_MAX, C::DAY_OF_MONTH, -3},
-    };
-    for (const auto& r : rows) {
-        const long long cut = r.change == LLONG_MIN || r.change == LLONG_MAX ? r.change : fdiv(r.change, DAY);
-        GregorianCalendar c{TimeZone()};
-        c.setGregorianChange(Time(r.change));
-        c.setFirstDayOfWeek(r.firstDay);
-        c.setMinimalDaysInFirstWeek(r.minDays);
-        c.setTime(Time(r.t));
-        const long long n = fdiv(r.t, DAY);
-        long long to = n;
-        if (r.field == C::WEEK_OF_MONTH) to = weekOfMonthRolled(n, r.firstDay, r.minDays, r.amount, cut);
-        if (r.field == C::WEEK_OF_YEAR) to = weekRolled(n, r.firstDay, r.minDays, r.amount, cut);
-        if (r.field == C::DAY_OF_YEAR || r.field == C::DAY_OF_MONTH) {
-            const Date d = dateOf(n, cut);
-            const long long lo = r.field == C::DAY_OF_YEAR ? days(d.year, 1, 1, cut) : days(d.year, d.month, 1, cut);
-            const long long hi = r.field == C::DAY_OF_YEAR ? days(d.year + 1, 1, 1, cut) : n - d.day + 32; // 31 days
-            to = lo + fmod(n - lo + r.amount, hi - lo);
-        }
-        SCOPED_TRACE(std::to_string(r.t) + " field " + std::to_string(r.field) + " by " + std::to_string(r.amount));
-        EXPECT_EQ(dayFields(n, r.firstDay, r.minDays, cut), dayFields(c));
-        if (to < first || to > last) {
-            EXPECT_TRUE(contains(messageOf([&] { c.roll(r.field, r.amount); }), "outside the range of Time"));
-            EXPECT_EQ(r.t, static_cast<long long>(c.getTime())); // left as it was
-        } else {
-            c.roll(r.field, r.amount);
-            EXPECT_EQ(dayFields(to, r.firstDay, r.minDays, cut), dayFields(c)) << "expected " << text(to);
-            EXPECT_EQ(fmod(r.t, DAY), fmod(static_cast<long long>(c.getTime()), DAY));
-        }
-    }
-    // A new cutover reads the same instant anew (1970-01-01 is Julian 1969-12-19).
-    GregorianCalendar c{TimeZone()};
-    c.setTime(Time(0));
-    c.setGregorianChange(Time(LLONG_MAX));
-    c.setTime(Time(0));
-    EXPECT_EQ(dayFields(0, 1, 1, LLONG_MAX), dayFields(c));
-    // The reported values, as a check on the reference itself.
-    EXPECT_EQ(days(2004, 12, 23), weekRolled(days(2004, 1, 1), 1, 1, -1));
-    const std::vector<long long> bc = dayFields(first + 1, 2, 4, LLONG_MIN); // May, 292275056 BC
-    EXPECT_EQ((std::vector<long long>{137, 20, 3, 3}), (std::vector<long long>{bc[6], bc[3], bc[4], bc[8]}));
-}
 
 // Random set, add and roll of every field over the whole range of Time, under four
 // cutovers, every week setting and zones with and without daylight saving. Each step
@@ -576,9 +315,12 @@ TEST(GregorianCalendar, FixedSeedSweepOfSetAddAndRollOverTheWholeRange) {
                 c.setMinimalDaysInFirstWeek(minDays);
                 for (int step = 0; step < 100; ++step, ++steps) {
                     if (step % 6 == 0) {
-                        const long long where = pick(0, 3);
-                        c.setTime(Time(where == 0 ? pick(LLONG_MIN, LLONG_MAX) : where == 1 ? LLONG_MAX - pick(0, edge)
-                                       : where == 2 ? LLONG_MIN + pick(0, edge) : pick(-16000000000000LL, 0)));
+                        const long long where = pick(0, 4), nearNewYear = days(pick(-3000, 3000), 1, 1, cut) * DAY;
+                        c.setTime(Time(where == 0   ? pick(LLONG_MIN, LLONG_MAX)
+                                       : where == 1 ? LLONG_MAX - pick(0, edge)
+                                       : where == 2 ? LLONG_MIN + pick(0, edge)
+                                       : where == 3 ? pick(-16000000000000LL, 0)
+                                                    : nearNewYear + pick(-10 * DAY, 10 * DAY)));
                     }
                     GregorianCalendar before = c;
                     const unsigned field = unsigned(pick(0, C::FIELD_COUNT - 1));
@@ -609,6 +351,35 @@ TEST(GregorianCalendar, FixedSeedSweepOfSetAddAndRollOverTheWholeRange) {
                     }
                     const long long n0 = localDay(before), n = localDay(c);
                     ASSERT_EQ(dayFields(n, firstDay, minDays, cut), dayFields(c));
+                    // The time of day and the offsets, daylight saving by the zone's rules.
+                    const long long t = c.getTime(), raw = zone.GetStandardOffset();
+                    const long long standard = fmod(fmod(t, DAY) + raw, DAY);
+                    const long long standardDay = fdiv(t, DAY) + fdiv(fmod(t, DAY) + raw, DAY);
+                    const long long dst = zone.UseDaylightTime() && dstAt(standardDay, standard, cut) ? HOUR : 0;
+                    const long long wall = fmod(standard + dst, DAY);
+                    ASSERT_EQ((std::vector<long long>{raw, dst, wall, wall / (12 * HOUR), wall / HOUR % 12, dst != 0}),
+                              (std::vector<long long>{c.get(C::ZONE_OFFSET), c.get(C::DST_OFFSET), wallOf(c),
+                                                      c.get(C::AM_PM), c.get(C::HOUR), c.InDaylightTime()}));
+                    if (cut == CUTOVER_DAY) { // the zone asks a calendar of the default cutover
+                        ASSERT_EQ(dst != 0, zone.InDaylightTime(Time(t)));
+                    }
+                    // The week-based year and the actual maxima of the day's month and year.
+                    const Date d = dateOf(n, cut);
+                    const long long first = days(d.year, d.month, 1, cut), last = monthEnd(d.year, d.month, cut);
+                    const long long newYear = days(d.year + 1, 1, 1, cut);
+                    Week lastWeek = {0, 0}; // the year's last week lies in its last seven days
+                    for (long long x = newYear - 7; x < newYear; ++x)
+                        if (weekOf(x, firstDay, minDays, cut).year == d.year)
+                            lastWeek = weekOf(x, firstDay, minDays, cut);
+                    ASSERT_EQ(yearField(weekOf(n, firstDay, minDays, cut).year), c.getISOYear());
+                    const std::vector<long long> maxima = {
+                        dateOf(last, cut).day, newYear - days(d.year, 1, 1, cut), lastWeek.week,
+                        weekOfMonth(last, firstDay, minDays, cut), (n - first) / 7 + (last - n) / 7 + 1};
+                    ASSERT_EQ(maxima, (std::vector<long long>{c.getActualMaximum(C::DAY_OF_MONTH),
+                                                              c.getActualMaximum(C::DAY_OF_YEAR),
+                                                              c.getActualMaximum(C::WEEK_OF_YEAR),
+                                                              c.getActualMaximum(C::WEEK_OF_MONTH),
+                                                              c.getActualMaximum(C::DAY_OF_WEEK_IN_MONTH)}));
                     GregorianCalendar again = c;
                     again.Clear();
                     for (unsigned f : {C::ERA, C::YEAR, C::MONTH, C::DAY_OF_MONTH, C::HOUR_OF_DAY, C::MINUTE, C::SECOND,
@@ -619,15 +390,18 @@ TEST(GregorianCalendar, FixedSeedSweepOfSetAddAndRollOverTheWholeRange) {
                         ASSERT_EQ(static_cast<long long>(before.getTime()) + amount * units[field],
                                   static_cast<long long>(c.getTime()));
                     }
+                    if (op == 1 && field >= C::WEEK_OF_YEAR && field <= C::DAY_OF_WEEK_IN_MONTH) { // whole days
+                        ASSERT_EQ(n0 + amount * (field >= C::DAY_OF_MONTH && field <= C::DAY_OF_WEEK ? 1LL : 7LL), n);
+                    }
                     if (op != 2 || field >= C::ZONE_OFFSET || amount == 0) continue; // a roll by 0 has no effect
                     for (unsigned f = 0; f < C::FIELD_COUNT; ++f)
                         if (keeps[field] >> f & 1) {
                             ASSERT_EQ(before.get(f), c.get(f)) << "kept field " << f;
                         }
                     const long long old = before.get(field), now = c.get(field);
-                    const Date d = dateOf(n0, cut);
-                    const long long monthFirst = days(d.year, d.month, 1, cut);
-                    const long long monthDays = monthEnd(d.year, d.month, cut) - monthFirst + 1;
+                    const Date d0 = dateOf(n0, cut);
+                    const long long monthFirst = days(d0.year, d0.month, 1, cut);
+                    const long long monthDays = monthEnd(d0.year, d0.month, cut) - monthFirst + 1;
                     const long long rel0 = fmod(before.get(C::DAY_OF_WEEK) - firstDay, 7);
                     const long long rel = fmod(c.get(C::DAY_OF_WEEK) - firstDay, 7);
                     switch (field) {
@@ -636,7 +410,7 @@ TEST(GregorianCalendar, FixedSeedSweepOfSetAddAndRollOverTheWholeRange) {
                     case C::YEAR: ASSERT_EQ(1 + fmod(old - 1 + amount, before.getActualMaximum(C::YEAR)), now); break;
                     case C::WEEK_OF_YEAR:
                         ASSERT_EQ(weekRolled(n0, firstDay, minDays, amount, cut), n);
-                        ASSERT_EQ(d.year, weekOf(n, firstDay, minDays, cut).year);
+                        ASSERT_EQ(d0.year, weekOf(n, firstDay, minDays, cut).year);
                         break;
                     case C::WEEK_OF_MONTH: ASSERT_EQ(weekOfMonthRolled(n0, firstDay, minDays, amount, cut), n); break;
                     case C::DAY_OF_MONTH: ASSERT_EQ(fmod(n0 - monthFirst + amount, monthDays), n - monthFirst); break;

@@ -9,6 +9,7 @@
 
 #include "time_reference.h"
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,10 +34,7 @@ int offsetAt(const TimeZone& zone, long long utc) {
 }
 long long utc(long long y, int m, int d, long long ms) { return days(y, m, d) * DAY + ms; }
 
-bool same(const TransitionRule& a, const TransitionRule& b) {
-    return a.mode == b.mode && a.month == b.month && a.timeOfDay == b.timeOfDay && a.dayOfWeek == b.dayOfWeek &&
-           a.day == b.day;
-}
+bool same(const TransitionRule& a, const TransitionRule& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 // A zone with an hour of daylight saving between two rules {mode, month, time,
 // weekday, day}, each given through the setter of its mode.
 TimeZone withRules(int standard, const TransitionRule& start, const TransitionRule& end) {
@@ -47,8 +45,7 @@ TimeZone withRules(int standard, const TransitionRule& start, const TransitionRu
         const TransitionRule& r = i == 0 ? start : end;
         const G::Month m = G::Month(r.month);
         const G::DayOfWeek dow = G::DayOfWeek(r.dayOfWeek);
-        const int t = r.timeOfDay;
-        const bool after = r.mode == 2;
+        const int t = r.timeOfDay, after = r.mode == 2;
         if (r.mode == 0) i == 0 ? z.SetStartRule(m, r.day, t) : z.SetEndRule(m, r.day, t);
         if (r.mode == 1) i == 0 ? z.SetStartRule(m, r.day, dow, t) : z.SetEndRule(m, r.day, dow, t);
         if (r.mode >= 2) i == 0 ? z.SetStartRule(m, r.day, dow, t, after) : z.SetEndRule(m, r.day, dow, t, after);
@@ -62,13 +59,7 @@ SYSTEMTIME transition(WORD month, WORD dayOfWeek, WORD day, WORD h, WORD year = 
 }
 TIME_ZONE_INFORMATION record(LONG bias, const SYSTEMTIME& standardDate, const SYSTEMTIME& daylightDate,
                              LONG daylightBias = -60, LONG standardBias = 0) {
-    TIME_ZONE_INFORMATION info = {};
-    info.Bias = bias;
-    info.StandardDate = standardDate;
-    info.StandardBias = standardBias;
-    info.DaylightDate = daylightDate;
-    info.DaylightBias = daylightBias;
-    return info;
+    return {bias, {}, standardDate, standardBias, {}, daylightDate, daylightBias};
 }
 TimeZone fromRecord(const TIME_ZONE_INFORMATION& info) { return TimeZone::fromTimeZoneInformation(info); }
 

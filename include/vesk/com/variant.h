@@ -10,6 +10,8 @@
 
 namespace vesk {
 
+class BString;
+
 class VESK_API Variant : public VARIANT {
 public:
     Variant() noexcept;
@@ -46,6 +48,7 @@ private:
     void dispose();
     void reset();
     void swap(Variant& other) noexcept;
+    Variant& assign(BString&& value);
 };
 
 } // namespace vesk

@@ -9,6 +9,8 @@
 namespace vesk {
 
 // Copies refer to the atom without owning it: each created atom is deleted once.
+// A move hands ownership over and leaves the source referring; assigning an atom
+// this object already names (itself, a copy of itself) keeps its one owner.
 class VESK_API Atom {
 public:
     enum mode { not_owned = 0, local = 1, global = 2 };
@@ -18,8 +20,11 @@ public:
     Atom(const char* text, bool global);
     Atom(const wchar_t* text, bool global);
     Atom(const Atom& other) : handle(other.handle), how(other.how), view(true) {}
-    Atom& operator=(const Atom& other);
+    Atom(Atom&& other) noexcept : handle(other.handle), how(other.how), view(other.view) { other.view = true; }
+    // A copy or a move, made first and then taken over.
+    Atom& operator=(Atom other);
     ~Atom();
+    void swap(Atom& other) noexcept;
 
     void create(const char* text, bool global);
     void create(const wchar_t* text, bool global);
@@ -40,6 +45,8 @@ protected:
     void setHandle(ATOM a, mode m);
 
 private:
+    void adopt(Atom& from);
+
     ATOM handle;
     mode how;
     // A copy: knows where the atom lives, never deletes it.

@@ -9,7 +9,9 @@
 namespace vesk {
 
 // Copies share the handle without its ownership: only the object that
-// created, loaded or attached the list destroys it. A copy is a view.
+// created, loaded or attached the list destroys it. A copy is a view; a move
+// hands ownership over and leaves the source a view. Assigning a list this
+// object already names (itself, a copy of itself) keeps its one owner.
 class VESK_API ImageList {
 public:
     enum what { bitmap = IMAGE_BITMAP, icon = IMAGE_ICON, cursor = IMAGE_CURSOR };
@@ -17,8 +19,11 @@ public:
     ImageList() : handle(nullptr), owned(false) {}
     ImageList(int id, what type, unsigned cx, unsigned long maskColour, unsigned flags, HINSTANCE instance);
     ImageList(const ImageList& other) : handle(other.handle), owned(false) {}
-    ImageList& operator=(const ImageList& other);
+    ImageList(ImageList&& other) noexcept : handle(other.handle), owned(other.owned) { other.owned = false; }
+    // A copy or a move, made first and then taken over.
+    ImageList& operator=(ImageList other);
     ~ImageList();
+    void swap(ImageList& other) noexcept;
 
     void load(int id, what type, unsigned cx, unsigned long maskColour, unsigned flags, HINSTANCE instance);
     // An empty list of images of cx by cy pixels (flags: ILC_COLOR32, ILC_MASK...).
@@ -41,6 +46,8 @@ public:
     bool ownsHandle() const { return owned; }
 
 private:
+    void adopt(ImageList& from);
+
     HIMAGELIST handle;
     bool owned;
 };

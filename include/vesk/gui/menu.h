@@ -29,12 +29,15 @@ public:
     Menu(HMENU h, bool owns) : handle(h), owned(owns) {}
     explicit Menu(bool popup);
     Menu(int id, HINSTANCE instance);
-    // A copy refers to the menu without owning it; a move hands ownership over.
+    // A copy refers to the menu without owning it; a move hands ownership over
+    // and leaves the source referring. Assigning a menu this object already
+    // names (itself, a copy of itself) keeps its one owner.
     Menu(const Menu& other) : handle(other.handle), owned(false) {}
     Menu(Menu&& other) noexcept : handle(other.handle), owned(other.owned) { other.owned = false; }
-    Menu& operator=(const Menu& other);
-    Menu& operator=(Menu&& other);
+    // A copy or a move, made first and then taken over.
+    Menu& operator=(Menu other);
     ~Menu();
+    void swap(Menu& other) noexcept;
 
     // The menu bar of a window, which the window destroys: not owned.
     static Menu ofWindow(HWND window) { return Menu(GetMenu(window), false); }
@@ -69,6 +72,8 @@ public:
     bool ownsHandle() const { return owned; }
 
 private:
+    void adopt(Menu& from);
+
     HMENU handle;
     bool owned;
 };

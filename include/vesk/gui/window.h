@@ -12,6 +12,7 @@
 
 #include <vesk/config.h>
 #include <vesk/gdi/geometry.h>
+#include <vesk/gui/menu.h>
 #include <vesk/text/string.h>
 
 #include <boost/noncopyable.hpp>
@@ -19,6 +20,7 @@
 #include <commctrl.h>
 
 #include <list>
+#include <utility>
 #include <vector>
 
 namespace vesk {
@@ -89,12 +91,18 @@ public:
         // and gives an empty pointer, rather than a pointer of the wrong class.
         template <class U> Pointer(Pointer<U>& other) : object(nullptr), owned(false) { convert(other); }
         template <class U> Pointer(Pointer<U>&& other) : object(nullptr), owned(false) { convert(other); }
+        // Assigning a pointer to the object this one points at already keeps
+        // its one owner; otherwise the old object goes after the new is taken.
         Pointer& operator=(Pointer& other) {
-            if (this != &other) {
-                reset();
-                object = other.object;
-                owned = other.owned;
-                other.disown();
+            if (this == &other)
+                return *this;
+            Pointer taken(other);
+            if (taken.object == object) {
+                owned = owned || taken.owned;
+                taken.owned = false;
+            } else {
+                std::swap(object, taken.object);
+                std::swap(owned, taken.owned);
             }
             return *this;
         }
@@ -267,6 +275,8 @@ public:
     int trackPopupMenu(HMENU menu, int x, int y, unsigned flags) const;
     int trackPopupMenu(HMENU menu, const POINT& p, unsigned flags) const;
     void drawMenuBar() const;
+    // The window's menu bar, which the window destroys: not owned (empty when none).
+    Menu getMenu() const;
     Point toScreen(const POINT& p) const;
     Point fromScreen(const POINT& p) const;
     HICON setIcon(HICON icon, bool big) const;

@@ -17,9 +17,10 @@
 #include <vesk/io/serializable.h>
 #include <vesk/io/stream.h>
 
+#include <cstdint>
 #include <map>
 #include <set>
-#include <unordered_map>
+#include <typeinfo>
 #include <vector>
 
 namespace vesk {
@@ -72,6 +73,8 @@ private:
     bool startWrite(const Serializable* object, unsigned long identity);
     void writeHead(const Serializable* object, unsigned long identity);
     void writeReference(unsigned long identity);
+    unsigned long identityOf(const void* block) const;
+    void addIdentity(const void* block, unsigned long identity);
     Serializable* startReadSingle(unsigned long& identity);
     bool startReadShared(ref_ptr<Serializable>& object);
     [[noreturn]] static void throwWrongClass(const char* expected, const Serializable* object);
@@ -80,12 +83,23 @@ private:
     OutputStream& output;
     std::set<unsigned long> written; // identities given with the object (identity 0 never)
     std::set<unsigned long> readAsSingle;
+    // Read side: the objects read with identity, held until the archive goes. The
+    // identities writers hand out (1, 2, 3, ... in order) index readInOrder (identity
+    // i + 1 at i); any other goes to readShared. An identity up to readInOrder.size()
+    // is always found in readInOrder: a later record with it replaces the earlier one.
+    std::vector<ref_ptr<Serializable>> readInOrder;
     std::map<unsigned long, ref_ptr<Serializable>> readShared;
-    // Write side: the identity of each count block written, and the objects kept
-    // alive (in the order written) so that no block is freed and reused meanwhile.
-    std::unordered_map<const void*, unsigned long> identities;
+    // Write side: the objects kept alive in the order written, so that no count block
+    // is freed and reused meanwhile (keptAlive[i] got the identity i + 1), and an
+    // open-addressing table of their identities keyed by count block (a power of two
+    // of slots, at most half of them used, 0 for a free slot): no allocation per
+    // object, four bytes per slot.
     std::vector<ref_ptr<Serializable>> keptAlive;
-    unsigned long lastIdentity;
+    std::vector<std::uint32_t> identities;
+    // The head of the last class written (marker, identity, name length, name), ready
+    // to go out in one write once the identity is filled in.
+    const std::type_info* headType;
+    std::vector<unsigned char> head;
     unsigned maxDepth;
     unsigned readDepth;
     unsigned writeDepth;

@@ -62,6 +62,9 @@ private:
     friend class OutputStream;
     friend class Archive;
 
+    // The run-time type name of object's class and its length; a name longer than
+    // maxClassNameLength throws.
+    static const char* classNameOf(const Serializable* object, unsigned& length);
     // The class-name part of a record: 32-bit length, then the name's bytes.
     static void writeClassName(OutputStream& out, const Serializable* object);
     // Reads that part (at most maxClassNameLength bytes) and creates an empty

@@ -5,6 +5,8 @@
 #include <vesk/io/array.h>
 #include <vesk/text/string.h>
 
+#include <cstddef>
+
 namespace vesk {
 
 class VESK_API VersionInfo {
@@ -40,13 +42,18 @@ public:
     BasicString<char> getString(const char* name) const;
 
 private:
-    // Checks that [data, data + length) lies in the block.
-    bool inBlock(const void* data, UINT length) const;
-
     Array<unsigned char> block;
     const VS_FIXEDFILEINFO* fixedInfo;
 };
 
 static_assert(sizeof(VersionInfo::Version) == 8, "a version number is two 32-bit words");
+
+namespace detail {
+// What VersionInfo reads from a block that GetFileVersionInfoA filled, each length
+// checked before it is followed; damage throws WindowsError ERROR_INVALID_DATA.
+// Exported for the tests, which run them on blocks followed by a no-access page.
+VESK_API const VS_FIXEDFILEINFO* versionFixedInfo(const unsigned char* block, std::size_t size);
+VESK_API BasicString<char> versionString(const unsigned char* block, std::size_t size, const char* name);
+} // namespace detail
 
 } // namespace vesk

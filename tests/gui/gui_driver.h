@@ -1,0 +1,99 @@
+// The driver every window suite shares: a watchdog that ends a hung suite, the
+// module and one window class, the text of a failure, the
+// thread's dialogs, and a script of steps run one per timer tick inside
+// whatever modal loop is running (a dialog's, a sheet's, a menu's), as a user
+// would press and type.
+#pragma once
+
+#include <vesk/errors/exception.h>
+#include <vesk/gui/window.h>
+#include <vesk/gui/window_class.h>
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vesk_test {
+
+struct Watchdog {
+    explicit Watchdog(unsigned seconds) {
+        CloseHandle(CreateThread(nullptr, 0, body, reinterpret_cast<LPVOID>(ULONG_PTR(seconds)), 0, nullptr));
+    }
+    static DWORD WINAPI body(LPVOID seconds) {
+        Sleep(DWORD(reinterpret_cast<ULONG_PTR>(seconds)) * 1000);
+        std::fprintf(stderr, "watchdog: the suite ran too long\n");
+        std::fflush(stderr);
+        return TerminateProcess(GetCurrentProcess(), 3);
+    }
+};
+
+inline HINSTANCE instance() { return GetModuleHandleA(nullptr); }
+
+inline vesk::WindowClass& sharedClass() {
+    static vesk::WindowClass windowClass(CS_DBLCLKS, 0, nullptr, unsigned(COLOR_BTNFACE),
+                                         LoadCursorA(nullptr, IDC_ARROW), instance());
+    return windowClass;
+}
+
+// The library's own text of what a call threw, or "(nothing thrown)".
+template <class F> std::string failureOf(F f) try {
+    return f(), "(nothing thrown)";
+} catch (const vesk::WindowsError& e) {
+    return e.getDescription();
+} catch (const std::exception& e) {
+    return std::string("other: ") + e.what();
+}
+
+// The dialogs (class #32770) of this thread, visible ones only when asked.
+using Found = std::pair<std::vector<HWND>, bool>;
+inline BOOL CALLBACK takeDialog(HWND h, LPARAM found) {
+    auto& f = *reinterpret_cast<Found*>(found);
+    char name[16] = {};
+    GetClassNameA(h, name, sizeof(name));
+    if (std::strcmp(name, "#32770") == 0 && (!f.second || IsWindowVisible(h)))
+        f.first.push_back(h);
+    return TRUE;
+}
+inline std::vector<HWND> threadDialogs(bool visibleOnly) {
+    Found found{{}, visibleOnly};
+    EnumThreadWindows(GetCurrentThreadId(), &takeDialog, reinterpret_cast<LPARAM>(&found));
+    return found.first;
+}
+
+// The first visible dialog of this thread (a common dialog once it is up).
+inline HWND visibleDialog() {
+    const std::vector<HWND> dialogs = threadDialogs(true);
+    return dialogs.empty() ? nullptr : dialogs.front();
+}
+
+// Steps run one per tick (every 20 ms) once target() gives a live window, each
+// handed that window; `show` runs the modal loop the steps drive.
+struct TimerScript {
+    using Step = std::function<void(HWND)>;
+    std::function<HWND()> target;
+    std::vector<Step> steps;
+    std::size_t next = 0;
+
+    template <class Show> auto run(Show show) -> decltype(show()) {
+        current() = this;
+        struct Stop {
+            UINT_PTR timer = SetTimer(nullptr, 0, 20, &tick);
+            ~Stop() { KillTimer(nullptr, timer), current() = nullptr; }
+        } stop;
+        return show();
+    }
+    static TimerScript*& current() {
+        static TimerScript* running = nullptr;
+        return running;
+    }
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+        TimerScript* s = current();
+        if (HWND h = s ? s->target() : nullptr)
+            if (IsWindow(h) && s->next < s->steps.size())
+                s->steps[s->next++](h);
+    }
+};
+
+} // namespace vesk_test
