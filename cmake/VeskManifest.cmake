@@ -65,8 +65,8 @@ function(vesk_manifest_file path)
   endif()
 
   if(VESK_MANIFEST_SETTINGS)
-    set(VESK_MANIFEST_SETTINGS "  <asmv3:application>\n    <asmv3:windowsSettings>\n${VESK_MANIFEST_SETTINGS}"
-                               "    </asmv3:windowsSettings>\n  </asmv3:application>\n")
+    string(CONCAT VESK_MANIFEST_SETTINGS "  <asmv3:application>\n    <asmv3:windowsSettings>\n"
+                  "${VESK_MANIFEST_SETTINGS}    </asmv3:windowsSettings>\n  </asmv3:application>\n")
   endif()
   configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/manifest/vesk.manifest.in ${path} @ONLY)
 endfunction()
