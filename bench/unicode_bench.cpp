@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     const String utf8 = String(self).getDirectory() + "\\unicode_bench_utf8.exe";
     const String results = String(self).getDirectory() + "\\unicode_bench.txt";
     std::vector<double> ansi[3], unicode[3];
-    for (int round = 0; round < bench::repeats(3); ++round) {
+    for (int round = 0; round < bench::repeats(5); ++round) {
         vesk::Process child(("\"" + utf8 + "\" --measure \"" + results + "\"").c_str(), 0);
         child.wait(INFINITE);
         const Times own = measure();
