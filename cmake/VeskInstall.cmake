@@ -20,3 +20,12 @@ install(FILES ${CMAKE_BINARY_DIR}/VeskConfig.cmake ${CMAKE_BINARY_DIR}/VeskConfi
 
 configure_file(${PROJECT_SOURCE_DIR}/cmake/vesk.pc.in ${CMAKE_BINARY_DIR}/vesk.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/vesk.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The program manifest: the CMake function beside VeskConfig.cmake, and the plain
+# manifest (every setting) with its resource script for other build systems.
+include(${CMAKE_CURRENT_LIST_DIR}/VeskManifest.cmake)
+vesk_manifest_file(${CMAKE_BINARY_DIR}/share/vesk/vesk.manifest UTF8 VISUAL_STYLES DPI_AWARE LONG_PATHS)
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/VeskManifest.cmake DESTINATION ${VESK_CMAKE_DIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/cmake/manifest DESTINATION ${VESK_CMAKE_DIR})
+install(FILES ${CMAKE_BINARY_DIR}/share/vesk/vesk.manifest ${PROJECT_SOURCE_DIR}/cmake/manifest/vesk.rc
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/vesk)

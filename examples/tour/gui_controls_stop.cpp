@@ -25,6 +25,17 @@ void guiControlsStop() {
     form::ControlForm f;
     f.open(windowClass, true);
     f.fill();
+    // The tour runs with the UTF-8 code page: narrow text carries Greek and
+    // Cyrillic as well (the library's narrow calls take UTF-8).
+    f.edit.setText("Αλίκη Ιβάνοβα");
+    f.combo.addString("Καφές φίλτρου");
+    f.combo.setCurrentSelection(f.combo.getCount() - 1);
+    f.list.addString("Сливки");
+    f.list.addString("Корица");
+    f.list.setSelection(f.list.getCount() - 1, true);
+    f.listView.setItemText(0, "Средний", 1);
+    f.tree.insertItem("Напитки: Чай", 1, 1, f.tree.getRoot(), TVI_FIRST);
+    f.parent.setText("Vesk++ controls: Ελληνικά, Кириллица");
     f.parent.update();
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))

@@ -27,13 +27,16 @@ static void textStop() {
     std::printf("trim:              [%s]\n", String("  padded\t ").trim().c_str());
     std::printf("replaceAll:        %s\n", String("a-b-c").replaceAll("-", " + ").c_str());
 
-    // 16-bit text converts to the ANSI code page and back.
-    const WString wide = L"Gr\u00FC\u00DFe aus Wien";
+    // 16-bit text converts to the ANSI code page and back. The tour's manifest
+    // makes that code page UTF-8, so any text survives; Chinese is printed here
+    // rather than drawn, as a machine may lack the fonts for it.
+    const WString wide = L"Gr\u00FC\u00DFe aus Wien, \u4E2D\u6587, \u0395\u03BB\u03BB\u03AC\u03B4\u03B1";
     const String narrow(wide.c_str());
     std::printf("wide -> ANSI:      %u units -> %u bytes, byte 3 = 0x%02X\n", unsigned(wide.size()),
                 unsigned(narrow.size()), unsigned(static_cast<unsigned char>(narrow[2])));
     const WString back = vesk::a2w(narrow.c_str(), CP_ACP);
     std::printf("ANSI -> wide:      round trip %s\n", back == wide ? "exact" : "DIFFERENT");
+    std::printf("code page %u:     %s\n", GetACP(), narrow.c_str());
 }
 
 TOUR_STOP(10, "Text: formatting, paths, conversions", textStop);

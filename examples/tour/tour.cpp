@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <vesk/system/module.h>
+
 #include <algorithm>
 #include <exception>
 #include <vector>
@@ -24,9 +26,8 @@ std::vector<Entry>& stops() {
 Stop::Stop(int order, const char* title, StopFunction run) { stops().push_back({order, title, run}); }
 
 std::string besideProgram(const char* name) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
+    // A narrow path may take more than MAX_PATH bytes in a UTF-8 program.
+    std::string folder = vesk::WindowsModule(GetModuleHandleA(nullptr)).getFilenameA();
     folder.erase(folder.find_last_of("\\/") + 1);
     return folder + name;
 }

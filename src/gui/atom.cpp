@@ -71,7 +71,8 @@ void Atom::close() {
 }
 
 BasicString<char> Atom::getNameA() const {
-    char buffer[256];
+    // 255 characters at most, but up to three bytes each in a UTF-8 process.
+    char buffer[256 * 3];
     const UINT length = how == global ? GlobalGetAtomNameA(handle, buffer, sizeof(buffer))
                                       : GetAtomNameA(handle, buffer, sizeof(buffer));
     if (!length)

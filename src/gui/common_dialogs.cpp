@@ -92,7 +92,8 @@ void FileDialog::setFilter(const wchar_t* text) {
 
 void FileDialog::setPath(const char* text) {
     std::vector<char>& file = block->file;
-    const std::size_t length = text ? std::min(std::strlen(text), file.size() - 1) : 0;
+    std::size_t length = text ? std::min(std::strlen(text), file.size() - 1) : 0;
+    if (text && text[length]) length = StringHelper<char>::wholeCharacters(text, unsigned(length));
     if (length)
         std::memcpy(file.data(), text, length);
     file[length] = '\0';
@@ -100,18 +101,30 @@ void FileDialog::setPath(const char* text) {
 
 void FileDialog::setPath(const wchar_t* text) { setPath(text ? BasicString<char>(text).c_str() : nullptr); }
 
+namespace {
+
+// The 8-bit dialog counts its buffer in bytes, and a character of the ANSI code
+// page may take several (up to four in UTF-8).
+unsigned bytesPerCharacter() {
+    CPINFO info{};
+    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1 ? info.MaxCharSize : 1;
+}
+
+} // namespace
+
 void FileDialog::setMaxPath(unsigned characters) {
     if (characters < 2)
         throw std::invalid_argument("A file dialog needs room for at least one character of path, not " +
                                     std::to_string(characters));
+    const unsigned bytes = characters > 0xFFFFFFFFu / bytesPerCharacter() ? 0xFFFFFFFFu : characters * bytesPerCharacter();
     std::vector<char>& file = block->file;
-    file.resize(characters, '\0');
+    file.resize(bytes, '\0');
     file.back() = '\0';
     block->record.lpstrFile = file.data();
-    block->record.nMaxFile = characters;
+    block->record.nMaxFile = bytes;
 }
 
-unsigned FileDialog::getMaxPath() const { return unsigned(block->file.size()); }
+unsigned FileDialog::getMaxPath() const { return unsigned(block->file.size() / bytesPerCharacter()); }
 
 bool FileDialog::showModal() {
     OPENFILENAMEA& r = block->record;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <direct.h>
 #include <stdio.h>
 #include <utility>
@@ -43,24 +44,27 @@ TemporaryFile::~TemporaryFile() {
 
 void TemporaryFile::create(const char* directory) {
     remove();
-    char dir[MAX_PATH + 1];
+    // The limits count characters, and the wide calls hand back names whose
+    // UTF-8 form may be longer than the MAX_PATH bytes the 8-bit ones can return.
+    wchar_t dir[MAX_PATH + 1];
     if (directory && *directory) {
-        // GetTempFileNameA adds a backslash, the prefix, 4 hex digits and ".TMP".
-        if (std::strlen(directory) > MAX_PATH - 14)
+        const BasicString<wchar_t> wide = a2w(directory, CP_ACP);
+        // GetTempFileName adds a backslash, the prefix, 4 hex digits and ".TMP".
+        if (wide.size() > MAX_PATH - 14)
             throw WindowsError(ERROR_FILENAME_EXCED_RANGE, detail::quoted("Can't create temporary file", directory));
-        std::strcpy(dir, directory);
+        std::wcscpy(dir, wide.c_str());
     } else {
-        const DWORD n = GetTempPathA(sizeof dir, dir);
+        const DWORD n = GetTempPathW(MAX_PATH + 1, dir);
         if (n == 0) throw WindowsError("Can't retrieve temporary directory");
         // A longer answer is a required size: the buffer holds nothing usable.
-        if (n >= sizeof dir) throw WindowsError(ERROR_FILENAME_EXCED_RANGE, "Can't retrieve temporary directory");
+        if (n > MAX_PATH) throw WindowsError(ERROR_FILENAME_EXCED_RANGE, "Can't retrieve temporary directory");
     }
-    char name[MAX_PATH];
-    if (GetTempFileNameA(dir, "tmp", 0, name) == 0) {
+    wchar_t name[MAX_PATH];
+    if (GetTempFileNameW(dir, L"tmp", 0, name) == 0) {
         const DWORD error = GetLastError();
-        throw WindowsError(error, detail::quoted("Can't create temporary file", dir));
+        throw WindowsError(error, detail::quoted("Can't create temporary file", BasicString<char>(dir).c_str()));
     }
-    path = name;
+    path = BasicString<char>(name);
 }
 
 void TemporaryFile::create(const wchar_t* directory) {

@@ -64,7 +64,8 @@ WindowsFile::~WindowsFile() = default;
 void WindowsFile::open(const char* name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security, DWORD creation,
                        DWORD flags, HANDLE templateFile) {
     close();
-    if (name && std::strlen(name) >= MAX_PATH) throw WindowsError(ERROR_FILENAME_EXCED_RANGE, detail::quoted("Can't open", name));
+    // MAX_PATH counts characters: a UTF-8 name may have three bytes for each.
+    if (name && MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0) > MAX_PATH) throw WindowsError(ERROR_FILENAME_EXCED_RANGE, detail::quoted("Can't open", name));
     HANDLE h = CreateFileA(name, access, share, security, creation, flags, templateFile);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();

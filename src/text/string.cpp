@@ -119,11 +119,12 @@ template <class C> BasicString<C> BasicString<C>::fromResource(unsigned id, HINS
 
 template <class C> BasicString<C> BasicString<C>::fromFormatV(const C* format, va_list args) {
     // The runtime does not terminate a truncated result: the last unit is
-    // reserved for the NUL, so at most 1999 characters come back.
+    // reserved for the NUL, so at most 1999 characters come back, cut before
+    // a character that would not fit whole.
     constexpr unsigned size = 2000;
     C buffer[size];
-    int written = Helper<C>::vsnprintf(buffer, size - 1, format ? format : BasicString().c_str(), args);
-    unsigned length = written < 0 || unsigned(written) >= size - 1 ? size - 1 : unsigned(written);
+    int written = Helper<C>::vsnprintf(buffer, size, format ? format : BasicString().c_str(), args);
+    unsigned length = written < 0 || unsigned(written) >= size ? Helper<C>::wholeCharacters(buffer, size - 1) : unsigned(written);
     buffer[length] = C(0);
     return BasicString(buffer, unsigned(std::char_traits<C>::length(buffer)));
 }

@@ -66,6 +66,10 @@ template <> struct VESK_API StringHelper<char> {
     // Wide to narrow through a code page; length in 16-bit units, 0xFFFFFFFF
     // for NUL-terminated text.
     static std::string convert(const wchar_t* text, unsigned length, unsigned codePage);
+
+    // The longest prefix of at most cut bytes that ends between two characters of
+    // the ANSI code page (UTF-8 or double-byte); text[cut] must be readable.
+    static unsigned wholeCharacters(const char* text, unsigned cut);
 };
 
 template <> struct VESK_API StringHelper<wchar_t> {
@@ -100,6 +104,10 @@ template <> struct VESK_API StringHelper<wchar_t> {
     // second form converts at most `count` units.
     static std::wstring convert(const char* text);
     static std::wstring convert(const char* text, unsigned count);
+
+    // cut, or one less where a surrogate pair would be split; text[cut] must be
+    // readable.
+    static unsigned wholeCharacters(const wchar_t* text, unsigned cut);
 };
 
 // Narrow (in the given code page) to wide through MultiByteToWideChar.
