@@ -9,6 +9,8 @@
 #include <vesk/gui/window.h>
 #include <vesk/gui/window_class.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -44,6 +46,26 @@ template <class F> std::string failureOf(F f) try {
     return e.getDescription();
 } catch (const std::exception& e) {
     return std::string("other: ") + e.what();
+}
+
+// A table of calls that must fail, each with the library's text of the failure.
+using Failures = std::initializer_list<std::pair<std::string, std::function<void()>>>;
+inline void expectFailures(Failures failures) {
+    for (const auto& f : failures)
+        EXPECT_EQ(f.first, failureOf(f.second));
+}
+
+// A window of the shared class: a popup, or a child of `parent` under `id`.
+inline vesk::Window& open(vesk::Window& w, HWND parent = nullptr, unsigned short id = 0, const char* title = "") {
+    w.create(sharedClass(), title, parent ? WS_CHILD : WS_POPUP, vesk::Rect(0, 0, 400, 300), parent,
+             HMENU(UINT_PTR(id)), instance());
+    return w;
+}
+
+// A raw control (or a plain popup when `parent` is null) of class `cls` under `id`.
+inline HWND rawChild(HWND parent, const char* cls, UINT_PTR id, DWORD style = 0) {
+    return CreateWindowExA(0, cls, "x", (parent ? WS_CHILD | WS_VISIBLE : WS_POPUP) | style, 0, 0, 100, 60, parent,
+                           HMENU(id), instance(), nullptr);
 }
 
 // The dialogs (class #32770) of this thread, visible ones only when asked.
