@@ -47,16 +47,13 @@ protected:
         if (message != scriptMessage)
             return Dialog::onMessage(message, wParam, lParam);
         setText(IDC_NAME, "scripted");
-        if (endWith != -1000)
-            end(endWith);
-        else
-            postMessageA(WM_COMMAND, MAKEWPARAM(pressed, BN_CLICKED), 0);
-        return 0;
+        if (endWith == -1000)
+            return postMessageA(WM_COMMAND, MAKEWPARAM(pressed, BN_CLICKED), 0), 0;
+        return end(endWith), 0;
     }
     bool onInitDialog(Window& focus) override {
         focusName = focus ? "control " + std::to_string(focus.getID()) : "none";
-        postMessageA(scriptMessage, 0, 0);
-        return true;
+        return postMessageA(scriptMessage, 0, 0), true;
     }
     void onCommand(Window* control, unsigned short code, unsigned short id) override {
         if (code == BN_CLICKED && (id == IDOK || id == IDCANCEL || id == IDCLOSE))
@@ -109,9 +106,7 @@ TEST(DialogLifeCycle, ModalDialogsEndWithTheirResults) {
             SetLastError(c.staleError);
             EXPECT_EQ(dialog->showModal(), c.expected);
             // The same object is shown again each round: it is empty between showings.
-            EXPECT_FALSE(dialog->isOpen());
-            EXPECT_FALSE(dialog->ownsHandle());
-            EXPECT_EQ(Window::getRegisteredCount(), 0u);
+            EXPECT_FALSE(dialog->isOpen() || dialog->ownsHandle() || Window::getRegisteredCount());
             EXPECT_EQ(dialog->nameAtEnd, c.endWith == -1000 ? "scripted" : "");
             EXPECT_EQ(dialog->focusName, "control " + std::to_string(IDC_NAME));
         }
@@ -122,8 +117,7 @@ TEST(DialogLifeCycle, MessagesMatchARawDialogProcedure) {
     ASSERT_EQ(DialogBoxParamA(instance(), MAKEINTRESOURCEA(IDD_MODAL), nullptr, &rawProc, 0), IDOK);
     Scripted dialog(nullptr, IDD_MODAL, instance());
     ASSERT_EQ(dialog.showModal(), IDOK);
-    ASSERT_FALSE(rawMessages.empty());
-    EXPECT_EQ(rawMessages.front(), UINT(WM_INITDIALOG)) << "the object enters the dispatch there";
+    EXPECT_EQ(rawMessages.at(0), UINT(WM_INITDIALOG)) << "the object enters the dispatch there";
     EXPECT_EQ(dialog.messages, rawMessages);
 }
 
@@ -142,18 +136,16 @@ TEST(DialogLifeCycle, ModelessDialogInsideTheMessageLoop) {
         void onDestroy() override { calls.push_back("destroy"), PostQuitMessage(5); }
         void onNCDestroy() override { calls.push_back("ncdestroy"), Dialog::onNCDestroy(); }
     } dialog(nullptr, IDD_MODAL, instance());
-    dialog.create();
+    dialog.create(), dialog.show(SW_SHOWNORMAL);
     EXPECT_TRUE(dialog.ownsHandle());
     const HWND h = dialog;
-    dialog.show(SW_SHOWNORMAL);
     MSG msg;
     while (Window::getThreadMessage(msg))
         if (!IsDialogMessageA(h, &msg))
             Window::dispatchMessage(msg);
     EXPECT_EQ(msg.wParam, WPARAM(5));
     EXPECT_EQ(dialog.calls, (std::vector<std::string>{"ok scripted", "destroy", "ncdestroy"}));
-    EXPECT_FALSE(IsWindow(h));
-    EXPECT_FALSE(dialog.isOpen());
+    EXPECT_FALSE(IsWindow(h) || dialog.isOpen());
 
     auto owned = std::make_unique<Dialog>(nullptr, inMemory(IDD_MODAL), instance());
     owned->create();
@@ -172,8 +164,7 @@ TEST(DialogLifeCycle, TemplateSizeWithoutAWindow) {
         open.destroy();
         const std::vector<HWND> before = vesk_test::threadDialogs(false);
         const SIZE size = closed.getWindowSize();
-        EXPECT_EQ(size.cx, expected.cx);
-        EXPECT_EQ(size.cy, expected.cy);
+        EXPECT_EQ((std::pair<long, long>(expected.cx, expected.cy)), (std::pair<long, long>(size.cx, size.cy)));
         EXPECT_GT(size.cx, 180) << "dialog units are laid out in pixels";
         EXPECT_FALSE(closed.isOpen());
         EXPECT_EQ(vesk_test::threadDialogs(false), before);
@@ -185,16 +176,14 @@ TEST(DialogLifeCycle, FailuresNameWhatFailed) {
     twice.create();
     const HWND first = twice;
     const std::size_t windowsBefore = vesk_test::threadDialogs(false).size();
-    const std::pair<const char*, std::function<void()>> failures[] = {
+    vesk_test::expectFailures({
         {"Can't create dialog", [&] { missing.create(); }},
         {"Can't create modal dialog", [&] { missing.showModal(); }},
         {"Can't create dummy dialog for getSize()", [&] { missing.getWindowSize(); }},
         // One object answers for one window.
         {"Can't create dialog: the object already has a window", [&] { twice.create(); }},
         {"Can't create modal dialog: the object already has a window", [&] { twice.showModal(); }},
-    };
-    for (const auto& f : failures)
-        EXPECT_EQ(f.first, vesk_test::failureOf(f.second));
+    });
     EXPECT_EQ(HWND(twice), first);
     EXPECT_EQ(vesk_test::threadDialogs(false).size(), windowsBefore);
     EXPECT_EQ(Window::getRegisteredCount(), 1u);
@@ -212,17 +201,14 @@ public:
     std::string focusName;
 
 protected:
-    bool onInitDialog(Window& focus) override {
-        focusName = focus ? "control" : (focus.getWindowHandle() ? "?" : "none");
-        return false;
-    }
+    bool onInitDialog(Window& focus) override { return focusName = focus ? "control" : (focus.getWindowHandle() ? "?" : "none"), false; }
     LRESULT onNotify(const NMHDR& h) override {
         if (throwing)
             throw std::runtime_error("handler failed");
         return fallThrough ? Dialog::onNotify(h) : LRESULT(h.code) * 7;
     }
-    OwnerDrawable::compare_result onCompareItem(unsigned int, const COMPAREITEMSTRUCT& item) override {
-        return item.itemData1 < item.itemData2 ? OwnerDrawable::precedes : OwnerDrawable::follows;
+    OwnerDrawable::compare_result onCompareItem(unsigned, const COMPAREITEMSTRUCT& i) override {
+        return i.itemData1 < i.itemData2 ? OwnerDrawable::precedes : OwnerDrawable::follows;
     }
 };
 
@@ -243,7 +229,7 @@ TEST(DialogProcedure, AnswersOfHandledUnhandledAndFailingMessages) {
         dialog.throwing = c.throwing, dialog.fallThrough = c.fallThrough;
         SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
         EXPECT_EQ(dialog.sendMessageA(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&h)), c.sent);
-        EXPECT_TRUE(dialog.isOpen());
+        EXPECT_TRUE(IsWindow(dialog));
     }
     // Values the procedure gives directly, not through the message result.
     dialog.fallThrough = false;
@@ -252,11 +238,10 @@ TEST(DialogProcedure, AnswersOfHandledUnhandledAndFailingMessages) {
     HICON icon = LoadIconA(nullptr, IDI_APPLICATION);
     dialog.setIcon(icon, true);
     EXPECT_EQ(dialog.sendMessageA(WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(icon));
-    COMPAREITEMSTRUCT compare{};
-    compare.CtlType = ODT_LISTBOX, compare.itemData1 = 1, compare.itemData2 = 2;
-    EXPECT_EQ(dialog.sendMessageA(WM_COMPAREITEM, 0, reinterpret_cast<LPARAM>(&compare)), -1);
-    compare.itemData1 = 3;
-    EXPECT_EQ(dialog.sendMessageA(WM_COMPAREITEM, 0, reinterpret_cast<LPARAM>(&compare)), 1);
+    for (ULONG_PTR first : {1, 3}) {
+        COMPAREITEMSTRUCT compare{ODT_LISTBOX, 0, nullptr, 0, first, 0, 2, 0};
+        EXPECT_EQ(dialog.sendMessageA(WM_COMPAREITEM, 0, reinterpret_cast<LPARAM>(&compare)), first < 2 ? -1 : 1);
+    }
 
     // A dialog made with the library's procedure but no object runs on the dialog manager alone.
     HWND orphan = CreateDialogParamA(instance(), MAKEINTRESOURCEA(IDD_MODAL), nullptr, &Answering::dlgProc, 0);
