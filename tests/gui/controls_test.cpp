@@ -31,36 +31,32 @@ protected:
 } // namespace
 
 TEST_F(ControlsTest, ButtonsAndRadioGroups) {
-    for (Window::check c : {Window::checked, Window::unchecked, Window::indeterminate}) {
-        f.check.setStyle(BS_AUTO3STATE | WS_CHILD | WS_GROUP);
+    f.check.setStyle(BS_AUTO3STATE | WS_CHILD | WS_GROUP);
+    for (Window::check c : {Window::checked, Window::indeterminate, Window::unchecked}) {
         f.check.setCheck(c);
         EXPECT_EQ(c, f.check.getCheck());
+        EXPECT_EQ(c != Window::unchecked, f.parent.isChecked(form::idCheck));
     }
-    f.check.setCheck(Window::unchecked);
     f.ok.setStyle(f.ok.getStyle() | BS_BITMAP);
     Bitmap first(CreateBitmap(8, 8, 1, 32, nullptr), true), second(CreateBitmap(8, 8, 1, 32, nullptr), true);
     EXPECT_EQ(nullptr, f.ok.setImage(first).getHandle());
     Bitmap previous = f.ok.setImage(second);
-    EXPECT_EQ(first.getHandle(), previous.getHandle());
-    EXPECT_FALSE(previous.isOwned());
+    EXPECT_TRUE(previous.getHandle() == first.getHandle() && !previous.isOwned());
     f.ok.setImage(Bitmap());
 
     EXPECT_EQ(3u, f.radios.getCount()) << "the group ends at the check box, which has WS_GROUP";
-    const struct { int set, got; } cases[] = {{-1, -1}, {2, 2}, {0, 0}, {1, 1}, {5, -1}};
-    for (const auto& c : cases) {
-        f.radios.setSelection(c.set);
-        EXPECT_EQ(c.got, f.radios.getSelection()) << c.set;
+    for (const auto& c : {std::pair<int, int>{-1, -1}, {2, 2}, {0, 0}, {1, 1}, {5, -1}}) {
+        f.radios.setSelection(c.first);
+        EXPECT_EQ(c.second, f.radios.getSelection()) << c.first;
         EXPECT_EQ(Window::unchecked, f.check.getCheck()) << "the check box past the group is not touched";
     }
     // A static text inside the group is not counted; the last checked button wins.
-    HWND label = CreateWindowExA(0, "STATIC", "x", WS_CHILD, 0, 0, 5, 5, f.parent, nullptr, instance(), nullptr);
+    HWND label = vesk_test::rawChild(f.parent, "STATIC", 0);
     SetWindowPos(label, GetDlgItem(f.parent, form::idRadio1), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SendDlgItemMessageA(f.parent, form::idRadio1, BM_SETCHECK, 1, 0);
-    SendDlgItemMessageA(f.parent, form::idRadio3, BM_SETCHECK, 1, 0);
+    SendDlgItemMessageA(f.parent, form::idRadio1, BM_SETCHECK, 1, 0), SendDlgItemMessageA(f.parent, form::idRadio3, BM_SETCHECK, 1, 0);
     EXPECT_EQ(2, f.radios.getSelection());
     EXPECT_EQ(3u, f.radios.getCount());
-    EXPECT_EQ("Can't retrieve radio button handle for group",
-              failureOf([&] { RadioButtonGroup().create(f.parent, 999); }));
+    EXPECT_EQ("Can't retrieve radio button handle for group", failureOf([&] { RadioButtonGroup().create(f.parent, 999); }));
 }
 
 TEST_F(ControlsTest, ComboBoxItemsDataAndFailures) {
@@ -76,27 +72,25 @@ TEST_F(ControlsTest, ComboBoxItemsDataAndFailures) {
     EXPECT_EQ(2u, f.combo.getCurrentSelection());
     EXPECT_EQ(3u, f.combo.deleteString(0));
     EXPECT_EQ("apple", f.combo.getStringA(0));
-    EXPECT_TRUE(f.combo.hasStrings());
-    EXPECT_FALSE(f.combo.isOwnerDraw());
-    const std::pair<const char*, std::function<void()>> failures[] = {
+    EXPECT_TRUE(f.combo.hasStrings() && !f.combo.isOwnerDraw());
+    vesk_test::expectFailures({
         {"Can't get the text of combo box item 3", [&] { f.combo.getStringA(3); }},
         {"Can't get combo box item data of item 7", [&] { f.combo.getItemData(7); }},
         {"Can't set combo box item data", [&] { f.combo.setItemData(9, nullptr); }},
         {"Error when deleting a combo box item", [&] { f.combo.deleteString(3); }},
         {"Can't select list box item 0", [&] { f.list.setSelection(0, true); }},
         {"Can't get the text of list box item 0", [&] { f.list.getStringA(0); }},
-    };
-    for (const auto& c : failures)
-        EXPECT_EQ(c.first, failureOf(c.second));
+    });
     // Each non-empty line of a string resource is one item; the last one's index comes back.
-    const struct { unsigned short id; std::vector<std::string> added; } resources[] = {
+    const std::pair<unsigned short, std::vector<std::string>> resources[] = {
         {1, {"A", "B", "C"}}, {2, {}}, {3, {"one line"}}, {999, {}}};
     for (const auto& c : resources) {
         f.combo.resetContent();
-        EXPECT_EQ(unsigned(c.added.size() - 1), f.combo.addString(c.id, instance())) << c.id;
-        ASSERT_EQ(c.added.size(), f.combo.getCount()) << c.id;
-        for (unsigned i = 0; i < c.added.size(); ++i)
-            EXPECT_EQ(c.added[i], f.combo.getStringA(i)) << c.id;
+        EXPECT_EQ(unsigned(c.second.size() - 1), f.combo.addString(c.first, instance())) << c.first;
+        std::vector<std::string> items(f.combo.getCount());
+        for (unsigned i = 0; i < items.size(); ++i)
+            items[i] = f.combo.getStringA(i);
+        EXPECT_EQ(c.second, items) << c.first;
     }
 }
 
@@ -110,9 +104,7 @@ TEST_F(ControlsTest, TextsOfOnePointFiveMillionCharactersComeBackWhole) {
     const Window label(GetDlgItem(f.parent, form::idLabel));
     const HTREEITEM item = f.tree.insertItem(text.c_str(), TVI_ROOT, TVI_LAST);
     f.parent.setText(form::idLabel, text.c_str());
-    f.list.addString(text.c_str());
-    f.combo.addString(text.c_str());
-    f.listView.insertItem(text.c_str(), 0);
+    f.list.addString(text.c_str()), f.combo.addString(text.c_str()), f.listView.insertItem(text.c_str(), 0);
     const struct {
         const char* reader;
         std::function<BasicString<char>()> narrow;
@@ -125,49 +117,40 @@ TEST_F(ControlsTest, TextsOfOnePointFiveMillionCharactersComeBackWhole) {
         {"list view", [&] { return f.listView.getItemTextA(0, 0); }, [&] { return f.listView.getItemTextW(0, 0); }},
         {"tree view", [&] { return f.tree.getItemTextA(item); }, [&] { return f.tree.getItemTextW(item); }},
     };
-    for (const auto& r : readers) {
-        EXPECT_TRUE(r.narrow() == text) << r.reader;
-        EXPECT_TRUE(r.wide() == wide) << r.reader;
-    }
+    for (const auto& r : readers)
+        EXPECT_TRUE(r.narrow() == text && r.wide() == wide) << r.reader;
     EXPECT_EQ(text.size(), label.getTextLengthA());
 }
 
 TEST_F(ControlsTest, EditAndListBoxSelections) {
     f.edit.setText("0123456789");
-    const struct { int start, end; DWORD from, to; } cases[] = {{2, 5, 2, 5}, {0, -1, 0, 10}, {7, 3, 3, 7}};
     DWORD from = 0, to = 0;
-    for (const auto& c : cases) {
-        f.edit.setSelection(unsigned(c.start), unsigned(c.end));
-        SendMessageA(f.edit, EM_GETSEL, WPARAM(&from), LPARAM(&to));
-        EXPECT_EQ(c.from, from);
-        EXPECT_EQ(c.to, to);
-    }
+    auto selection = [&] { return SendMessageA(f.edit, EM_GETSEL, WPARAM(&from), LPARAM(&to)), std::make_pair(from, to); };
+    const std::function<void()> set[] = {[&] { f.edit.setSelection(2, 5); }, [&] { f.edit.setSelection(0, unsigned(-1)); },
+                                         [&] { f.edit.setSelection(7, 3); }, [&] { f.edit.selectAll(); }};
+    const std::pair<DWORD, DWORD> got[] = {{2, 5}, {0, 10}, {3, 7}, {0, 10}};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(got[i], (set[i](), selection())) << i;
     f.edit.clearSelection();
-    SendMessageA(f.edit, EM_GETSEL, WPARAM(&from), LPARAM(&to));
-    EXPECT_EQ(from, to);
-    f.edit.selectAll();
-    SendMessageA(f.edit, EM_GETSEL, WPARAM(&from), LPARAM(&to));
-    EXPECT_EQ(10u, to - from);
+    EXPECT_TRUE((selection(), from == to));
     for (bool readonly : {true, false}) {
         f.edit.setReadonly(readonly);
         EXPECT_EQ(readonly, f.edit.getReadonly());
     }
 
     // A fixed-seed sweep of selections in an extended list: they come back, in order.
-    for (unsigned i = 0; i < 600; ++i)
-        ASSERT_EQ(i, f.list.addString(("item " + std::to_string(i)).c_str()));
     unsigned seed = 12345;
     std::vector<unsigned> expected;
-    for (unsigned i = 0; i < 600; ++i)
+    for (unsigned i = 0; i < 600; ++i) {
+        ASSERT_EQ(i, f.list.addString(("item " + std::to_string(i)).c_str()));
         if (((seed = seed * 1103515245u + 12345u) >> 16) % 3 == 0)
             f.list.setSelection(i, true), expected.push_back(i);
+    }
     EXPECT_EQ(expected, f.list.getSelectedItems());
     EXPECT_EQ("Can't select list box item 600", failureOf([&] { f.list.setSelection(600, true); }));
     // A single-selection list gives its one selection, or none.
     ListBox single;
-    CreateWindowExA(0, "LISTBOX", "", WS_CHILD | LBS_HASSTRINGS, 0, 0, 50, 50, f.parent, HMENU(UINT_PTR(77)),
-                    instance(), nullptr);
-    single.attach(f.parent, 77);
+    vesk_test::rawChild(f.parent, "LISTBOX", 77, LBS_HASSTRINGS), single.attach(f.parent, 77);
     EXPECT_TRUE(single.getSelectedItems().empty());
     single.addString(L"a"), single.addString("b"), single.setSelection(1, true);
     EXPECT_EQ(std::vector<unsigned>{1}, single.getSelectedItems());
@@ -198,19 +181,17 @@ TEST_F(ControlsTest, BarsRangesPositionsAndTicks) {
     EXPECT_FALSE(IsWindowVisible(f.scroll));
     EXPECT_FALSE(IsWindowEnabled(f.scroll)) << "a scroll-bar control with both arrows off is disabled";
 
-    f.track.setRange(-5, 40, false);
-    EXPECT_EQ(-5, f.track.getRangeMin());
-    f.track.setRangeMin(2, false), f.track.setRangeMax(30, true);
-    EXPECT_EQ(30, f.track.getRangeMax());
-    for (const auto& c : {std::pair<int, int>{10, 10}, {-100, 2}, {31, 30}}) {
-        f.track.setPosition(c.first, false);
-        EXPECT_EQ(c.second, f.track.getPosition()) << c.first;
-    }
-    f.track.setSelection(4, 9, false);
-    EXPECT_EQ(9, f.track.getSelectionEnd());
+    auto track = [&] {
+        return std::vector<int>{f.track.getRangeMin(), f.track.getRangeMax(), f.track.getPosition(),
+                                f.track.getSelectionStart(), f.track.getSelectionEnd()};
+    };
+    f.track.setRange(-5, 40, false), f.track.setPosition(10, false), f.track.setSelection(4, 9, false);
+    EXPECT_EQ((std::vector<int>{-5, 40, 10, 4, 9}), track());
+    f.track.setRangeMin(2, false), f.track.setRangeMax(30, true), f.track.setPosition(-100, false);
     f.track.setSelectionStart(5, false), f.track.setSelectionEnd(20, true);
-    EXPECT_EQ((std::pair<int, int>{5, 20}), std::make_pair(f.track.getSelectionStart(), f.track.getSelectionEnd()));
-    f.track.clearSelection(true);
+    EXPECT_EQ((std::vector<int>{2, 30, 2, 5, 20}), track());
+    f.track.setPosition(31, false), f.track.clearSelection(true);
+    EXPECT_EQ(30, f.track.getPosition());
     EXPECT_EQ(f.track.getSelectionStart(), f.track.getSelectionEnd());
     f.track.clearTicks(true);
     EXPECT_EQ(0u, f.track.getTickCount()) << "only the first and last marks";
@@ -223,8 +204,8 @@ TEST_F(ControlsTest, BarsRangesPositionsAndTicks) {
     EXPECT_EQ((std::vector<int>{7, 12, 25}), ticks);
     EXPECT_EQ(f.track.getTicks()[2], f.track.getTick(2));
     EXPECT_LT(0, f.track.getTickPosition(2));
-    EXPECT_EQ("Can't get track bar tick 3", failureOf([&] { f.track.getTick(3); }));
-    EXPECT_EQ("Can't get the position of track bar tick 3", failureOf([&] { f.track.getTickPosition(3); }));
+    vesk_test::expectFailures({{"Can't get track bar tick 3", [&] { f.track.getTick(3); }},
+                               {"Can't get the position of track bar tick 3", [&] { f.track.getTickPosition(3); }}});
 }
 
 // ---- Commands reflected to the control's own object ----------------------------------
@@ -237,10 +218,7 @@ public:
     bool handled = true;
 
 protected:
-    bool onReflectedCommand(unsigned short code) override {
-        codes.push_back(code);
-        return handled;
-    }
+    bool onReflectedCommand(unsigned short code) override { return codes.push_back(code), handled; }
 };
 
 class Parent : public Window {
@@ -249,27 +227,21 @@ public:
 
 protected:
     void onCommand(Window* control, unsigned short code, unsigned short id) override {
-        commands.push_back(id);
-        Window::onCommand(control, code, id);
+        commands.push_back(id), Window::onCommand(control, code, id);
     }
 };
 
-template <class C> bool saw(const C& codes, unsigned short code) {
-    return std::find(codes.begin(), codes.end(), code) != codes.end();
-}
+template <class C> bool saw(const C& codes, unsigned short code) { return std::count(codes.begin(), codes.end(), code) > 0; }
 
 } // namespace
 
 TEST(Reflection, CommandsReachTheControlsOwnObject) {
     form::ControlForm::initCommonControls();
     Parent parent;
-    parent.create(vesk_test::sharedClass(), "", WS_POPUP, Rect(0, 0, 300, 200), nullptr, nullptr, instance());
-    auto make = [&](const char* cls, DWORD style, unsigned short id) {
-        CreateWindowExA(0, cls, "x", WS_CHILD | WS_VISIBLE | style, 0, 0, 100, 60, parent, HMENU(UINT_PTR(id)),
-                        instance(), nullptr);
-    };
-    make("BUTTON", BS_PUSHBUTTON, 1), make("EDIT", 0, 2), make("LISTBOX", LBS_NOTIFY | LBS_HASSTRINGS, 3);
-    make("COMBOBOX", CBS_DROPDOWN | CBS_HASSTRINGS, 4);
+    vesk_test::open(parent);
+    using vesk_test::rawChild;
+    rawChild(parent, "BUTTON", 1), rawChild(parent, "EDIT", 2), rawChild(parent, "LISTBOX", 3, LBS_NOTIFY | LBS_HASSTRINGS);
+    rawChild(parent, "COMBOBOX", 4, CBS_DROPDOWN | CBS_HASSTRINGS);
     Reflected<Button> b;
     Reflected<EditControl> e;
     Reflected<ListBox> l;
@@ -295,7 +267,7 @@ TEST(Reflection, CommandsReachTheControlsOwnObject) {
     SendMessageA(b, BM_CLICK, 0, 0);
     EXPECT_EQ(2u, b.codes.size());
     auto gone = std::make_unique<Reflected<Button>>();
-    make("BUTTON", BS_PUSHBUTTON, 5);
+    rawChild(parent, "BUTTON", 5);
     gone->attach(parent, 5);
     gone.reset();
     SendMessageA(GetDlgItem(parent, 5), BM_CLICK, 0, 0);
