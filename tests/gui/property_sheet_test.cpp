@@ -49,11 +49,9 @@ LRESULT respond(PageSpec& page, UINT code, HWND sheet) {
     journal.push_back(std::string(page.name) + ":" + name->second);
     Behaviour& b = page.behaviour;
     auto once = [](int& n) { return n > 0 ? (n--, 1) : 0; };
+    if (code == UINT(PSN_SETACTIVE) && b.wizardButtons && sheet)
+        SendMessageA(sheet, PSM_SETWIZBUTTONS, 0, LPARAM(b.wizardButtons));
     switch (code) {
-    case PSN_SETACTIVE:
-        if (b.wizardButtons && sheet)
-            SendMessageA(sheet, PSM_SETWIZBUTTONS, 0, LPARAM(b.wizardButtons));
-        return 0;
     case PSN_KILLACTIVE: return once(b.keepOnLeave);
     case PSN_WIZNEXT: return b.next;
     case PSN_WIZBACK: return b.back;
@@ -69,10 +67,7 @@ public:
     int releases = 0;
 
 protected:
-    bool onInitDialog(Window&) override {
-        journal.push_back(std::string(spec.name) + ":init");
-        return true;
-    }
+    bool onInitDialog(Window&) override { return journal.push_back(std::string(spec.name) + ":init"), true; }
     LRESULT call(int code) { return respond(spec, UINT(code), nullptr); }
     int onActivate() override {
         if (spec.behaviour.wizardButtons)  // the library's own way to the buttons
@@ -90,10 +85,7 @@ protected:
             call(int(h.code));
         return PropertyPage::onNotify(h);
     }
-    void release() override {
-        ++releases;
-        PropertyPage::release();
-    }
+    void release() override { ++releases, PropertyPage::release(); }
 
 private:
     PageSpec& spec;
@@ -104,22 +96,16 @@ INT_PTR CALLBACK rawPageProc(HWND hwnd, UINT message, WPARAM, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* spec = reinterpret_cast<PageSpec*>(reinterpret_cast<const PROPSHEETPAGEA*>(lParam)->lParam);
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(spec));
-        journal.push_back(std::string(spec->name) + ":init");
-        return TRUE;
+        return journal.push_back(std::string(spec->name) + ":init"), TRUE;
     }
     auto* spec = reinterpret_cast<PageSpec*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (message != WM_NOTIFY || !spec || !codeNames.count(reinterpret_cast<const NMHDR*>(lParam)->code))
         return FALSE;
-    SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, respond(*spec, reinterpret_cast<const NMHDR*>(lParam)->code, GetParent(hwnd)));
-    return TRUE;
+    return SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, respond(*spec, reinterpret_cast<const NMHDR*>(lParam)->code, GetParent(hwnd))), TRUE;
 }
 
 HWND rawSheet = nullptr;
-int CALLBACK rawSheetCallback(HWND sheet, UINT message, LPARAM) {
-    if (message == PSCB_INITIALIZED)
-        rawSheet = sheet;
-    return 0;
-}
+int CALLBACK rawSheetCallback(HWND sheet, UINT message, LPARAM) { return rawSheet = message == PSCB_INITIALIZED ? sheet : rawSheet, 0; }
 
 struct Outcome {
     std::vector<std::string> journal, shown;
@@ -178,11 +164,8 @@ Outcome runLibrary(std::vector<PageSpec> specs, bool wizard, const std::vector<S
     }
     sheet->setTitle(L"Sheet");
     Outcome run = drive([&] { return HWND(*sheet); }, steps, [&] { return INT_PTR(sheet->showModal()); });
-    for (auto& page : pages) {
-        EXPECT_FALSE(page->isCreated()) << "the sheet released every page it made";
-        EXPECT_EQ(1, page->releases);
-        EXPECT_FALSE(page->isOpen());
-    }
+    for (auto& page : pages)
+        EXPECT_FALSE(page->isCreated() || page->isOpen() || page->releases != 1) << "the sheet released every page it made, once";
     EXPECT_FALSE(sheet->isOpen()) << "the sheet's window is gone with the sheet";
     return run;
 }
@@ -243,8 +226,7 @@ TEST(SheetNotifications, DefaultPagesAcceptEverything) {
 TEST(SheetRecords, HeaderAndPageFlags) {
     PropertySheet sheet(nullptr), wizard(nullptr, IDB_WATERMARK, IDB_HEADER, instance());
     EXPECT_TRUE(sheet.getHeader().dwSize == sizeof(PROPSHEETHEADERA) && sheet.getHeader().dwFlags == PSH_USECALLBACK);
-    EXPECT_EQ(wizard.getHeader().dwFlags, 0x01088100u);
-    EXPECT_EQ(wizard.getHeader().pszbmHeader, MAKEINTRESOURCEA(IDB_HEADER));
+    EXPECT_TRUE(wizard.getHeader().dwFlags == 0x01088100u && wizard.getHeader().pszbmHeader == MAKEINTRESOURCEA(IDB_HEADER));
     const struct {
         std::function<void(PropertySheet&)> change;
         DWORD set, clear;
@@ -255,11 +237,8 @@ TEST(SheetRecords, HeaderAndPageFlags) {
         {[](PropertySheet& s) { s.setStartPageByIndex(1); }, 0, PSH_USEPSTARTPAGE},
         {[](PropertySheet& s) { s.setIcon(5, instance()); }, PSH_USEICONID, 0},
     };
-    for (const auto& c : cases) {
-        c.change(wizard);
-        EXPECT_EQ(wizard.getHeader().dwFlags & c.set, c.set);
-        EXPECT_EQ(wizard.getHeader().dwFlags & c.clear, 0u);
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ((c.change(wizard), wizard.getHeader().dwFlags & (c.set | c.clear)), c.set);
     EXPECT_EQ(wizard.getHeader().nStartPage, 1u);
     sheet.setTitle(static_cast<const char*>(nullptr));
     EXPECT_STREQ(sheet.getHeader().pszCaption, "");
@@ -270,14 +249,13 @@ TEST(SheetRecords, HeaderAndPageFlags) {
     const PROPSHEETPAGEA& p = page.getInitData();
     EXPECT_TRUE(p.dwSize == sizeof(PROPSHEETPAGEA) && p.lParam == reinterpret_cast<LPARAM>(&page));
     EXPECT_EQ(p.dwFlags, DWORD(PSP_USECALLBACK | PSP_USETITLE));
+    const DWORD header = PSP_USEHEADERTITLE | PSP_USEHEADERSUBTITLE;
     page.setHeader(IDS_HEADER_TITLE, IDS_HEADER_SUBTITLE);
-    EXPECT_EQ(p.dwFlags & (PSP_USEHEADERTITLE | PSP_USEHEADERSUBTITLE), DWORD(PSP_USEHEADERTITLE | PSP_USEHEADERSUBTITLE));
+    EXPECT_EQ(p.dwFlags & header, header);
     page.enableWatermark(true);
-    EXPECT_TRUE(page.isWatermarkEnabled());
-    EXPECT_EQ(p.dwFlags & PSP_USEHEADERSUBTITLE, 0u);
+    EXPECT_TRUE(page.isWatermarkEnabled() && !(p.dwFlags & PSP_USEHEADERSUBTITLE));
     page.setHeader(IDS_HEADER_TITLE, 0);
-    EXPECT_FALSE(page.isWatermarkEnabled());
-    EXPECT_EQ(p.pszHeaderSubTitle, nullptr);
+    EXPECT_FALSE(page.isWatermarkEnabled() || p.pszHeaderSubTitle);
 }
 
 TEST(SheetRecords, PagesMadeOnceAndDestroyedWithTheirObject) {
@@ -292,8 +270,6 @@ TEST(SheetRecords, PagesMadeOnceAndDestroyedWithTheirObject) {
     PropertySheet sheet(nullptr);
     sheet.addPage(&good), sheet.addPage(&refused);
     EXPECT_EQ("Can't create property page", vesk_test::failureOf([&] { sheet.showModal(); }));
-    EXPECT_TRUE(good.isCreated());
-    EXPECT_FALSE(refused.isCreated());
-    EXPECT_FALSE(sheet.isOpen());
+    EXPECT_TRUE(good.isCreated() && !refused.isCreated() && !sheet.isOpen());
     EXPECT_THROW(sheet.addPage(nullptr), WindowsError);
 }
