@@ -32,15 +32,13 @@ bool worthComparing(UINT m) {
 
 // Records what it receives and, once started, sets its name and then presses a
 // button (or ends with a value).
-class Scripted : public Dialog {
-public:
+struct Scripted : Dialog {
     using Dialog::Dialog;
     std::vector<UINT> messages;
     std::string focusName, nameAtEnd;
     unsigned short pressed = IDOK;
     int endWith = -1000;  // pressed when unset
 
-protected:
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (worthComparing(message))
             messages.push_back(message);
@@ -97,36 +95,28 @@ TEST(DialogLifeCycle, ModalDialogsEndWithTheirResults) {
         {"end(42)", 0, 42, 42, 0}, {"end(0) after an old error", 0, 0, 0, ERROR_FILE_NOT_FOUND},
         {"end(-1) after an old error", 0, -1, -1, ERROR_ACCESS_DENIED},
     };
+    ASSERT_EQ(DialogBoxParamA(instance(), MAKEINTRESOURCEA(IDD_MODAL), nullptr, &rawProc, 0), IDOK);
+    EXPECT_EQ(rawMessages.at(0), UINT(WM_INITDIALOG)) << "the object enters the dispatch there";
     Scripted fromResource(nullptr, IDD_MODAL, instance()), fromMemory(nullptr, inMemory(IDD_MODAL), instance());
     for (Scripted* dialog : {&fromResource, &fromMemory})
         for (const Case& c : cases) {
             SCOPED_TRACE(c.name);
             dialog->pressed = c.pressed, dialog->endWith = c.endWith;
-            dialog->nameAtEnd.clear();
+            dialog->nameAtEnd.clear(), dialog->messages.clear();
             SetLastError(c.staleError);
             EXPECT_EQ(dialog->showModal(), c.expected);
             // The same object is shown again each round: it is empty between showings.
             EXPECT_FALSE(dialog->isOpen() || dialog->ownsHandle() || Window::getRegisteredCount());
             EXPECT_EQ(dialog->nameAtEnd, c.endWith == -1000 ? "scripted" : "");
             EXPECT_EQ(dialog->focusName, "control " + std::to_string(IDC_NAME));
+            EXPECT_TRUE(c.pressed != IDOK || dialog->messages == rawMessages) << "what a raw dialog procedure receives";
         }
-}
-
-TEST(DialogLifeCycle, MessagesMatchARawDialogProcedure) {
-    rawMessages.clear();
-    ASSERT_EQ(DialogBoxParamA(instance(), MAKEINTRESOURCEA(IDD_MODAL), nullptr, &rawProc, 0), IDOK);
-    Scripted dialog(nullptr, IDD_MODAL, instance());
-    ASSERT_EQ(dialog.showModal(), IDOK);
-    EXPECT_EQ(rawMessages.at(0), UINT(WM_INITDIALOG)) << "the object enters the dispatch there";
-    EXPECT_EQ(dialog.messages, rawMessages);
 }
 
 TEST(DialogLifeCycle, ModelessDialogInsideTheMessageLoop) {
     struct Modeless : Scripted {
         using Scripted::Scripted;
         std::vector<std::string> calls;
-
-    protected:
         void onCommand(Window* control, unsigned short code, unsigned short id) override {
             if (id != IDOK)
                 return Scripted::onCommand(control, code, id);
@@ -154,53 +144,43 @@ TEST(DialogLifeCycle, ModelessDialogInsideTheMessageLoop) {
     EXPECT_FALSE(IsWindow(second)) << "an open modeless dialog goes with its object";
 }
 
-// The template's size without a window is the size the open dialog has, and
-// leaves no window behind.
-TEST(DialogLifeCycle, TemplateSizeWithoutAWindow) {
-    for (const DLGTEMPLATE* memory : {inMemory(IDD_MODAL), static_cast<const DLGTEMPLATE*>(nullptr)}) {
-        Dialog open, closed = memory ? Dialog(nullptr, memory, instance()) : Dialog(IDD_MODAL, instance());
-        memory ? open.create(nullptr, memory, instance()) : open.create(nullptr, IDD_MODAL, instance());
-        const SIZE expected = open.getWindowSize();
-        open.destroy();
-        const std::vector<HWND> before = vesk_test::threadDialogs(false);
-        const SIZE size = closed.getWindowSize();
-        EXPECT_EQ((std::pair<long, long>(expected.cx, expected.cy)), (std::pair<long, long>(size.cx, size.cy)));
-        EXPECT_GT(size.cx, 180) << "dialog units are laid out in pixels";
-        EXPECT_FALSE(closed.isOpen());
-        EXPECT_EQ(vesk_test::threadDialogs(false), before);
+// The template's size without a window is the size the open dialog has; it
+// and every failure leave no window behind. One object answers for one window.
+TEST(DialogLifeCycle, TemplateSizeAndFailures) {
+    Dialog open, missing(nullptr, 999, instance()), fromResource(IDD_MODAL, instance()),
+        fromMemory(nullptr, inMemory(IDD_MODAL), instance());
+    open.create(nullptr, IDD_MODAL, instance());
+    const HWND first = open;
+    const SIZE expected = open.getWindowSize();
+    const std::vector<HWND> before = vesk_test::threadDialogs(false);
+    for (Dialog* closed : {&fromResource, &fromMemory}) {
+        const SIZE size = closed->getWindowSize();
+        EXPECT_TRUE(size.cx == expected.cx && size.cy == expected.cy && size.cx > 180 && !closed->isOpen())
+            << size.cx << "x" << size.cy << ", dialog units laid out in pixels";
     }
-}
-
-TEST(DialogLifeCycle, FailuresNameWhatFailed) {
-    Dialog missing(nullptr, 999, instance()), twice(nullptr, IDD_MODAL, instance());
-    twice.create();
-    const HWND first = twice;
-    const std::size_t windowsBefore = vesk_test::threadDialogs(false).size();
     vesk_test::expectFailures({
         {"Can't create dialog", [&] { missing.create(); }},
         {"Can't create modal dialog", [&] { missing.showModal(); }},
         {"Can't create dummy dialog for getSize()", [&] { missing.getWindowSize(); }},
-        // One object answers for one window.
-        {"Can't create dialog: the object already has a window", [&] { twice.create(); }},
-        {"Can't create modal dialog: the object already has a window", [&] { twice.showModal(); }},
+        {"Can't create dialog: the object already has a window", [&] { open.create(); }},
+        {"Can't create modal dialog: the object already has a window", [&] { open.showModal(); }},
     });
-    EXPECT_EQ(HWND(twice), first);
-    EXPECT_EQ(vesk_test::threadDialogs(false).size(), windowsBefore);
+    EXPECT_EQ(HWND(open), first);
+    EXPECT_EQ(vesk_test::threadDialogs(false), before);
     EXPECT_EQ(Window::getRegisteredCount(), 1u);
+    open.destroy(), open.create(nullptr, inMemory(IDD_MODAL), instance());
+    EXPECT_EQ(open.getWindowSize().cy, expected.cy);
 }
 
 // ---- The procedure's answers ------------------------------------------------------------
 
 namespace {
 
-class Answering : public Dialog {
-public:
+struct Answering : Dialog {
     using Dialog::Dialog;
     using Dialog::dlgProc;
     bool throwing = false, fallThrough = false;
     std::string focusName;
-
-protected:
     bool onInitDialog(Window& focus) override { return focusName = focus ? "control" : (focus.getWindowHandle() ? "?" : "none"), false; }
     LRESULT onNotify(const NMHDR& h) override {
         if (throwing)
