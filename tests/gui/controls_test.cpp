@@ -21,14 +21,12 @@ namespace {
 
 vesk_test::Watchdog watchdog(300);
 
-class ControlsTest : public ::testing::Test {
-protected:
+struct ControlsTest : ::testing::Test {
     void SetUp() override { f.open(vesk_test::sharedClass(), false); }
     void TearDown() override { f.close(); }
     form::ControlForm f;
 };
 
-} // namespace
 
 TEST_F(ControlsTest, ButtonsAndRadioGroups) {
     f.check.setStyle(BS_AUTO3STATE | WS_CHILD | WS_GROUP);
@@ -210,22 +208,14 @@ TEST_F(ControlsTest, BarsRangesPositionsAndTicks) {
 
 // ---- Commands reflected to the control's own object ----------------------------------
 
-namespace {
-
-template <class Control> class Reflected : public Control {
-public:
+template <class Control> struct Reflected : Control {
     std::vector<unsigned short> codes;
     bool handled = true;
-
-protected:
     bool onReflectedCommand(unsigned short code) override { return codes.push_back(code), handled; }
 };
 
-class Parent : public Window {
-public:
+struct Parent : Window {
     std::vector<unsigned short> commands;
-
-protected:
     void onCommand(Window* control, unsigned short code, unsigned short id) override {
         commands.push_back(id), Window::onCommand(control, code, id);
     }
@@ -233,7 +223,6 @@ protected:
 
 template <class C> bool saw(const C& codes, unsigned short code) { return std::count(codes.begin(), codes.end(), code) > 0; }
 
-} // namespace
 
 TEST(Reflection, CommandsReachTheControlsOwnObject) {
     form::ControlForm::initCommonControls();
@@ -274,3 +263,5 @@ TEST(Reflection, CommandsReachTheControlsOwnObject) {
     EXPECT_EQ(1, std::count(parent.commands.begin(), parent.commands.end(), 5));
     parent.destroy();
 }
+
+} // namespace

@@ -82,7 +82,6 @@ const DLGTEMPLATE* inMemory(unsigned short id) {
     return static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(instance(), found)));
 }
 
-} // namespace
 
 TEST(DialogLifeCycle, ModalDialogsEndWithTheirResults) {
     struct Case {
@@ -174,8 +173,6 @@ TEST(DialogLifeCycle, TemplateSizeAndFailures) {
 
 // ---- The procedure's answers ------------------------------------------------------------
 
-namespace {
-
 struct Answering : Dialog {
     using Dialog::Dialog;
     using Dialog::dlgProc;
@@ -192,7 +189,6 @@ struct Answering : Dialog {
     }
 };
 
-} // namespace
 
 TEST(DialogProcedure, AnswersOfHandledUnhandledAndFailingMessages) {
     Answering dialog(nullptr, IDD_NO_FOCUS, instance());
@@ -230,3 +226,5 @@ TEST(DialogProcedure, AnswersOfHandledUnhandledAndFailingMessages) {
     EXPECT_EQ(Window::getWindowFromHandle(orphan, false).get(), nullptr);
     DestroyWindow(orphan);
 }
+
+} // namespace

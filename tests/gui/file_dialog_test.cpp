@@ -55,7 +55,6 @@ TEST(FileDialogSetUp, FiltersAndTitlesAreKeptWhole) {
     EXPECT_TRUE(!r.lpstrTitle && !r.lpstrFilter && r.lStructSize == sizeof(OPENFILENAMEA) && copy.isSave());
 }
 
-} // namespace
 
 // Real open and save dialogs, driven once they are up: the name (when one is
 // given) typed into the name field of the explorer-style dialog or of the older
@@ -96,3 +95,5 @@ TEST(FileDialogs, CancelledChosenAndTooLong) {
     }
     DeleteFileA(existing.c_str());
 }
+
+} // namespace

@@ -46,7 +46,6 @@ struct Sample {
     }
 };
 
-} // namespace
 
 TEST(Menus, FindParentSearchesDepthFirst) {
     Sample s;
@@ -137,8 +136,6 @@ TEST(Atoms, LocalAndGlobalAtomsRoundTrip) {
 
 // ---- The ownership sweep --------------------------------------------------------------
 
-namespace {
-
 // A sole owner: the object that owns the resource says so, and names it.
 template <class T, class H> struct Sole {
     using type = T;
@@ -187,10 +184,11 @@ struct PointerKind : Sole<Window::Pointer<Window>, Window*> {
     static bool owns(const type& p, Window* w) { return p.isOwned() && p.get() == w; }
 };
 
-} // namespace
 
 TEST(Ownership, EveryOwnerReleasesItsResourceExactlyOnce) {
     vesk_test::sweepOwnership<MenuKind>(), vesk_test::sweepOwnership<AtomKind>();
     vesk_test::sweepOwnership<ImageListKind>(), vesk_test::sweepOwnership<WindowClassKind>();
     vesk_test::sweepOwnership<PointerKind>();
 }
+
+} // namespace

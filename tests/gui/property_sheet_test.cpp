@@ -61,12 +61,9 @@ LRESULT respond(PageSpec& page, UINT code, HWND sheet) {
     }
 }
 
-class Page : public PropertyPage {
-public:
+struct Page : PropertyPage {
     Page(PageSpec& s, PropertySheet& sheet) : PropertyPage(s.templateId, s.titleId, vesk_test::instance()), spec(s), sheet(sheet) {}
     int releases = 0;
-
-protected:
     bool onInitDialog(Window&) override { return journal.push_back(std::string(spec.name) + ":init"), true; }
     LRESULT call(int code) { return respond(spec, UINT(code), nullptr); }
     int onActivate() override {
@@ -86,8 +83,6 @@ protected:
         return PropertyPage::onNotify(h);
     }
     void release() override { ++releases, PropertyPage::release(); }
-
-private:
     PageSpec& spec;
     PropertySheet& sheet;
 };
@@ -170,7 +165,6 @@ Outcome runLibrary(std::vector<PageSpec> specs, bool wizard, const std::vector<S
     return run;
 }
 
-} // namespace
 
 TEST(SheetNotifications, LibraryPagesTellTheStoryOfRawPages) {
     const Behaviour plain;
@@ -273,3 +267,5 @@ TEST(SheetRecords, PagesMadeOnceAndDestroyedWithTheirObject) {
     EXPECT_TRUE(good.isCreated() && !refused.isCreated() && !sheet.isOpen());
     EXPECT_THROW(sheet.addPage(nullptr), WindowsError);
 }
+
+} // namespace

@@ -23,11 +23,8 @@ namespace {
 vesk_test::Watchdog watchdog(120);
 
 // A parent that records the tree-view notifications its own handlers receive.
-class Parent : public Window {
-public:
+struct Parent : Window {
     std::vector<UINT> narrow, wide;
-
-protected:
     void onNotification(const NMTREEVIEWA& n) override { narrow.push_back(n.hdr.code), Window::onNotification(n); }
     void onNotification(const NMTREEVIEWW& n) override { wide.push_back(n.hdr.code), Window::onNotification(n); }
 };
@@ -44,8 +41,7 @@ void fillImages(ImageList& list, unsigned n) {
 }
 
 // A tree view that records what reaches its own handlers.
-class Tree : public TreeView {
-public:
+struct Tree : TreeView {
     struct Seen {
         UINT code;
         bool wide;
@@ -62,8 +58,7 @@ public:
     bool onReflectedNotification(const NMTREEVIEWW& n) override { return note(n, true); }
 };
 
-class ViewsTest : public ::testing::Test {
-protected:
+struct ViewsTest : ::testing::Test {
     void SetUp() override {
         form::ControlForm::initCommonControls();
         vesk_test::open(parent);
@@ -78,7 +73,6 @@ protected:
     Tree tree;
 };
 
-} // namespace
 
 TEST_F(ViewsTest, ListViewItemsInBothWidths) {
     std::vector<int> data(300);
@@ -208,3 +202,5 @@ TEST_F(ViewsTest, TreeNotificationsAreReflectedInBothWidths) {
     EXPECT_TRUE(tree.seen.empty());
     EXPECT_EQ(1, std::count(parent.narrow.begin(), parent.narrow.end(), UINT(TVN_SELCHANGEDA)));
 }
+
+} // namespace

@@ -35,8 +35,7 @@ template <class C> std::string narrow(const C* text) { return text ? std::string
 // Records every handler call with its decoded arguments; handlers answer without
 // default processing unless `fallThrough` is set. `during` runs first for every
 // message; when it returns true the message ends there (the object may be gone).
-class Probe : public Window {
-public:
+struct Probe : Window {
     std::vector<std::string> calls;
     std::vector<UINT> messages;
     bool fallThrough = false;
@@ -46,8 +45,6 @@ public:
     ~Probe() override { destructions && ++*destructions; }
     using Window::defaultWindowProc, Window::getWindowLong, Window::messageStack, Window::processMessage,
         Window::setWindowLong;
-
-protected:
     template <class... A> void note(const A&... parts) {
         std::ostringstream text;
         ((text << parts << ' '), ...);
@@ -64,36 +61,34 @@ protected:
     }
     void onHScroll(Window* b, unsigned short code, unsigned short pos) override { note("hscroll", b ? "bar" : "null", code, pos); }
     void onVScroll(Window* b, unsigned short code, unsigned short pos) override { note("vscroll", b ? "bar" : "null", code, pos); }
-    void onDestroy() override { note("destroy"); }
     void onPaint() override { note("paint"), ValidateRect(*this, nullptr); }
-    void onDoubleClick(const NMHDR& h) override { note("doubleclick", h.idFrom); }
     void onNotification(const NMTREEVIEWW& n) override {
         note("tree", int(n.hdr.code), narrow(n.itemOld.pszText) + narrow(n.itemNew.pszText), n.action);
     }
-    void onNotification(const NMLISTVIEW& n) override { note("listview", int(n.hdr.code), n.iItem); }
     void onNCDestroy() override {
         calls.push_back("ncdestroy"), Window::onNCDestroy();
         if (onLast)
             onLast(*this);
     }
-#define MOUSE(handler, name) \
-    void handler(unsigned short k, const Point& p) override { note(name, k, p); }
+// One handler that notes its name and arguments: NOTE(handler, (parameters), name, arguments...).
+#define NOTE(handler, parameters, ...) \
+    void handler parameters override { note(__VA_ARGS__); }
+#define MOUSE(handler, name) NOTE(handler, (unsigned short k, const Point& p), name, k, p)
     MOUSE(onMouseMove, "mousemove") MOUSE(onLeftButtonDown, "ldown") MOUSE(onLeftButtonUp, "lup")
     MOUSE(onLeftButtonDoubleClick, "ldbl") MOUSE(onMiddleButtonDown, "mdown") MOUSE(onMiddleButtonUp, "mup")
     MOUSE(onMiddleButtonDoubleClick, "mdbl") MOUSE(onRightButtonDown, "rdown") MOUSE(onRightButtonUp, "rup")
-    MOUSE(onRightButtonDoubleClick, "rdbl")
+    MOUSE(onRightButtonDoubleClick, "rdbl") NOTE(onDestroy, (), "destroy") NOTE(onTimer, (unsigned id), "timer", id)
+    NOTE(onEnterSizeMove, (), "entersizemove") NOTE(onExitSizeMove, (), "exitsizemove") NOTE(onMove, (const Point& p), "move", p)
+    NOTE(onSize, (unsigned type, const Size& s), "size", type, s) NOTE(onDoubleClick, (const NMHDR& h), "doubleclick", h.idFrom)
+    NOTE(onMouseWheel, (unsigned short k, short d, const Point& p), "wheel", k, d, p)
+    NOTE(onKeyUp, (unsigned key, unsigned char scan, bool ext), "keyup", key, int(scan), ext)
+    NOTE(onNotification, (const NMLISTVIEW& n), "listview", int(n.hdr.code), n.iItem)
 #undef MOUSE
-    void onMouseWheel(unsigned short k, short d, const Point& p) override { note("wheel", k, d, p); }
+#undef NOTE
     void onKeyDown(unsigned key, unsigned short n, unsigned char scan, bool ext, bool was) override { note("keydown", key, n, int(scan), ext, was); }
-    void onKeyUp(unsigned key, unsigned char scan, bool ext) override { note("keyup", key, int(scan), ext); }
-    void onTimer(unsigned id) override { note("timer", id); }
     HICON onQueryDragIcon() override { return note("querydragicon"), reinterpret_cast<HICON>(ULONG_PTR(0x4321)); }
-    void onSize(unsigned type, const Size& s) override { note("size", type, s); }
     void onSizing(unsigned edge, Rect& r) override { note("sizing", edge, r.getTopLeft(), r.getBottomRight()), r.right = r.left + 100; }
     void onMoving(Rect& r) override { note("moving", r.getTopLeft()), r = r.move(Point(1, 1)); }
-    void onMove(const Point& p) override { note("move", p); }
-    void onEnterSizeMove() override { note("entersizemove"); }
-    void onExitSizeMove() override { note("exitsizemove"); }
     void onDroppedFiles(const Point& p, bool client, const std::list<BasicString<wchar_t>>& files) override {
         std::string names;
         for (const auto& f : files)
@@ -103,8 +98,7 @@ protected:
 };
 
 // An owner-drawn child: answers the routed drawing messages.
-class Drawn : public Window, public OwnerDrawable {
-public:
+struct Drawn : Window, OwnerDrawable {
     std::string calls;
     void onDrawItem(const DRAWITEMSTRUCT& d) override { calls += "draw " + std::to_string(d.itemID) + ", "; }
     void onMeasureItem(MEASUREITEMSTRUCT& m) override { calls += "measure " + std::to_string(m.itemID) + ", ", m.itemHeight = 33; }
@@ -114,8 +108,7 @@ public:
     }
 };
 
-class Dispatch : public testing::Test {
-protected:
+struct Dispatch : testing::Test {
     const std::size_t registered = Window::getRegisteredCount();
     Probe window;
     void SetUp() override { vesk_test::open(window, nullptr, 0, "Dispatch"); }
@@ -136,7 +129,6 @@ HGLOBAL makeDrop() {
     return memory;
 }
 
-} // namespace
 
 TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
     Drawn drawn;
@@ -205,9 +197,7 @@ TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
 // DefWindowProc's value; a handler's own value after that is ignored. Nested
 // messages get their own record; exceptions stay inside the procedure.
 TEST_F(Dispatch, DefaultProcessingNestingExceptionsAndTheLoop) {
-    window.postMessageA(WM_TIMER, 5, 0);
-    window.postMessageW(WM_KEYUP, 'Z', 0);
-    PostQuitMessage(0);
+    window.postMessageA(WM_TIMER, 5, 0), window.postMessageW(WM_KEYUP, 'Z', 0), PostQuitMessage(0);
     MSG msg;
     while (Window::getThreadMessage(msg))
         Window::dispatchMessage(msg);
@@ -243,8 +233,7 @@ TEST_F(Dispatch, DefaultProcessingNestingExceptionsAndTheLoop) {
             throw std::runtime_error("handler failed");
         return message == WM_USER + 2 ? throw 42 : false;
     };
-    EXPECT_EQ(0, window.sendMessageA(WM_USER + 1, 0, 0));
-    EXPECT_EQ(0, window.sendMessageA(WM_USER + 2, 0, 0));
+    EXPECT_EQ(0, window.sendMessageA(WM_USER + 1, 0, 0) | window.sendMessageA(WM_USER + 2, 0, 0));
     EXPECT_TRUE(window.messageStack.empty()) << "the records of failed messages are gone";
     EXPECT_EQ(LRESULT(std::strlen("Dispatch")), window.sendMessageA(WM_GETTEXTLENGTH, 0, 0));
     EXPECT_THROW(window.processMessage(WM_USER + 1, 0, 0), std::runtime_error) << "processMessage passes it on";
@@ -254,11 +243,9 @@ TEST_F(Dispatch, DefaultProcessingNestingExceptionsAndTheLoop) {
 // The handler sequence of create, show and destroy is what a raw procedure of a
 // class with the same style receives, minus what comes before CreateWindowEx
 // returns (the object is entered in the map only then).
-namespace {
 std::vector<UINT> rawMessages;
 LRESULT CALLBACK rawProcedure(HWND h, UINT m, WPARAM w, LPARAM l) { return rawMessages.push_back(m), DefWindowProcA(h, m, w, l); }
 void showAndDestroy(HWND h) { ShowWindow(h, SW_SHOW), UpdateWindow(h), DestroyWindow(h); }
-} // namespace
 
 TEST(Sequence, CreateShowDestroyMatchesARawProcedure) {
     WNDCLASSA raw{CS_DBLCLKS, rawProcedure, 0, 0, instance(), nullptr, nullptr, HBRUSH(COLOR_WINDOW + 1), nullptr, "Vesk test raw"};
@@ -281,11 +268,9 @@ TEST(Sequence, CreateShowDestroyMatchesARawProcedure) {
     UnregisterClassA("Vesk test raw", instance());
 }
 
-namespace {
 WNDPROC below = nullptr;
 int foreignCalls = 0;
 LRESULT CALLBACK foreign(HWND h, UINT m, WPARAM w, LPARAM l) { return ++foreignCalls, CallWindowProcA(below, h, m, w, l); }
-} // namespace
 
 // A subclassed edit control: default processing is the edit's own procedure;
 // the object puts the old procedure back when it goes, or, under a foreign
@@ -359,7 +344,7 @@ TEST(Lifetime, ObjectsDeletedInsideTheirOwnHandlers) {
     EXPECT_GT(child.messages.size(), 0u);
     // A handler that overrides WM_NCDESTROY without the default still leaves no
     // entry, also when the window goes by another hand than destroy().
-    class Forgetful : public Window {
+    struct Forgetful : Window {
         void onNCDestroy() override {}
     } forgetful;
     DestroyWindow(vesk_test::open(forgetful));
@@ -445,3 +430,5 @@ TEST(Lookup, PointersIdentifiersLongsAndFailures) {
          [] { Window().create(WindowClass(), "x", WS_POPUP, Rect(), nullptr, nullptr, instance()); }},
     });
 }
+
+} // namespace
