@@ -15,6 +15,7 @@
 
 using namespace vesk;
 using vesk_test::failureOf;
+using vesk_test::text;
 using vesk_test::instance;
 
 namespace {
@@ -29,48 +30,36 @@ struct ControlsTest : ::testing::Test {
 
 
 TEST_F(ControlsTest, ButtonsAndRadioGroups) {
-    f.check.setStyle(BS_AUTO3STATE | WS_CHILD | WS_GROUP);
-    for (Window::check c : {Window::checked, Window::indeterminate, Window::unchecked}) {
-        f.check.setCheck(c);
-        EXPECT_EQ(c, f.check.getCheck());
-        EXPECT_EQ(c != Window::unchecked, f.parent.isChecked(form::idCheck));
-    }
-    f.ok.setStyle(f.ok.getStyle() | BS_BITMAP);
+    auto checks = [&](Window::check c) { return f.check.setCheck(c), text{f.check.getCheck(), f.parent.isChecked(form::idCheck)}; };
+    auto radios = [&](int set) { return f.radios.setSelection(set), text{f.radios.getSelection(), f.check.getCheck()}; };
     Bitmap first(CreateBitmap(8, 8, 1, 32, nullptr), true), second(CreateBitmap(8, 8, 1, 32, nullptr), true);
-    EXPECT_EQ(nullptr, f.ok.setImage(first).getHandle());
-    Bitmap previous = f.ok.setImage(second);
-    EXPECT_TRUE(previous.getHandle() == first.getHandle() && !previous.isOwned());
-    f.ok.setImage(Bitmap());
-
-    EXPECT_EQ(3u, f.radios.getCount()) << "the group ends at the check box, which has WS_GROUP";
-    for (const auto& c : {std::pair<int, int>{-1, -1}, {2, 2}, {0, 0}, {1, 1}, {5, -1}}) {
-        f.radios.setSelection(c.first);
-        EXPECT_EQ(c.second, f.radios.getSelection()) << c.first;
-        EXPECT_EQ(Window::unchecked, f.check.getCheck()) << "the check box past the group is not touched";
-    }
+    f.check.setStyle(BS_AUTO3STATE | WS_CHILD | WS_GROUP), f.ok.setStyle(f.ok.getStyle() | BS_BITMAP);
+    // The radio group ends at the check box, which has WS_GROUP, and leaves it alone.
+    vesk_test::expectReadings({
+        {[&] { return checks(Window::checked); }, "1 1"}, {[&] { return checks(Window::indeterminate); }, "2 1"},
+        {[&] { return checks(Window::unchecked); }, "0 0"},
+        {[&] { return text{f.ok.setImage(first).getHandle() == nullptr, f.ok.setImage(second).getHandle() == first.getHandle()}; }, "1 1"},
+        {[&] { return text{f.ok.setImage(Bitmap()).isOwned(), f.radios.getCount()}; }, "0 3"},
+        {[&] { return radios(-1); }, "-1 0"}, {[&] { return radios(2); }, "2 0"}, {[&] { return radios(0); }, "0 0"},
+        {[&] { return radios(1); }, "1 0"}, {[&] { return radios(5); }, "-1 0"},
+    });
     // A static text inside the group is not counted; the last checked button wins.
     HWND label = vesk_test::rawChild(f.parent, "STATIC", 0);
     SetWindowPos(label, GetDlgItem(f.parent, form::idRadio1), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SendDlgItemMessageA(f.parent, form::idRadio1, BM_SETCHECK, 1, 0), SendDlgItemMessageA(f.parent, form::idRadio3, BM_SETCHECK, 1, 0);
-    EXPECT_EQ(2, f.radios.getSelection());
-    EXPECT_EQ(3u, f.radios.getCount());
+    EXPECT_EQ("2 3", std::string(text{f.radios.getSelection(), f.radios.getCount()}));
     EXPECT_EQ("Can't retrieve radio button handle for group", failureOf([&] { RadioButtonGroup().create(f.parent, 999); }));
 }
 
 TEST_F(ControlsTest, ComboBoxItemsDataAndFailures) {
-    for (const char* item : {"pear", "apple", "quince"})
-        f.combo.addString(item);
-    EXPECT_EQ(3u, f.combo.addString(L"fig \u00e9"));
-    EXPECT_EQ("fig \xe9", f.combo.getStringA(3)) << "16-bit text arrives converted";
-    EXPECT_EQ(2u, f.combo.findString("qu", unsigned(-1)));
     int tag = 0;
-    f.combo.setItemData(1, &tag);
-    EXPECT_EQ(&tag, f.combo.getItemData(1));
-    EXPECT_EQ(2u, f.combo.setCurrentSelection(2));
-    EXPECT_EQ(2u, f.combo.getCurrentSelection());
-    EXPECT_EQ(3u, f.combo.deleteString(0));
-    EXPECT_EQ("apple", f.combo.getStringA(0));
-    EXPECT_TRUE(f.combo.hasStrings() && !f.combo.isOwnerDraw());
+    vesk_test::expectReadings({
+        {[&] { return text{f.combo.addString("pear"), f.combo.addString("apple"), f.combo.addString("quince")}; }, "0 1 2"},
+        {[&] { return text{f.combo.addString(L"fig \u00e9"), f.combo.getStringA(3)}; }, "3 fig \xe9"},  // converted
+        {[&] { return text{f.combo.findString("qu", unsigned(-1)), f.combo.setCurrentSelection(2), f.combo.getCurrentSelection()}; }, "2 2 2"},
+        {[&] { return f.combo.setItemData(1, &tag), text{f.combo.getItemData(1) == &tag}; }, "1"},
+        {[&] { return text{f.combo.deleteString(0), f.combo.getStringA(0), f.combo.hasStrings(), f.combo.isOwnerDraw()}; }, "3 apple 1 0"},
+    });
     vesk_test::expectFailures({
         {"Can't get the text of combo box item 3", [&] { f.combo.getStringA(3); }},
         {"Can't get combo box item data of item 7", [&] { f.combo.getItemData(7); }},
@@ -156,54 +145,40 @@ TEST_F(ControlsTest, EditAndListBoxSelections) {
 }
 
 TEST_F(ControlsTest, BarsRangesPositionsAndTicks) {
-    const struct { int min, max, pos, expectPos; } cases[] = {{-50, 50, -20, -20}, {10, 20, 99, 20}, {0, 70000, 65536, 65536}};
-    for (const auto& c : cases) {
-        f.progress.setRange(c.min, c.max);
-        const PBRANGE range = f.progress.getRange();
-        EXPECT_EQ((std::vector<int>{c.min, c.max, c.min, c.max}),
-                  (std::vector<int>{range.iLow, range.iHigh, f.progress.getMin(), f.progress.getMax()}));
-        const int before = f.progress.getPos();
-        EXPECT_EQ(before, f.progress.setPos(c.pos));
-        EXPECT_EQ(c.expectPos, f.progress.getPos()) << c.pos;
-    }
-
-    SCROLLINFO info{sizeof(info), SIF_ALL, -10, 300, 50, 120, 0};
-    EXPECT_EQ(120, f.scroll.setScrollInfo(info, false));
-    EXPECT_EQ(50u, f.scroll.getScrollInfo(SIF_ALL).nPage);
-    info.fMask = SIF_POS, info.nPos = 1000;  // clamped to max - page + 1
-    EXPECT_EQ(251, f.scroll.setScrollInfo(info, true));
-    SCROLLINFO pos{sizeof(pos), SIF_POS, 0, 0, 0, 0, 0};
-    f.scroll.getScrollInfo(pos);
-    EXPECT_EQ(251, pos.nPos);
-    f.scroll.showScrollBar(false), f.scroll.enableScrollBar(ESB_DISABLE_BOTH);
-    EXPECT_FALSE(IsWindowVisible(f.scroll));
-    EXPECT_FALSE(IsWindowEnabled(f.scroll)) << "a scroll-bar control with both arrows off is disabled";
-
-    auto track = [&] {
-        return std::vector<int>{f.track.getRangeMin(), f.track.getRangeMax(), f.track.getPosition(),
-                                f.track.getSelectionStart(), f.track.getSelectionEnd()};
+    const ProgressBar& p = f.progress;
+    const TrackBar& t = f.track;
+    auto progress = [&](int min, int max, int pos) {
+        p.setRange(min, max);
+        const int before = p.getPos();
+        return text{p.getRange().iLow, p.getRange().iHigh, p.getMin(), p.getMax(), p.setPos(pos) == before, p.getPos()};
     };
-    f.track.setRange(-5, 40, false), f.track.setPosition(10, false), f.track.setSelection(4, 9, false);
-    EXPECT_EQ((std::vector<int>{-5, 40, 10, 4, 9}), track());
-    f.track.setRangeMin(2, false), f.track.setRangeMax(30, true), f.track.setPosition(-100, false);
-    f.track.setSelectionStart(5, false), f.track.setSelectionEnd(20, true);
-    EXPECT_EQ((std::vector<int>{2, 30, 2, 5, 20}), track());
-    f.track.setPosition(31, false), f.track.clearSelection(true);
-    EXPECT_EQ(30, f.track.getPosition());
-    EXPECT_EQ(f.track.getSelectionStart(), f.track.getSelectionEnd());
-    f.track.clearTicks(true);
-    EXPECT_EQ(0u, f.track.getTickCount()) << "only the first and last marks";
-    EXPECT_TRUE(f.track.hasTicks());
-    for (int t : {25, 7, 12})
-        f.track.addTick(t);
-    ASSERT_EQ(3u, f.track.getTickCount());
-    std::vector<int> ticks(f.track.getTicks(), f.track.getTicks() + 3);
+    auto track = [&] { return text{t.getRangeMin(), t.getRangeMax(), t.getPosition(), t.getSelectionStart(), t.getSelectionEnd()}; };
+    SCROLLINFO info{sizeof(info), SIF_ALL, -10, 300, 50, 120, 0}, pos{sizeof(pos), SIF_POS, 0, 0, 0, 0, 0};
+    vesk_test::expectReadings({
+        {[&] { return progress(-50, 50, -20); }, "-50 50 -50 50 1 -20"}, {[&] { return progress(10, 20, 99); }, "10 20 10 20 1 20"},
+        {[&] { return progress(0, 70000, 65536); }, "0 70000 0 70000 1 65536"},
+        {[&] { return text{f.scroll.setScrollInfo(info, false), f.scroll.getScrollInfo(SIF_ALL).nPage}; }, "120 50"},
+        // A position past the end is clamped to max - page + 1.
+        {[&] { return info.fMask = SIF_POS, info.nPos = 1000, text{f.scroll.setScrollInfo(info, true)}; }, "251"},
+        {[&] { return f.scroll.getScrollInfo(pos), text{pos.nPos}; }, "251"},
+        // A scroll-bar control with both arrows off is disabled.
+        {[&] { return f.scroll.showScrollBar(false), f.scroll.enableScrollBar(ESB_DISABLE_BOTH), text{IsWindowVisible(f.scroll), IsWindowEnabled(f.scroll)}; }, "0 0"},
+        {[&] { return t.setRange(-5, 40, false), t.setPosition(10, false), t.setSelection(4, 9, false), track(); }, "-5 40 10 4 9"},
+        {[&] { return t.setRangeMin(2, false), t.setRangeMax(30, true), t.setPosition(-100, false), track(); }, "2 30 2 4 9"},
+        {[&] { return t.setSelectionStart(5, false), t.setSelectionEnd(20, true), t.setPosition(31, false), track(); }, "2 30 30 5 20"},
+        {[&] { return t.clearSelection(true), text{t.getSelectionStart() == t.getSelectionEnd()}; }, "1"},
+        {[&] { return t.clearTicks(true), text{t.getTickCount(), t.hasTicks()}; }, "0 1"},  // only the first and last marks
+    });
+    for (int tick : {25, 7, 12})
+        t.addTick(tick);
+    ASSERT_EQ(3u, t.getTickCount());
+    std::vector<int> ticks(t.getTicks(), t.getTicks() + 3);
     std::sort(ticks.begin(), ticks.end());
     EXPECT_EQ((std::vector<int>{7, 12, 25}), ticks);
-    EXPECT_EQ(f.track.getTicks()[2], f.track.getTick(2));
-    EXPECT_LT(0, f.track.getTickPosition(2));
-    vesk_test::expectFailures({{"Can't get track bar tick 3", [&] { f.track.getTick(3); }},
-                               {"Can't get the position of track bar tick 3", [&] { f.track.getTickPosition(3); }}});
+    EXPECT_EQ(t.getTicks()[2], t.getTick(2));
+    EXPECT_LT(0, t.getTickPosition(2));
+    vesk_test::expectFailures({{"Can't get track bar tick 3", [&] { t.getTick(3); }},
+                               {"Can't get the position of track bar tick 3", [&] { t.getTickPosition(3); }}});
 }
 
 // ---- Commands reflected to the control's own object ----------------------------------

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,27 @@ inline void expectFailures(Failures failures) {
         EXPECT_EQ(f.first, failureOf(f.second));
 }
 
+// Its parts as text, one space between them (a wide text narrowed); written
+// text{...}, so that the parts are read from left to right.
+inline void put(std::ostream& out, const std::wstring& w) { out << std::string(w.begin(), w.end()); }
+inline void put(std::ostream& out, const wchar_t* w) { put(out, std::wstring(w)); }
+template <class T> void put(std::ostream& out, const T& value) { out << value; }
+struct text : std::string {
+    template <class... A> text(const A&... parts) {
+        std::ostringstream out;
+        ((put(out, parts), out << ' '), ...);
+        assign(out.str(), 0, out.str().size() - 1);
+    }
+};
+
+// A table of steps, each done and then read back as text, with the text expected.
+using Readings = std::initializer_list<std::pair<std::function<std::string()>, std::string>>;
+inline void expectReadings(Readings rows) {
+    int row = 0;
+    for (const auto& r : rows)
+        EXPECT_EQ(r.second, r.first()) << "row " << row++;
+}
+
 // A window of the shared class: a popup, or a child of `parent` under `id`.
 inline vesk::Window& open(vesk::Window& w, HWND parent = nullptr, unsigned short id = 0, const char* title = "") {
     w.create(sharedClass(), title, parent ? WS_CHILD : WS_POPUP, vesk::Rect(0, 0, 400, 300), parent,
@@ -69,19 +91,12 @@ inline HWND rawChild(HWND parent, const char* cls, UINT_PTR id, DWORD style = 0)
 }
 
 // The dialogs (class #32770) of this thread, visible ones only when asked.
-using Found = std::pair<std::vector<HWND>, bool>;
-inline BOOL CALLBACK takeDialog(HWND h, LPARAM found) {
-    auto& f = *reinterpret_cast<Found*>(found);
-    char name[16] = {};
-    GetClassNameA(h, name, sizeof(name));
-    if (std::strcmp(name, "#32770") == 0 && (!f.second || IsWindowVisible(h)))
-        f.first.push_back(h);
-    return TRUE;
-}
 inline std::vector<HWND> threadDialogs(bool visibleOnly) {
-    Found found{{}, visibleOnly};
-    EnumThreadWindows(GetCurrentThreadId(), &takeDialog, reinterpret_cast<LPARAM>(&found));
-    return found.first;
+    std::vector<HWND> found;
+    for (HWND h = nullptr; (h = FindWindowExA(nullptr, h, "#32770", nullptr));)
+        if (GetWindowThreadProcessId(h, nullptr) == GetCurrentThreadId() && (!visibleOnly || IsWindowVisible(h)))
+            found.push_back(h);
+    return found;
 }
 
 // The first visible dialog of this thread (a common dialog once it is up).
