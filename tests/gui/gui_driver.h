@@ -16,6 +16,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace vesk_test {
@@ -58,9 +59,14 @@ inline void expectFailures(Failures failures) {
 
 // Its parts as text, one space between them (a wide text narrowed); written
 // text{...}, so that the parts are read from left to right.
-inline void put(std::ostream& out, const std::wstring& w) { out << std::string(w.begin(), w.end()); }
-inline void put(std::ostream& out, const wchar_t* w) { put(out, std::wstring(w)); }
-template <class T> void put(std::ostream& out, const T& value) { out << value; }
+template <class T> void put(std::ostream& out, const T& value) {
+    if constexpr (std::is_convertible_v<const T&, std::wstring>) {
+        const std::wstring wide(value);
+        out << std::string(wide.begin(), wide.end());
+    } else {
+        out << value;
+    }
+}
 struct text : std::string {
     template <class... A> text(const A&... parts) {
         std::ostringstream out;

@@ -16,6 +16,7 @@
 
 using namespace vesk;
 using vesk_test::failureOf;
+using vesk_test::text;
 using vesk_test::instance;
 
 namespace {
@@ -81,18 +82,18 @@ TEST_F(ViewsTest, ListViewItemsInBothWidths) {
                            : list.insertItem(BasicString<wchar_t>(label(i).c_str()).c_str(), &data[i], i));
     for (unsigned i = 0; i < 300; i += 13) {
         list.setItemText(i, ("detail " + std::to_string(i)).c_str(), 1);
-        EXPECT_EQ(BasicString<wchar_t>(label(i).c_str()), list.getItemTextW(i, 0));
-        EXPECT_EQ("detail " + std::to_string(i), list.getItemTextA(i, 1));
-        EXPECT_EQ(&data[i], list.getItemData(i));
+        EXPECT_EQ(std::string(text{label(i), "detail", i, 1}),
+                  std::string(text{list.getItemTextW(i, 0), list.getItemTextA(i, 1), list.getItemData(i) == &data[i]}));
     }
-    EXPECT_EQ(300u, list.insertItem("last", 5000)) << "an index past the end appends";
-    list.setSelection(3, true), list.setSelection(250, true);
-    EXPECT_EQ((std::vector<unsigned>{2, 250, unsigned(-1)}),
-              (std::vector<unsigned>{list.getSlectedItemCount(), list.getNextSelectedItem(3), list.getNextSelectedItem(250)}));
-    list.deleteItem(0);
-    EXPECT_EQ((std::vector<unsigned>{300, 120}), (std::vector<unsigned>{list.getItemCount(), list.getColumnWidth(0)}));
-    EXPECT_EQ(0u, list.setExtendedListViewStyle(LVS_EX_GRIDLINES) & LVS_EX_GRIDLINES);
-    EXPECT_EQ(LVS_EX_GRIDLINES, list.setExtendedListViewStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT));
+    // An index past the end appends.
+    vesk_test::expectReadings({
+        {[&] { return text{list.insertItem("last", 5000)}; }, "300"},
+        {[&] { return list.setSelection(3, true), list.setSelection(250, true), text{list.getSlectedItemCount()}; }, "2"},
+        {[&] { return text{list.getNextSelectedItem(3), int(list.getNextSelectedItem(250))}; }, "250 -1"},
+        {[&] { return list.deleteItem(0), text{list.getItemCount(), list.getColumnWidth(0)}; }, "300 120"},
+        {[&] { return text{list.setExtendedListViewStyle(LVS_EX_GRIDLINES) & LVS_EX_GRIDLINES,
+                           list.setExtendedListViewStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT) == LVS_EX_GRIDLINES}; }, "0 1"},
+    });
     list.deleteAllItems();
     vesk_test::expectFailures({
         {"Can't get item text: no item 0 in a list view of 0", [&] { list.getItemTextA(0, 0); }},
