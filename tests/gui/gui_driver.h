@@ -75,6 +75,9 @@ struct text : std::string {
     }
 };
 
+// The parts, read from left to right as text{...}, against the text expected.
+#define EXPECT_TEXT(expected, ...) EXPECT_EQ(std::string(expected), std::string(vesk_test::text{__VA_ARGS__}))
+
 // A table of steps, each done and then read back as text, with the text expected.
 using Readings = std::initializer_list<std::pair<std::function<std::string()>, std::string>>;
 inline void expectReadings(Readings rows) {

@@ -283,24 +283,19 @@ TEST(Subclass, EditControlKeepsItsTextAndOutlivesItsObject) {
     {
         Probe object;
         object.subclass(edit);
-        EXPECT_TRUE(object.isSubclass());
         // defaultWindowProc, then onMessage's own default on top: the edit's answer either way.
         object.during = [](Probe& o, UINT message) { return message == WM_GETTEXTLENGTH && (o.defaultWindowProc(), false); };
-        EXPECT_EQ(5, SendMessageA(edit, WM_GETTEXT, sizeof(text), LPARAM(text)));
-        EXPECT_STREQ("hello", text);
-        EXPECT_EQ(5, SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0));
+        EXPECT_TEXT("1 5 hello 5", object.isSubclass(), SendMessageA(edit, WM_GETTEXT, sizeof(text), LPARAM(text)), text,
+                    SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0));
         object.setText(L"changed");
-        EXPECT_EQ("changed", std::string(object.getTextA()));
-        EXPECT_EQ(7u, object.getTextLengthW());
-        EXPECT_EQ(0, lstrcmpiA("Edit", object.getClassNameA()));
+        EXPECT_TEXT("changed 7 0", object.getTextA(), object.getTextLengthW(), lstrcmpiA("Edit", object.getClassNameA()));
     }  // not unsubclassed by the caller
     EXPECT_EQ(original, GetWindowLongPtrA(edit, GWLP_WNDPROC)) << "the object put the old procedure back";
     EXPECT_EQ(registered, Window::getRegisteredCount());
     Probe().subclass(edit), below = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(edit, GWLP_WNDPROC, LONG_PTR(&foreign)));
     EXPECT_THROW(Probe().subclass(edit), WindowsError) << "the library's procedure is still in the chain";
     SetWindowTextA(edit, "still");
-    EXPECT_EQ(5, GetWindowTextA(edit, text, sizeof(text)));
-    EXPECT_GT(foreignCalls, 0);
+    EXPECT_TEXT("5 1", GetWindowTextA(edit, text, sizeof(text)), foreignCalls > 0);
     DestroyWindow(edit);
     EXPECT_EQ(registered, Window::getRegisteredCount());
 }
@@ -313,22 +308,19 @@ TEST(Lifetime, ObjectsDeletedInsideTheirOwnHandlers) {
         w->destructions = &destructions, w->during = std::move(during), w->onLast = std::move(onLast);
         return static_cast<HWND>(vesk_test::open(*w));
     };
+    // The owning object destroys its window on the way.
     HWND h = make([](Probe& self, UINT message) { return message == WM_USER && (delete &self, true); });
-    EXPECT_EQ(0, SendMessageA(h, WM_USER, 0, 0));
-    EXPECT_EQ(1, destructions);
-    EXPECT_FALSE(IsWindow(h)) << "the owning object destroyed its window on the way";
+    EXPECT_TEXT("0 1 0", SendMessageA(h, WM_USER, 0, 0), destructions, IsWindow(h));
     // Deleted by a nested message while the outer one is still in dispatch.
     h = make([&h](Probe& self, UINT message) {
         if (message == WM_USER + 1)
             SendMessageA(h, WM_USER + 2, 0, 0);  // self is gone when this returns
         return message == WM_USER + 1 || (message == WM_USER + 2 && (delete &self, true));
     });
-    EXPECT_EQ(0, SendMessageA(h, WM_USER + 1, 0, 0));
-    EXPECT_EQ(2, destructions);
+    EXPECT_TEXT("0 2", SendMessageA(h, WM_USER + 1, 0, 0), destructions);
     // Deleted from WM_NCDESTROY while destroy() runs on it.
     Window::getWindowFromHandle(make(nullptr, [](Probe& self) { delete &self; }), false)->destroy();
-    EXPECT_EQ(3, destructions);
-    EXPECT_EQ(registered, Window::getRegisteredCount());
+    EXPECT_TEXT("3 1", destructions, Window::getRegisteredCount() == registered);
 
     // A parent's handler sends to itself and to its child while it goes: only
     // live objects are reached, and the child learns that its window went.
@@ -340,18 +332,18 @@ TEST(Lifetime, ObjectsDeletedInsideTheirOwnHandlers) {
         return message == WM_DESTROY && (SendMessageA(parentHandle, WM_USER, 0, 0), SendMessageA(childHandle, WM_USER, 0, 0), false);
     };
     parent.reset();
-    EXPECT_FALSE(IsWindow(childHandle) || child.isOpen());
-    EXPECT_GT(child.messages.size(), 0u);
+    EXPECT_TEXT("0 0 1", IsWindow(childHandle), child.isOpen(), child.messages.size() > 0);
     // A handler that overrides WM_NCDESTROY without the default still leaves no
     // entry, also when the window goes by another hand than destroy().
     struct Forgetful : Window {
         void onNCDestroy() override {}
     } forgetful;
     DestroyWindow(vesk_test::open(forgetful));
-    EXPECT_FALSE(forgetful.isOpen());
-    EXPECT_EQ(registered, Window::getRegisteredCount());
+    EXPECT_TEXT("0 1", forgetful.isOpen(), Window::getRegisteredCount() == registered);
 }
 
+// Window classes of the same arguments share one registration, named after
+// them; the last use unregisters it.
 TEST(WindowClasses, SameArgumentsShareOneClass) {
     HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
     char expected[256];
@@ -362,53 +354,41 @@ TEST(WindowClasses, SameArgumentsShareOneClass) {
                   (unsigned long long)(ULONG_PTR)instance());
     const std::string name = expected;
     WNDCLASSA info{};
+    auto registered = [&] { return GetClassInfoA(instance(), name.c_str(), &info) && info.lpfnWndProc == &Window::windowProc; };
     {
         WindowClass a(0x2b, 0x1a, nullptr, unsigned(COLOR_WINDOW), arrow, instance());
         WindowClass b(0x2b, 0x1a, nullptr, HBRUSH(COLOR_WINDOW + 1), arrow, instance());
         EXPECT_EQ(name, a.getName());
-        EXPECT_EQ(a.getAtom(), b.getAtom());
-        EXPECT_EQ(2u, WindowClass::getUseCount(name));
-        EXPECT_TRUE(GetClassInfoA(instance(), name.c_str(), &info) && info.lpfnWndProc == &Window::windowProc);
+        EXPECT_TEXT("1 2 1", a.getAtom() == b.getAtom(), WindowClass::getUseCount(name), registered());
         EXPECT_NE(a.getAtom(), WindowClass(0x2b, 0x1b, nullptr, unsigned(COLOR_WINDOW), arrow, instance()).getAtom());
         a.close(), a.close();  // a second close gives nothing back
-        EXPECT_FALSE(a);
-        EXPECT_EQ(1u, WindowClass::getUseCount(name));
-        EXPECT_TRUE(GetClassInfoA(instance(), name.c_str(), &info)) << "b still holds it";
+        EXPECT_TEXT("0 1 1", bool(a), WindowClass::getUseCount(name), registered());
     }
-    EXPECT_EQ(0u, WindowClass::getUseCount(name));
-    EXPECT_FALSE(GetClassInfoA(instance(), name.c_str(), &info)) << "the last use unregistered it";
+    EXPECT_TEXT("0 0", WindowClass::getUseCount(name), registered());
 }
 
 TEST(Lookup, PointersIdentifiersLongsAndFailures) {
     Probe parent, registered;
     vesk_test::open(registered, vesk_test::open(parent), 41);
     HWND plain = rawChild(parent, "STATIC", 70000);
-    Window::Pointer<Window> found = Window::getWindowFromHandle(registered, false);
-    EXPECT_EQ(&registered, found.get());
-    EXPECT_FALSE(found.isOwned());
-    EXPECT_EQ(&registered, Window::Pointer<Probe>(found).get()) << "a checked cast to the object's own class";
-    EXPECT_FALSE(Window::getWindowFromHandle(plain, false) || Window::getWindowFromHandle(nullptr, true));
-    Window::Pointer<Window> temporary = Window::getWindowFromHandle(plain, true);
-    EXPECT_TRUE(temporary.isOwned() && temporary->getWindowHandle() == plain);
-    EXPECT_FALSE(Window::Pointer<Probe>(temporary)) << "an owned plain Window is no Probe";
-    EXPECT_FALSE(temporary);
-    EXPECT_EQ(41, registered.getID());
+    Window::Pointer<Window> found = Window::getWindowFromHandle(registered, false), temporary = Window::getWindowFromHandle(plain, true);
+    // A checked cast to the object's own class; an owned plain Window is no Probe.
+    EXPECT_TEXT("1 0 1", found.get() == &registered, found.isOwned(), Window::Pointer<Probe>(found).get() == &registered);
+    EXPECT_TEXT("0 0", bool(Window::getWindowFromHandle(plain, false)), bool(Window::getWindowFromHandle(nullptr, true)));
+    EXPECT_TEXT("1 1 0 0", temporary.isOwned(), temporary->getWindowHandle() == plain, bool(Window::Pointer<Probe>(temporary)), bool(temporary));
+    EXPECT_TEXT("41 1 1", registered.getID(), parent.getDialogItem(41, false).get() == &registered, registered.getParent().get() == &parent);
     EXPECT_THROW(Window(plain).getID(), boost::bad_numeric_cast) << "70000 does not fit 16 bits";
-    EXPECT_EQ(&registered, parent.getDialogItem(41, false).get());
-    EXPECT_EQ(&parent, registered.getParent().get());
     const std::size_t count = Window::getRegisteredCount();
     {
         HWND attachable = rawChild(parent, "STATIC", 43);
         Probe attached;
         attached.attach(parent, 43);
-        EXPECT_EQ(&attached, Window::getWindowFromHandle(attachable, false).get());
-        EXPECT_EQ(count + 1, Window::getRegisteredCount());
+        EXPECT_TEXT("1 1", Window::getWindowFromHandle(attachable, false).get() == &attached, Window::getRegisteredCount() == count + 1);
     }
     EXPECT_EQ(count, Window::getRegisteredCount()) << "an attached object takes its entry with it";
     const LONG_PTR wide = sizeof(LONG_PTR) == 8 ? LONG_PTR(0x123456789ABCDEF0LL) : LONG_PTR(0x9ABCDEF0);
     parent.setWindowLong(GWLP_USERDATA, wide);
     EXPECT_EQ(wide, parent.getWindowLong(GWLP_USERDATA)) << "no half of the value is lost";
-    EXPECT_EQ(wide, GetWindowLongPtrA(parent, GWLP_USERDATA));
     parent.setStyle(WS_VISIBLE, WS_VISIBLE);
     EXPECT_EQ(DWORD(WS_POPUP | WS_VISIBLE), parent.getStyle() & (WS_POPUP | WS_VISIBLE));
 
