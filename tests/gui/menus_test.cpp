@@ -16,6 +16,7 @@
 
 using namespace vesk;
 using vesk_test::failureOf;
+using vesk_test::text;
 using vesk_test::instance;
 
 namespace {
@@ -51,10 +52,8 @@ TEST(Menus, FindParentSearchesDepthFirst) {
     Sample s;
     const struct { unsigned short id; HMENU parent; } cases[] = {
         {301, s.two}, {201, s.recent}, {101, s.file}, {401, s.edit}, {999, nullptr}, {0, nullptr}};
-    for (const auto& c : cases) {
-        Menu found = s.bar.findParentOfItem(c.id);
-        EXPECT_TRUE(found.getHandle() == c.parent && !found.ownsHandle()) << c.id;
-    }
+    for (const auto& c : cases)
+        EXPECT_TEXT("1 0", s.bar.findParentOfItem(c.id).getHandle() == c.parent, s.bar.findParentOfItem(c.id).ownsHandle()) << c.id;
 }
 
 TEST(Menus, ItemsAreCountedReadAndChanged) {
@@ -63,10 +62,8 @@ TEST(Menus, ItemsAreCountedReadAndChanged) {
     Menu::ItemInfo info;
     info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
     s.file.getItemInfo(info, 2, true);
-    EXPECT_TRUE(info.hSubMenu == s.recent.getHandle() && info.cch == 6);
-    EXPECT_EQ(std::wstring(L"Recent"), info.dwTypeData);
-    Menu::ItemInfo copy(info);
-    EXPECT_EQ(copy.text.c_str(), copy.dwTypeData) << "a copy points at its own text";
+    const Menu::ItemInfo copy(info);  // points at its own text
+    EXPECT_TEXT("1 Recent 6 1", info.hSubMenu == s.recent.getHandle(), info.dwTypeData, info.cch, copy.text.c_str() == copy.dwTypeData);
     for (std::size_t length : {1u, 256u, 5000u}) {
         std::string text(length, 'm');
         text.back() = 'E';
@@ -74,11 +71,9 @@ TEST(Menus, ItemsAreCountedReadAndChanged) {
         EXPECT_EQ(BasicString<wchar_t>(text.c_str()), s.edit.getItemText(500, false)) << length;
         s.edit.remove(500, false);
     }
-    EXPECT_EQ(Menu::enabled, s.edit.setItemState(Menu::grayed, 401, false));
-    EXPECT_TRUE(s.edit.isItemGrayed(0, true));
-    EXPECT_EQ(Menu::unchecked, s.edit.setItemCheck(Menu::checked, 0, true));
-    EXPECT_TRUE(s.edit.isItemChecked(401, false));
-    EXPECT_EQ(Menu::state(-1), s.edit.setItemState(Menu::grayed, 999, false)) << "no such item";
+    // The previous states come back; -1 for no such item.
+    EXPECT_TEXT((text{Menu::enabled, 1, Menu::unchecked, 1, -1}), s.edit.setItemState(Menu::grayed, 401, false), s.edit.isItemGrayed(0, true),
+                s.edit.setItemCheck(Menu::checked, 0, true), s.edit.isItemChecked(401, false), s.edit.setItemState(Menu::grayed, 999, false));
     Bitmap mark(CreateBitmap(12, 12, 1, 1, nullptr), true);
     setMenuItemBitmaps(s.edit, 401, MF_BYCOMMAND, static_cast<HBITMAP>(mark.getHandle()), nullptr);
 
@@ -109,10 +104,8 @@ TEST(Menus, TrackedPopupsAndTheWindowsOwnMenu) {
 
     EXPECT_FALSE(owner.getMenu()) << "no menu bar yet";
     SetMenu(owner, s.bar);
-    const Menu bar = owner.getMenu();
-    EXPECT_TRUE(bar.getHandle() == s.bar.getHandle() && !bar.ownsHandle()) << "the window destroys its menu";
+    EXPECT_TEXT("1 0", owner.getMenu().getHandle() == s.bar.getHandle(), owner.getMenu().ownsHandle()) << "the window destroys its menu";
     SetMenu(owner, nullptr);
-    owner.destroy();
 }
 
 TEST(Atoms, LocalAndGlobalAtomsRoundTrip) {
