@@ -74,7 +74,6 @@ struct ViewsTest : ::testing::Test {
     Tree tree;
 };
 
-
 TEST_F(ViewsTest, ListViewItemsInBothWidths) {
     std::vector<int> data(300);
     for (unsigned i = 0; i < 300; ++i)
@@ -106,31 +105,24 @@ TEST_F(ViewsTest, ListViewItemsInBothWidths) {
 
 TEST_F(ViewsTest, ImageListsHandedToTheControls) {
     ImageList first, second;
-    fillImages(first, 3), fillImages(second, 5);
-    EXPECT_EQ(16, first.getIconSize().cx);
+    ImageList images;
+    fillImages(first, 3), fillImages(second, 5), fillImages(images, 4);
     const HIMAGELIST a = first.getHandle(), b = second.getHandle();
-    // The control takes the list over; the object holds what the control had.
+    // The control takes the list over; the object holds what the control had. Twice
+    // with one object: the object has its list back.
     list.swapImageList(ListView::small, first);
-    EXPECT_EQ(nullptr, first.getHandle());
+    EXPECT_TEXT("16 1", images.getIconSize().cx, first.getHandle() == nullptr);
     list.swapImageList(ListView::small, second);
-    EXPECT_TRUE(second.getHandle() == a && second.ownsHandle());
+    EXPECT_TEXT("1 1", second.getHandle() == a, second.ownsHandle());
     list.swapImageList(ListView::small, second);
-    EXPECT_EQ(b, second.getHandle()) << "twice with one object: the object has its list back";
-    EXPECT_EQ(a, reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0)));
+    EXPECT_TEXT("1 1", second.getHandle() == b, HIMAGELIST(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0)) == a);
     // Image indices are checked against the list the control shows.
     list.insertItem(0, 2, "two", 0);
-    EXPECT_EQ(2u, list.getItemImage(0));
-    list.setItemImage(0, 1, 0);
-    EXPECT_EQ(1u, list.getItemImage(0));
-    ImageList images;
-    fillImages(images, 4);
-    EXPECT_EQ(nullptr, tree.setImageList(images, TreeView::normal));
-    EXPECT_EQ(images.getHandle(), tree.getImageList(TreeView::normal));
-    const HTREEITEM item = tree.insertItem("pic", 3, 0, TVI_ROOT, TVI_LAST);
-    TVITEMA record{};
-    record.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE, record.hItem = item;
+    EXPECT_TEXT("2 1", list.getItemImage(0), (list.setItemImage(0, 1, 0), list.getItemImage(0)));
+    EXPECT_TEXT("1 1", tree.setImageList(images, TreeView::normal) == nullptr, tree.getImageList(TreeView::normal) == images.getHandle());
+    TVITEMA record{TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE, tree.insertItem("pic", 3, 0, TVI_ROOT, TVI_LAST), 0, 0, nullptr, 0, 0, 0, 0, 0};
     SendMessageA(tree, TVM_GETITEMA, 0, LPARAM(&record));
-    EXPECT_TRUE(record.iImage == 3 && record.iSelectedImage == 0);
+    EXPECT_TEXT("3 0", record.iImage, record.iSelectedImage);
     vesk_test::expectFailures({
         {"No image 3 in the list view's image list of 3", [&] { list.setItemImage(0, 3, 0); }},
         {"No image 7 in the list view's image list of 3", [&] { list.insertItem(1, 7, "seven", nullptr, 1); }},
@@ -151,22 +143,16 @@ TEST_F(ViewsTest, TreeViewItemsInBothWidths) {
             l % 2 ? tree.insertItem(L"leaf", &data[i], branches.back(), TVI_FIRST)
                   : tree.insertItem(&data[i], label(i).c_str(), unsigned(-1), unsigned(-1), branches.back(), TVI_LAST);
     }
-    EXPECT_EQ(300u, tree.getCount());
-    HTREEITEM child = tree.getChild(branches[3]);
-    EXPECT_EQ("leaf", tree.getItemTextA(child)) << "TVI_FIRST puts it first";
-    EXPECT_TRUE(tree.getItemData(child) == &data[3 * 9 + 7] && tree.getParentItem(child) == branches[3]);
+    HTREEITEM child = tree.getChild(branches[3]);  // TVI_FIRST puts it first
+    EXPECT_TEXT("300 leaf 1 1", tree.getCount(), tree.getItemTextA(child), tree.getItemData(child) == &data[3 * 9 + 7],
+                tree.getParentItem(child) == branches[3]);
     tree.sortChildren(TVI_ROOT, false);
-    EXPECT_EQ("branch 0", tree.getItemTextA(tree.getRoot()));
-    EXPECT_EQ(L"branch 1", tree.getItemTextW(tree.getNextSibling(tree.getRoot())));
-    for (UINT code : {UINT(TVE_EXPAND), UINT(TVE_COLLAPSE)}) {
-        tree.expand(branches[0], code);
-        EXPECT_EQ(code == TVE_EXPAND, tree.isExpanded(branches[0]));
-    }
+    EXPECT_TEXT("branch 0 branch 1", tree.getItemTextA(tree.getRoot()), tree.getItemTextW(tree.getNextSibling(tree.getRoot())));
+    EXPECT_TEXT("1 0", (tree.expand(branches[0], TVE_EXPAND), tree.isExpanded(branches[0])),
+                (tree.expand(branches[0], TVE_COLLAPSE), tree.isExpanded(branches[0])));
     tree.ensureVisible(child), tree.selectItem(child), tree.deleteItem(branches[5]);
-    EXPECT_EQ(child, tree.getSelectedItem());
-    EXPECT_EQ(300u - 10u, tree.getCount());
+    EXPECT_TEXT("1 290", tree.getSelectedItem() == child, tree.getCount());
 }
-
 
 // The tree view's notifications reach its own object first, in the width the
 // control sends them; narrow records are widened for the 16-bit handlers. The
