@@ -82,14 +82,9 @@ const DLGTEMPLATE* inMemory(unsigned short id) {
     return static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(instance(), found)));
 }
 
-
 TEST(DialogLifeCycle, ModalDialogsEndWithTheirResults) {
-    struct Case {
-        const char* name;
-        unsigned short pressed;
-        int endWith, expected;
-        DWORD staleError;  // left behind by an earlier call; must not turn 0 into a failure
-    } cases[] = {
+    // An error left behind by an earlier call must not turn 0 into a failure.
+    const struct { const char* name; unsigned short pressed; int endWith, expected; DWORD staleError; } cases[] = {
         {"OK", IDOK, -1000, IDOK, 0}, {"Cancel", IDCANCEL, -1000, IDCANCEL, 0}, {"Close", IDCLOSE, -1000, IDCLOSE, 0},
         {"end(42)", 0, 42, 42, 0}, {"end(0) after an old error", 0, 0, 0, ERROR_FILE_NOT_FOUND},
         {"end(-1) after an old error", 0, -1, -1, ERROR_ACCESS_DENIED},
@@ -98,16 +93,15 @@ TEST(DialogLifeCycle, ModalDialogsEndWithTheirResults) {
     EXPECT_EQ(rawMessages.at(0), UINT(WM_INITDIALOG)) << "the object enters the dispatch there";
     Scripted fromResource(nullptr, IDD_MODAL, instance()), fromMemory(nullptr, inMemory(IDD_MODAL), instance());
     for (Scripted* dialog : {&fromResource, &fromMemory})
-        for (const Case& c : cases) {
+        for (const auto& c : cases) {
             SCOPED_TRACE(c.name);
             dialog->pressed = c.pressed, dialog->endWith = c.endWith;
             dialog->nameAtEnd.clear(), dialog->messages.clear();
             SetLastError(c.staleError);
-            EXPECT_EQ(dialog->showModal(), c.expected);
             // The same object is shown again each round: it is empty between showings.
-            EXPECT_FALSE(dialog->isOpen() || dialog->ownsHandle() || Window::getRegisteredCount());
+            EXPECT_TEXT((vesk_test::text{c.expected, 0, 0, 0, "control", IDC_NAME}), dialog->showModal(), dialog->isOpen(),
+                        dialog->ownsHandle(), Window::getRegisteredCount(), dialog->focusName);
             EXPECT_EQ(dialog->nameAtEnd, c.endWith == -1000 ? "scripted" : "");
-            EXPECT_EQ(dialog->focusName, "control " + std::to_string(IDC_NAME));
             EXPECT_TRUE(c.pressed != IDOK || dialog->messages == rawMessages) << "what a raw dialog procedure receives";
         }
 }
@@ -117,10 +111,7 @@ TEST(DialogLifeCycle, ModelessDialogInsideTheMessageLoop) {
         using Scripted::Scripted;
         std::vector<std::string> calls;
         void onCommand(Window* control, unsigned short code, unsigned short id) override {
-            if (id != IDOK)
-                return Scripted::onCommand(control, code, id);
-            calls.push_back("ok " + getTextA(IDC_NAME));
-            destroy();
+            id == IDOK ? calls.push_back("ok " + getTextA(IDC_NAME)), destroy() : Scripted::onCommand(control, code, id);
         }
         void onDestroy() override { calls.push_back("destroy"), PostQuitMessage(5); }
         void onNCDestroy() override { calls.push_back("ncdestroy"), Dialog::onNCDestroy(); }
@@ -164,9 +155,8 @@ TEST(DialogLifeCycle, TemplateSizeAndFailures) {
         {"Can't create dialog: the object already has a window", [&] { open.create(); }},
         {"Can't create modal dialog: the object already has a window", [&] { open.showModal(); }},
     });
-    EXPECT_EQ(HWND(open), first);
     EXPECT_EQ(vesk_test::threadDialogs(false), before);
-    EXPECT_EQ(Window::getRegisteredCount(), 1u);
+    EXPECT_TEXT("1 1", HWND(open) == first, Window::getRegisteredCount());
     open.destroy(), open.create(nullptr, inMemory(IDD_MODAL), instance());
     EXPECT_EQ(open.getWindowSize().cy, expected.cy);
 }
@@ -189,7 +179,6 @@ struct Answering : Dialog {
     }
 };
 
-
 TEST(DialogProcedure, AnswersOfHandledUnhandledAndFailingMessages) {
     Answering dialog(nullptr, IDD_NO_FOCUS, instance());
     dialog.create();
@@ -204,8 +193,7 @@ TEST(DialogProcedure, AnswersOfHandledUnhandledAndFailingMessages) {
         SCOPED_TRACE(c.name);
         dialog.throwing = c.throwing, dialog.fallThrough = c.fallThrough;
         SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
-        EXPECT_EQ(dialog.sendMessageA(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&h)), c.sent);
-        EXPECT_TRUE(IsWindow(dialog));
+        EXPECT_TEXT((vesk_test::text{c.sent, 1}), dialog.sendMessageA(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&h)), IsWindow(dialog));
     }
     // Values the procedure gives directly, not through the message result.
     dialog.fallThrough = false;
@@ -213,17 +201,14 @@ TEST(DialogProcedure, AnswersOfHandledUnhandledAndFailingMessages) {
         << "no icon: the dialog manager answers";
     HICON icon = LoadIconA(nullptr, IDI_APPLICATION);
     dialog.setIcon(icon, true);
-    EXPECT_EQ(dialog.sendMessageA(WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(icon));
-    for (ULONG_PTR first : {1, 3}) {
-        COMPAREITEMSTRUCT compare{ODT_LISTBOX, 0, nullptr, 0, first, 0, 2, 0};
-        EXPECT_EQ(dialog.sendMessageA(WM_COMPAREITEM, 0, reinterpret_cast<LPARAM>(&compare)), first < 2 ? -1 : 1);
-    }
+    COMPAREITEMSTRUCT less{ODT_LISTBOX, 0, nullptr, 0, 1, 0, 2, 0}, more{ODT_LISTBOX, 0, nullptr, 0, 3, 0, 2, 0};
+    EXPECT_TEXT("1 -1 1", dialog.sendMessageA(WM_QUERYDRAGICON, 0, 0) == LRESULT(icon), dialog.sendMessageA(WM_COMPAREITEM, 0, LPARAM(&less)),
+                dialog.sendMessageA(WM_COMPAREITEM, 0, LPARAM(&more)));
 
     // A dialog made with the library's procedure but no object runs on the dialog manager alone.
     HWND orphan = CreateDialogParamA(instance(), MAKEINTRESOURCEA(IDD_MODAL), nullptr, &Answering::dlgProc, 0);
     ASSERT_NE(orphan, nullptr);
-    EXPECT_EQ(SendMessageA(orphan, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&h)), 0);
-    EXPECT_EQ(Window::getWindowFromHandle(orphan, false).get(), nullptr);
+    EXPECT_TEXT("0 0", SendMessageA(orphan, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&h)), bool(Window::getWindowFromHandle(orphan, false)));
     DestroyWindow(orphan);
 }
 
