@@ -35,14 +35,10 @@ TEST_F(ControlsTest, ButtonsAndRadioGroups) {
     Bitmap first(CreateBitmap(8, 8, 1, 32, nullptr), true), second(CreateBitmap(8, 8, 1, 32, nullptr), true);
     f.check.setStyle(BS_AUTO3STATE | WS_CHILD | WS_GROUP), f.ok.setStyle(f.ok.getStyle() | BS_BITMAP);
     // The radio group ends at the check box, which has WS_GROUP, and leaves it alone.
-    vesk_test::expectReadings({
-        {[&] { return checks(Window::checked); }, "1 1"}, {[&] { return checks(Window::indeterminate); }, "2 1"},
-        {[&] { return checks(Window::unchecked); }, "0 0"},
-        {[&] { return text{f.ok.setImage(first).getHandle() == nullptr, f.ok.setImage(second).getHandle() == first.getHandle()}; }, "1 1"},
-        {[&] { return text{f.ok.setImage(Bitmap()).isOwned(), f.radios.getCount()}; }, "0 3"},
-        {[&] { return radios(-1); }, "-1 0"}, {[&] { return radios(2); }, "2 0"}, {[&] { return radios(0); }, "0 0"},
-        {[&] { return radios(1); }, "1 0"}, {[&] { return radios(5); }, "-1 0"},
-    });
+    EXPECT_TEXT("1 1 2 1 0 0", checks(Window::checked), checks(Window::indeterminate), checks(Window::unchecked));
+    EXPECT_TEXT("1 1 0 3", f.ok.setImage(first).getHandle() == nullptr, f.ok.setImage(second).getHandle() == first.getHandle(),
+                f.ok.setImage(Bitmap()).isOwned(), f.radios.getCount());
+    EXPECT_TEXT("-1 0 2 0 0 0 1 0 -1 0", radios(-1), radios(2), radios(0), radios(1), radios(5));
     // A static text inside the group is not counted; the last checked button wins.
     HWND label = vesk_test::rawChild(f.parent, "STATIC", 0);
     SetWindowPos(label, GetDlgItem(f.parent, form::idRadio1), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -53,13 +49,13 @@ TEST_F(ControlsTest, ButtonsAndRadioGroups) {
 
 TEST_F(ControlsTest, ComboBoxItemsDataAndFailures) {
     int tag = 0;
-    vesk_test::expectReadings({
-        {[&] { return text{f.combo.addString("pear"), f.combo.addString("apple"), f.combo.addString("quince")}; }, "0 1 2"},
-        {[&] { return text{f.combo.addString(L"fig \u00e9"), f.combo.getStringA(3)}; }, "3 fig \xe9"},  // converted
-        {[&] { return text{f.combo.findString("qu", unsigned(-1)), f.combo.setCurrentSelection(2), f.combo.getCurrentSelection()}; }, "2 2 2"},
-        {[&] { return f.combo.setItemData(1, &tag), text{f.combo.getItemData(1) == &tag}; }, "1"},
-        {[&] { return text{f.combo.deleteString(0), f.combo.getStringA(0), f.combo.hasStrings(), f.combo.isOwnerDraw()}; }, "3 apple 1 0"},
-    });
+    // 16-bit text arrives converted.
+    EXPECT_TEXT("0 1 2 3 fig \xe9", f.combo.addString("pear"), f.combo.addString("apple"), f.combo.addString("quince"),
+                f.combo.addString(L"fig \u00e9"), f.combo.getStringA(3));
+    f.combo.setItemData(1, &tag);
+    EXPECT_TEXT("2 2 2 1", f.combo.findString("qu", unsigned(-1)), f.combo.setCurrentSelection(2), f.combo.getCurrentSelection(),
+                f.combo.getItemData(1) == &tag);
+    EXPECT_TEXT("3 apple 1 0", f.combo.deleteString(0), f.combo.getStringA(0), f.combo.hasStrings(), f.combo.isOwnerDraw());
     vesk_test::expectFailures({
         {"Can't get the text of combo box item 3", [&] { f.combo.getStringA(3); }},
         {"Can't get combo box item data of item 7", [&] { f.combo.getItemData(7); }},
@@ -154,21 +150,21 @@ TEST_F(ControlsTest, BarsRangesPositionsAndTicks) {
     };
     auto track = [&] { return text{t.getRangeMin(), t.getRangeMax(), t.getPosition(), t.getSelectionStart(), t.getSelectionEnd()}; };
     SCROLLINFO info{sizeof(info), SIF_ALL, -10, 300, 50, 120, 0}, pos{sizeof(pos), SIF_POS, 0, 0, 0, 0, 0};
-    vesk_test::expectReadings({
-        {[&] { return progress(-50, 50, -20); }, "-50 50 -50 50 1 -20"}, {[&] { return progress(10, 20, 99); }, "10 20 10 20 1 20"},
-        {[&] { return progress(0, 70000, 65536); }, "0 70000 0 70000 1 65536"},
-        {[&] { return text{f.scroll.setScrollInfo(info, false), f.scroll.getScrollInfo(SIF_ALL).nPage}; }, "120 50"},
-        // A position past the end is clamped to max - page + 1.
-        {[&] { return info.fMask = SIF_POS, info.nPos = 1000, text{f.scroll.setScrollInfo(info, true)}; }, "251"},
-        {[&] { return f.scroll.getScrollInfo(pos), text{pos.nPos}; }, "251"},
-        // A scroll-bar control with both arrows off is disabled.
-        {[&] { return f.scroll.showScrollBar(false), f.scroll.enableScrollBar(ESB_DISABLE_BOTH), text{IsWindowVisible(f.scroll), IsWindowEnabled(f.scroll)}; }, "0 0"},
-        {[&] { return t.setRange(-5, 40, false), t.setPosition(10, false), t.setSelection(4, 9, false), track(); }, "-5 40 10 4 9"},
-        {[&] { return t.setRangeMin(2, false), t.setRangeMax(30, true), t.setPosition(-100, false), track(); }, "2 30 2 4 9"},
-        {[&] { return t.setSelectionStart(5, false), t.setSelectionEnd(20, true), t.setPosition(31, false), track(); }, "2 30 30 5 20"},
-        {[&] { return t.clearSelection(true), text{t.getSelectionStart() == t.getSelectionEnd()}; }, "1"},
-        {[&] { return t.clearTicks(true), text{t.getTickCount(), t.hasTicks()}; }, "0 1"},  // only the first and last marks
-    });
+    EXPECT_TEXT("-50 50 -50 50 1 -20", progress(-50, 50, -20));
+    EXPECT_TEXT("10 20 10 20 1 20", progress(10, 20, 99));
+    EXPECT_TEXT("0 70000 0 70000 1 65536", progress(0, 70000, 65536));
+    EXPECT_TEXT("120 50", f.scroll.setScrollInfo(info, false), f.scroll.getScrollInfo(SIF_ALL).nPage);
+    // A position past the end is clamped to max - page + 1.
+    EXPECT_TEXT("251", (info.fMask = SIF_POS, info.nPos = 1000, text{f.scroll.setScrollInfo(info, true)}));
+    EXPECT_TEXT("251", (f.scroll.getScrollInfo(pos), text{pos.nPos}));
+    // A scroll-bar control with both arrows off is disabled.
+    f.scroll.showScrollBar(false), f.scroll.enableScrollBar(ESB_DISABLE_BOTH);
+    EXPECT_TEXT("0 0", IsWindowVisible(f.scroll), IsWindowEnabled(f.scroll));
+    EXPECT_TEXT("-5 40 10 4 9", (t.setRange(-5, 40, false), t.setPosition(10, false), t.setSelection(4, 9, false), track()));
+    EXPECT_TEXT("2 30 2 4 9", (t.setRangeMin(2, false), t.setRangeMax(30, true), t.setPosition(-100, false), track()));
+    EXPECT_TEXT("2 30 30 5 20", (t.setSelectionStart(5, false), t.setSelectionEnd(20, true), t.setPosition(31, false), track()));
+    EXPECT_TEXT("1", (t.clearSelection(true), text{t.getSelectionStart() == t.getSelectionEnd()}));
+    EXPECT_TEXT("0 1", (t.clearTicks(true), text{t.getTickCount(), t.hasTicks()}));  // only the first and last marks
     for (int tick : {25, 7, 12})
         t.addTick(tick);
     ASSERT_EQ(3u, t.getTickCount());

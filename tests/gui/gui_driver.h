@@ -78,14 +78,6 @@ struct text : std::string {
 // The parts, read from left to right as text{...}, against the text expected.
 #define EXPECT_TEXT(expected, ...) EXPECT_EQ(std::string(expected), std::string(vesk_test::text{__VA_ARGS__}))
 
-// A table of steps, each done and then read back as text, with the text expected.
-using Readings = std::initializer_list<std::pair<std::function<std::string()>, std::string>>;
-inline void expectReadings(Readings rows) {
-    int row = 0;
-    for (const auto& r : rows)
-        EXPECT_EQ(r.second, r.first()) << "row " << row++;
-}
-
 // A window of the shared class: a popup, or a child of `parent` under `id`.
 inline vesk::Window& open(vesk::Window& w, HWND parent = nullptr, unsigned short id = 0, const char* title = "") {
     w.create(sharedClass(), title, parent ? WS_CHILD : WS_POPUP, vesk::Rect(0, 0, 400, 300), parent,

@@ -85,14 +85,12 @@ TEST_F(ViewsTest, ListViewItemsInBothWidths) {
                   std::string(text{list.getItemTextW(i, 0), list.getItemTextA(i, 1), list.getItemData(i) == &data[i]}));
     }
     // An index past the end appends.
-    vesk_test::expectReadings({
-        {[&] { return text{list.insertItem("last", 5000)}; }, "300"},
-        {[&] { return list.setSelection(3, true), list.setSelection(250, true), text{list.getSlectedItemCount()}; }, "2"},
-        {[&] { return text{list.getNextSelectedItem(3), int(list.getNextSelectedItem(250))}; }, "250 -1"},
-        {[&] { return list.deleteItem(0), text{list.getItemCount(), list.getColumnWidth(0)}; }, "300 120"},
-        {[&] { return text{list.setExtendedListViewStyle(LVS_EX_GRIDLINES) & LVS_EX_GRIDLINES,
-                           list.setExtendedListViewStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT) == LVS_EX_GRIDLINES}; }, "0 1"},
-    });
+    list.setSelection(3, true), list.setSelection(250, true);
+    EXPECT_TEXT("300 2 250 -1", list.insertItem("last", 5000), list.getSlectedItemCount(), list.getNextSelectedItem(3),
+                int(list.getNextSelectedItem(250)));
+    EXPECT_TEXT("300 120 0 1", (list.deleteItem(0), list.getItemCount()), list.getColumnWidth(0),
+                list.setExtendedListViewStyle(LVS_EX_GRIDLINES) & LVS_EX_GRIDLINES,
+                list.setExtendedListViewStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT) == LVS_EX_GRIDLINES);
     list.deleteAllItems();
     vesk_test::expectFailures({
         {"Can't get item text: no item 0 in a list view of 0", [&] { list.getItemTextA(0, 0); }},
