@@ -8,15 +8,8 @@
 #include "../../examples/tour/control_form.h"
 #include "gui_driver.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <memory>
-
 using namespace vesk;
-using vesk_test::failureOf;
-using vesk_test::text;
-using vesk_test::instance;
+using namespace vesk_test;
 
 namespace {
 
@@ -27,7 +20,6 @@ struct ControlsTest : ::testing::Test {
     void TearDown() override { f.close(); }
     form::ControlForm f;
 };
-
 
 TEST_F(ControlsTest, ButtonsAndRadioGroups) {
     auto checks = [&](Window::check c) { return f.check.setCheck(c), text{f.check.getCheck(), f.parent.isChecked(form::idCheck)}; };
@@ -193,7 +185,6 @@ struct Parent : Window {
 };
 
 template <class C> bool saw(const C& codes, unsigned short code) { return std::count(codes.begin(), codes.end(), code) > 0; }
-
 
 TEST(Reflection, CommandsReachTheControlsOwnObject) {
     form::ControlForm::initCommonControls();

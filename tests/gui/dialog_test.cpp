@@ -10,13 +10,8 @@
 #include "dialog_resources.h"
 #include "gui_driver.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <stdexcept>
-
 using namespace vesk;
-using vesk_test::instance;
+using namespace vesk_test;
 
 namespace {
 

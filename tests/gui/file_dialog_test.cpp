@@ -10,12 +10,8 @@
 #include <cderr.h>
 #include <dlgs.h>
 
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-
 using namespace vesk;
+using namespace vesk_test;
 
 namespace {
 
@@ -54,7 +50,6 @@ TEST(FileDialogSetUp, FiltersAndTitlesAreKeptWhole) {
     dialog.setTitle(static_cast<const char*>(nullptr)), dialog.setFilter(static_cast<const wchar_t*>(nullptr));
     EXPECT_TRUE(!r.lpstrTitle && !r.lpstrFilter && r.lStructSize == sizeof(OPENFILENAMEA) && copy.isSave());
 }
-
 
 // Real open and save dialogs, driven once they are up: the name (when one is
 // given) typed into the name field of the explorer-style dialog or of the older

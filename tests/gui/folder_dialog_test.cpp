@@ -7,11 +7,8 @@
 
 #include "gui_driver.h"
 
-#include <gtest/gtest.h>
-
-#include <stdexcept>
-
 using namespace vesk;
+using namespace vesk_test;
 
 namespace {
 

@@ -11,9 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
+#include <stdexcept>
 #include <sstream>
 #include <string>
 #include <type_traits>

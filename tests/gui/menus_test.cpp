@@ -10,14 +10,10 @@
 #include "../gdi/owner_sweep.h"
 #include "gui_driver.h"
 
-#include <gtest/gtest.h>
-
 #include <set>
 
 using namespace vesk;
-using vesk_test::failureOf;
-using vesk_test::text;
-using vesk_test::instance;
+using namespace vesk_test;
 
 namespace {
 
@@ -46,7 +42,6 @@ struct Sample {
         bar.insert("&Edit", unsigned(UINT_PTR(edit.getHandle())), MF_POPUP, unsigned(-1));
     }
 };
-
 
 TEST(Menus, FindParentSearchesDepthFirst) {
     Sample s;
@@ -176,7 +171,6 @@ struct PointerKind : Sole<Window::Pointer<Window>, Window*> {
     static bool alive(Window* w) { return liveWindows.count(w) != 0; }
     static bool owns(const type& p, Window* w) { return p.isOwned() && p.get() == w; }
 };
-
 
 TEST(Ownership, EveryOwnerReleasesItsResourceExactlyOnce) {
     vesk_test::sweepOwnership<MenuKind>(), vesk_test::sweepOwnership<AtomKind>();

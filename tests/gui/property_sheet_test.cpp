@@ -10,13 +10,10 @@
 #include "dialog_resources.h"
 #include "gui_driver.h"
 
-#include <gtest/gtest.h>
-
 #include <map>
-#include <memory>
 
 using namespace vesk;
-using vesk_test::instance;
+using namespace vesk_test;
 
 namespace {
 
@@ -159,7 +156,6 @@ Outcome runLibrary(std::vector<PageSpec> specs, bool wizard, const std::vector<S
     EXPECT_FALSE(sheet->isOpen()) << "the sheet's window is gone with the sheet";
     return run;
 }
-
 
 TEST(SheetNotifications, LibraryPagesTellTheStoryOfRawPages) {
     // The wizard's first page jumps over the second, its last one back to the first.

@@ -9,15 +9,8 @@
 #include "../../examples/tour/control_form.h"
 #include "gui_driver.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <memory>
-
 using namespace vesk;
-using vesk_test::failureOf;
-using vesk_test::text;
-using vesk_test::instance;
+using namespace vesk_test;
 
 namespace {
 

@@ -11,18 +11,11 @@
 #include "gui_driver.h"
 
 #include <boost/numeric/conversion/cast.hpp>
-#include <gtest/gtest.h>
 
 #include <shlobj.h>
 
-#include <memory>
-#include <sstream>
-#include <stdexcept>
-
 using namespace vesk;
-using vesk_test::failureOf;
-using vesk_test::instance;
-using vesk_test::rawChild;
+using namespace vesk_test;
 
 namespace {
 
@@ -128,7 +121,6 @@ HGLOBAL makeDrop() {
     GlobalUnlock(memory);
     return memory;
 }
-
 
 TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
     Drawn drawn;
