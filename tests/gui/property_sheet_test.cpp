@@ -223,21 +223,17 @@ TEST(SheetRecords, HeaderAndPageFlags) {
 
     PropertyPage page(IDD_PAGE_GENERAL, IDS_GENERAL, instance());
     const PROPSHEETPAGEA& p = page.getInitData();
-    EXPECT_TRUE(p.dwSize == sizeof(PROPSHEETPAGEA) && p.lParam == reinterpret_cast<LPARAM>(&page));
-    EXPECT_EQ(p.dwFlags, DWORD(PSP_USECALLBACK | PSP_USETITLE));
-    const DWORD header = PSP_USEHEADERTITLE | PSP_USEHEADERSUBTITLE;
+    EXPECT_TEXT("1 1 1", p.dwSize == sizeof(PROPSHEETPAGEA), p.lParam == LPARAM(&page), p.dwFlags == DWORD(PSP_USECALLBACK | PSP_USETITLE));
     page.setHeader(IDS_HEADER_TITLE, IDS_HEADER_SUBTITLE);
-    EXPECT_EQ(p.dwFlags & header, header);
-    page.enableWatermark(true);
-    EXPECT_TRUE(page.isWatermarkEnabled() && !(p.dwFlags & PSP_USEHEADERSUBTITLE));
+    EXPECT_TEXT("3 1 0", (p.dwFlags & (PSP_USEHEADERTITLE | PSP_USEHEADERSUBTITLE)) / PSP_USEHEADERTITLE,
+                (page.enableWatermark(true), page.isWatermarkEnabled()), (p.dwFlags & PSP_USEHEADERSUBTITLE) != 0);
     page.setHeader(IDS_HEADER_TITLE, 0);
     EXPECT_FALSE(page.isWatermarkEnabled() || p.pszHeaderSubTitle);
 }
 
 TEST(SheetRecords, PagesMadeOnceAndDestroyedWithTheirObject) {
     auto page = std::make_unique<PropertyPage>(IDD_PAGE_GENERAL, instance());
-    EXPECT_EQ(page->create(), page->create());
-    EXPECT_TRUE(page->isCreated());
+    EXPECT_TEXT("1 1", page->create() == page->create(), page->isCreated());
     page.reset();  // destroys the system's page; a leak or a double free would show under the debug heap
 
     // A record the system refuses: nothing is shown, the pages made so far stay with their objects.
