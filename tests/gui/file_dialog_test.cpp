@@ -29,24 +29,22 @@ TEST(FileDialogSetUp, PathsAreCutToTheBuffer) {
     dialog.setPath(L"C:\\wide\\name.txt");
     EXPECT_EQ(L"C:\\wide\\name.txt", dialog.getPathW());
     dialog.setMaxPath(4), dialog.setPath("abcdef");
-    EXPECT_EQ("abc", dialog.getPathA());
     EXPECT_THROW(dialog.setMaxPath(1), std::invalid_argument);
-    EXPECT_EQ(4u, dialog.getMaxPath());
+    EXPECT_TEXT("abc 4", dialog.getPathA(), dialog.getMaxPath());
 }
 
 TEST(FileDialogSetUp, FiltersAndTitlesAreKeptWhole) {
     const char filter[] = "Text files\0*.txt\0All files\0*.*\0";
-    EXPECT_EQ(sizeof(filter), FileDialog::getFilterLength(filter)) << "both pairs and the final empty string";
-    EXPECT_EQ(sizeof(filter), FileDialog::getFilterLength(L"Text files\0*.txt\0All files\0*.*\0"));
-    EXPECT_EQ(0u, FileDialog::getFilterLength(static_cast<const char*>(nullptr)));
+    // Both pairs and the final empty string.
+    EXPECT_TEXT((vesk_test::text{sizeof(filter), sizeof(filter), 0}), FileDialog::getFilterLength(filter),
+                FileDialog::getFilterLength(L"Text files\0*.txt\0All files\0*.*\0"), FileDialog::getFilterLength(static_cast<const char*>(nullptr)));
     FileDialog dialog(static_cast<HWND>(nullptr), true, 0);
     FileDialog copy(dialog);
     dialog.setFilter(L"Text files\0*.txt\0All files\0*.*\0");
     const OPENFILENAMEA& r = copy.getStructure();  // copies share one set-up
-    ASSERT_NE(nullptr, r.lpstrFilter);
-    EXPECT_EQ(0, std::memcmp(filter, r.lpstrFilter, sizeof(filter)));
     dialog.setTitle(L"Pick one");
-    EXPECT_STREQ("Pick one", r.lpstrTitle);
+    ASSERT_NE(nullptr, r.lpstrFilter);
+    EXPECT_TEXT("0 Pick one", std::memcmp(filter, r.lpstrFilter, sizeof(filter)), r.lpstrTitle);
     dialog.setTitle(static_cast<const char*>(nullptr)), dialog.setFilter(static_cast<const wchar_t*>(nullptr));
     EXPECT_TRUE(!r.lpstrTitle && !r.lpstrFilter && r.lStructSize == sizeof(OPENFILENAMEA) && copy.isSave());
 }

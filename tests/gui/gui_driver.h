@@ -30,8 +30,7 @@ struct Watchdog {
     }
     static DWORD WINAPI body(LPVOID seconds) {
         Sleep(DWORD(reinterpret_cast<ULONG_PTR>(seconds)) * 1000);
-        std::fprintf(stderr, "watchdog: the suite ran too long\n");
-        std::fflush(stderr);
+        std::fputs("watchdog: the suite ran too long\n", stderr), std::fflush(stderr);
         return TerminateProcess(GetCurrentProcess(), 3);
     }
 };
@@ -104,10 +103,7 @@ inline std::vector<HWND> threadDialogs(bool visibleOnly) {
 }
 
 // The first visible dialog of this thread (a common dialog once it is up).
-inline HWND visibleDialog() {
-    const std::vector<HWND> dialogs = threadDialogs(true);
-    return dialogs.empty() ? nullptr : dialogs.front();
-}
+inline HWND visibleDialog() { return threadDialogs(true).empty() ? nullptr : threadDialogs(true).front(); }
 
 // Steps run one per tick (every 20 ms) once target() gives a live window, each
 // handed that window; `show` runs the modal loop the steps drive.
@@ -125,10 +121,7 @@ struct TimerScript {
         } stop;
         return show();
     }
-    static TimerScript*& current() {
-        static TimerScript* running = nullptr;
-        return running;
-    }
+    static TimerScript*& current() { static TimerScript* running = nullptr; return running; }
     static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
         TimerScript* s = current();
         if (HWND h = s ? s->target() : nullptr)
