@@ -28,7 +28,7 @@ template <class C> std::string narrow(const C* text) { return text ? std::string
 // Records every handler call with its decoded arguments; handlers answer without
 // default processing unless `fallThrough` is set. `during` runs first for every
 // message; when it returns true the message ends there (the object may be gone).
-struct Probe : Window {
+struct Probe : Window, OwnerDrawable {
     std::vector<std::string> calls;
     std::vector<UINT> messages;
     bool fallThrough = false;
@@ -76,28 +76,20 @@ struct Probe : Window {
     NOTE(onMouseWheel, (unsigned short k, short d, const Point& p), "wheel", k, d, p)
     NOTE(onKeyUp, (unsigned key, unsigned char scan, bool ext), "keyup", key, int(scan), ext)
     NOTE(onNotification, (const NMLISTVIEW& n), "listview", int(n.hdr.code), n.iItem)
+    NOTE(onDrawItem, (const DRAWITEMSTRUCT& d), "draw", d.itemID) NOTE(onDeleteItem, (const DELETEITEMSTRUCT& d), "delete", d.itemID)
 #undef MOUSE
 #undef NOTE
     void onKeyDown(unsigned key, unsigned short n, unsigned char scan, bool ext, bool was) override { note("keydown", key, n, int(scan), ext, was); }
     HICON onQueryDragIcon() override { return note("querydragicon"), reinterpret_cast<HICON>(ULONG_PTR(0x4321)); }
     void onSizing(unsigned edge, Rect& r) override { note("sizing", edge, r.getTopLeft(), r.getBottomRight()), r.right = r.left + 100; }
+    void onMeasureItem(MEASUREITEMSTRUCT& m) override { note("measure", m.itemID), m.itemHeight = 33; }
+    compare_result onCompareItem(const COMPAREITEMSTRUCT& c) override { return note("compare", c.itemID1, c.itemID2), precedes; }
     void onMoving(Rect& r) override { note("moving", r.getTopLeft()), r = r.move(Point(1, 1)); }
     void onDroppedFiles(const Point& p, bool client, const std::list<BasicString<wchar_t>>& files) override {
         std::string names;
         for (const auto& f : files)
             names += (names.empty() ? "" : "|") + narrow(f.c_str());
         note("drop", p, client, names);
-    }
-};
-
-// An owner-drawn child: answers the routed drawing messages.
-struct Drawn : Window, OwnerDrawable {
-    std::string calls;
-    void onDrawItem(const DRAWITEMSTRUCT& d) override { calls += "draw " + std::to_string(d.itemID) + ", "; }
-    void onMeasureItem(MEASUREITEMSTRUCT& m) override { calls += "measure " + std::to_string(m.itemID) + ", ", m.itemHeight = 33; }
-    void onDeleteItem(const DELETEITEMSTRUCT& d) override { calls += "delete " + std::to_string(d.itemID) + ", "; }
-    compare_result onCompareItem(const COMPAREITEMSTRUCT& c) override {
-        return calls += "compare " + std::to_string(c.itemID1) + " " + std::to_string(c.itemID2), precedes;
     }
 };
 
@@ -123,7 +115,7 @@ HGLOBAL makeDrop() {
 }
 
 TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
-    Drawn drawn;
+    Probe drawn;  // an owner-drawn child: answers the routed drawing messages
     drawn.create("BUTTON", "child", WS_CHILD | BS_OWNERDRAW, Rect(0, 0, 20, 20), window, HMENU(ULONG_PTR(41)), instance());
     HWND child = rawChild(window, "STATIC", 42);
     RECT sizing{10, 20, 30, 40}, moving{-5, -6, 7, 8};
@@ -181,7 +173,7 @@ TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
     }
     EXPECT_EQ(110, sizing.right) << "handlers edit the rectangle in place";
     EXPECT_EQ(-4, moving.left);
-    EXPECT_EQ("draw 7, measure 8, delete 9, compare 3 4", drawn.calls);
+    EXPECT_EQ((std::vector<std::string>{"draw 7", "measure 8", "delete 9", "compare 3 4"}), drawn.calls);
     EXPECT_EQ(33u, measure.itemHeight);
 }
 
