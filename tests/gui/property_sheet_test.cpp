@@ -96,10 +96,7 @@ INT_PTR CALLBACK rawPageProc(HWND hwnd, UINT message, WPARAM, LPARAM lParam) {
 HWND rawSheet = nullptr;
 int CALLBACK rawSheetCallback(HWND sheet, UINT message, LPARAM) { return rawSheet = message == PSCB_INITIALIZED ? sheet : rawSheet, 0; }
 
-struct Outcome {
-    std::vector<std::string> journal, shown;
-    INT_PTR result;
-};
+struct Outcome { std::vector<std::string> journal, shown; INT_PTR result; };
 
 // Each step first notes the page shown and whether Back is enabled ("<"); a
 // last step ends the sheet whatever state it is in.
@@ -114,17 +111,13 @@ template <class Show> Outcome drive(std::function<HWND()> sheet, std::vector<Ste
             run.shown.push_back(title + std::string(IsWindowEnabled(GetDlgItem(h, 0x3023)) ? "<" : ""));
             step(h);
         };
-    vesk_test::TimerScript script{sheet, steps};
-    run.result = script.run(show);
-    run.journal = journal;
+    run.result = vesk_test::TimerScript{sheet, steps}.run(show), run.journal = journal;
     return run;
 }
 
 Step press(int button) { return [button](HWND h) { SendMessageA(h, PSM_PRESSBUTTON, WPARAM(button), 0); }; }
 Step select(int index) { return [index](HWND h) { SendMessageA(h, PSM_SETCURSEL, WPARAM(index), 0); }; }
-Step changed(int index) {
-    return [index](HWND h) { SendMessageA(h, PSM_CHANGED, SendMessageA(h, PSM_INDEXTOHWND, WPARAM(index), 0), 0); };
-}
+Step changed(int index) { return [index](HWND h) { SendMessageA(h, PSM_CHANGED, SendMessageA(h, PSM_INDEXTOHWND, WPARAM(index), 0), 0); }; }
 
 Outcome runRaw(std::vector<PageSpec> specs, bool wizard, const std::vector<Step>& steps) {
     std::vector<PROPSHEETPAGEA> pages(specs.size());
@@ -138,8 +131,7 @@ Outcome runRaw(std::vector<PageSpec> specs, bool wizard, const std::vector<Step>
     header.dwSize = sizeof(header), header.hInstance = instance(), header.pszCaption = "Sheet";
     header.dwFlags = (wizard ? PSH_WIZARD97 | PSH_WATERMARK | PSH_HEADER : 0) | PSH_PROPSHEETPAGE | PSH_USECALLBACK;
     header.pszbmWatermark = MAKEINTRESOURCEA(IDB_WATERMARK), header.pszbmHeader = MAKEINTRESOURCEA(IDB_HEADER);
-    header.nPages = UINT(pages.size()), header.ppsp = pages.data(), header.pfnCallback = &rawSheetCallback;
-    rawSheet = nullptr;
+    header.nPages = UINT(pages.size()), header.ppsp = pages.data(), header.pfnCallback = &rawSheetCallback, rawSheet = nullptr;
     return drive([] { return rawSheet; }, steps, [&] { return ::PropertySheetA(&header); });
 }
 
@@ -199,8 +191,7 @@ TEST(SheetNotifications, DefaultPagesAcceptEverything) {
     const Outcome run = drive([&wizard] { return HWND(wizard); }, {press(PSBTN_NEXT), press(PSBTN_FINISH)},
                               [&] { return INT_PTR(wizard.showModal()); });
     ASSERT_EQ(2u, run.shown.size());
-    EXPECT_TRUE(run.shown[0].rfind("Welcome", 0) == 0 && run.shown[1].rfind("Done", 0) == 0);
-    EXPECT_NE(run.result, 0);
+    EXPECT_TEXT("1 1 1", run.shown[0].rfind("Welcome", 0) == 0, run.shown[1].rfind("Done", 0) == 0, run.result != 0);
 }
 
 TEST(SheetRecords, HeaderAndPageFlags) {
@@ -241,8 +232,7 @@ TEST(SheetRecords, PagesMadeOnceAndDestroyedWithTheirObject) {
     refused.getInitData().dwSize = 0;
     PropertySheet sheet(nullptr);
     sheet.addPage(&good), sheet.addPage(&refused);
-    EXPECT_EQ("Can't create property page", vesk_test::failureOf([&] { sheet.showModal(); }));
-    EXPECT_TRUE(good.isCreated() && !refused.isCreated() && !sheet.isOpen());
+    EXPECT_TEXT("Can't create property page 1 0 0", failureOf([&] { sheet.showModal(); }), good.isCreated(), refused.isCreated(), sheet.isOpen());
     EXPECT_THROW(sheet.addPage(nullptr), WindowsError);
 }
 
