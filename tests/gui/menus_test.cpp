@@ -19,11 +19,7 @@ namespace {
 
 vesk_test::Watchdog watchdog(90);
 
-std::string pointer(const void* p) {
-    char text[32];
-    std::snprintf(text, sizeof(text), "%p", p);
-    return text;
-}
+std::string pointer(const void* p) { char text[32]; return std::snprintf(text, sizeof(text), "%p", p), text; }
 
 // File > (Open, Recent > (One, Two > (Deep))), Edit > (Cut). The bar owns and
 // destroys its submenus: the other objects only refer to them.
@@ -31,13 +27,10 @@ struct Sample {
     Menu bar{false}, file{CreatePopupMenu(), false}, recent{CreatePopupMenu(), false}, two{CreatePopupMenu(), false},
         edit{CreatePopupMenu(), false};
     Sample() {
-        two.insert("Deep", 301, MF_STRING, unsigned(-1));
-        recent.insert("One", 201, MF_STRING, unsigned(-1));
+        two.insert("Deep", 301, MF_STRING, unsigned(-1)), recent.insert("One", 201, MF_STRING, unsigned(-1));
         recent.insert(L"Two", unsigned(UINT_PTR(two.getHandle())), MF_POPUP, unsigned(-1));
-        file.insert("&Open", 101, MF_STRING, unsigned(-1));
-        file.insertSeparator();
-        file.insert("Recent", unsigned(UINT_PTR(recent.getHandle())), MF_POPUP, unsigned(-1));
-        edit.insert("Cu&t", 401, MF_STRING, unsigned(-1));
+        file.insert("&Open", 101, MF_STRING, unsigned(-1)), file.insertSeparator();
+        file.insert("Recent", unsigned(UINT_PTR(recent.getHandle())), MF_POPUP, unsigned(-1)), edit.insert("Cu&t", 401, MF_STRING, unsigned(-1));
         insertMenu(bar, unsigned(-1), MF_POPUP | MF_BYPOSITION, unsigned(UINT_PTR(file.getHandle())), "&File");
         bar.insert("&Edit", unsigned(UINT_PTR(edit.getHandle())), MF_POPUP, unsigned(-1));
     }
@@ -107,9 +100,8 @@ TEST(Atoms, LocalAndGlobalAtomsRoundTrip) {
     for (bool global : {false, true}) {
         const std::string name = std::string("vesk.atom.") + (global ? "global" : "local");
         {
-            Atom atom(name.c_str(), global);
-            EXPECT_TRUE(atom.getMode() == (global ? Atom::global : Atom::local) && atom.getNameW() == BasicString<wchar_t>(name.c_str()));
-            EXPECT_EQ(name, Atom(atom).getNameA()) << "a copy knows where the atom lives";
+            Atom atom(name.c_str(), global);  // a copy knows where the atom lives
+            EXPECT_TEXT((text{global ? Atom::global : Atom::local, name, name}), atom.getMode(), atom.getNameW(), Atom(atom).getNameA());
         }
         EXPECT_EQ(0, global ? GlobalFindAtomA(name.c_str()) : FindAtomA(name.c_str())) << "deleted by its owner";
         const std::string longest(255, global ? 'g' : 'l');
