@@ -28,19 +28,13 @@ std::string label(unsigned i) { return "item " + std::to_string(i) + std::string
 // An image list of n 16x16 bitmaps.
 void fillImages(ImageList& list, unsigned n) {
     list.create(16, 16, ILC_COLOR24, int(n), 4);
-    for (unsigned i = 0; i < n; ++i) {
-        Bitmap bitmap(16, 16, 1, 32, nullptr);
-        EXPECT_EQ(i, list.add(bitmap, nullptr));
-    }
+    for (unsigned i = 0; i < n; ++i)
+        EXPECT_EQ(i, list.add(Bitmap(16, 16, 1, 32, nullptr), nullptr));
 }
 
 // A tree view that records what reaches its own handlers.
 struct Tree : TreeView {
-    struct Seen {
-        UINT code;
-        bool wide;
-        std::wstring text;
-    };
+    struct Seen { UINT code; bool wide; std::wstring text; };
     std::vector<Seen> seen;
     bool handle = false;
 
@@ -58,8 +52,7 @@ struct ViewsTest : ::testing::Test {
         vesk_test::open(parent);
         vesk_test::rawChild(parent, WC_LISTVIEWA, 1, LVS_REPORT), vesk_test::rawChild(parent, WC_TREEVIEWA, 2, TVS_HASBUTTONS);
         list.attach(parent, 1), tree.attach(parent, 2);
-        list.insertColumn(0, "Name", 120, LVCFMT_LEFT, unsigned(-1));
-        list.insertColumn(1, L"Detail", unsigned(-1), LVCFMT_LEFT, 1);
+        list.insertColumn(0, "Name", 120, LVCFMT_LEFT, unsigned(-1)), list.insertColumn(1, L"Detail", unsigned(-1), LVCFMT_LEFT, 1);
     }
     void TearDown() override { parent.destroy(); }
     Parent parent;
@@ -74,8 +67,7 @@ TEST_F(ViewsTest, ListViewItemsInBothWidths) {
                            : list.insertItem(BasicString<wchar_t>(label(i).c_str()).c_str(), &data[i], i));
     for (unsigned i = 0; i < 300; i += 13) {
         list.setItemText(i, ("detail " + std::to_string(i)).c_str(), 1);
-        EXPECT_EQ(std::string(text{label(i), "detail", i, 1}),
-                  std::string(text{list.getItemTextW(i, 0), list.getItemTextA(i, 1), list.getItemData(i) == &data[i]}));
+        EXPECT_TEXT((text{label(i), "detail", i, 1}), list.getItemTextW(i, 0), list.getItemTextA(i, 1), list.getItemData(i) == &data[i]);
     }
     // An index past the end appends.
     list.setSelection(3, true), list.setSelection(250, true);
@@ -154,12 +146,10 @@ TEST_F(ViewsTest, TreeNotificationsAreReflectedInBothWidths) {
         {FALSE, false, {false, true}, 1}, {TRUE, false, {true}, 1}, {FALSE, true, {false}, 0}, {TRUE, true, {true}, 0}};
     auto isChanged = [](UINT code) { return code == UINT(TVN_SELCHANGEDA) || code == UINT(TVN_SELCHANGEDW); };
     for (const auto& c : cases) {
-        tree.deleteAllItems();
-        SendMessageA(tree, TVM_SETUNICODEFORMAT, c.unicode, 0);
+        tree.deleteAllItems(), SendMessageA(tree, TVM_SETUNICODEFORMAT, c.unicode, 0);
         tree.selectItem(tree.insertItem("first", TVI_ROOT, TVI_LAST));
         const HTREEITEM second = tree.insertItem("second \xe9", TVI_ROOT, TVI_LAST);
-        tree.seen.clear(), parent.narrow.clear(), parent.wide.clear();
-        tree.handle = c.handled;
+        tree.seen.clear(), parent.narrow.clear(), parent.wide.clear(), tree.handle = c.handled;
         tree.selectItem(second);  // sends TVN_SELCHANGING and TVN_SELCHANGED
         std::vector<bool> widths;
         for (const auto& s : tree.seen)
@@ -168,17 +158,15 @@ TEST_F(ViewsTest, TreeNotificationsAreReflectedInBothWidths) {
                 EXPECT_EQ(L"second \u00e9", s.text) << "text in the width of the handler";
             }
         EXPECT_EQ(c.treeWidths, widths) << c.unicode << c.handled;
-        EXPECT_EQ(1, std::count_if(parent.narrow.begin(), parent.narrow.end(), isChanged));
-        EXPECT_EQ(c.parentWide, std::size_t(std::count_if(parent.wide.begin(), parent.wide.end(), isChanged)));
+        EXPECT_TEXT((text{1, c.parentWide}), std::count_if(parent.narrow.begin(), parent.narrow.end(), isChanged),
+                    std::count_if(parent.wide.begin(), parent.wide.end(), isChanged));
     }
     // The object gone, the control stays: its notifications go to the parent alone.
-    SendMessageA(tree, TVM_SETUNICODEFORMAT, FALSE, 0);
-    tree.deleteAllItems(), tree.insertItem("a", TVI_ROOT, TVI_LAST);
+    SendMessageA(tree, TVM_SETUNICODEFORMAT, FALSE, 0), tree.deleteAllItems(), tree.insertItem("a", TVI_ROOT, TVI_LAST);
     std::make_unique<Tree>()->attach(parent, 2);  // takes the control over from `tree`, then goes
     parent.narrow.clear(), tree.seen.clear();
     SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
-    EXPECT_TRUE(tree.seen.empty());
-    EXPECT_EQ(1, std::count(parent.narrow.begin(), parent.narrow.end(), UINT(TVN_SELCHANGEDA)));
+    EXPECT_TEXT("0 1", tree.seen.size(), std::count(parent.narrow.begin(), parent.narrow.end(), UINT(TVN_SELCHANGEDA)));
 }
 
 } // namespace
