@@ -57,15 +57,11 @@ TEST_F(ControlsTest, ComboBoxItemsDataAndFailures) {
         {"Can't get the text of list box item 0", [&] { f.list.getStringA(0); }},
     });
     // Each non-empty line of a string resource is one item; the last one's index comes back.
-    const std::pair<unsigned short, std::vector<std::string>> resources[] = {
-        {1, {"A", "B", "C"}}, {2, {}}, {3, {"one line"}}, {999, {}}};
-    for (const auto& c : resources) {
-        f.combo.resetContent();
-        EXPECT_EQ(unsigned(c.second.size() - 1), f.combo.addString(c.first, instance())) << c.first;
-        std::vector<std::string> items(f.combo.getCount());
-        for (unsigned i = 0; i < items.size(); ++i)
-            items[i] = f.combo.getStringA(i);
-        EXPECT_EQ(c.second, items) << c.first;
+    for (const auto& c : {std::pair<unsigned short, std::string>{1, "2 A B C"}, {2, "-1"}, {3, "0 one line"}, {999, "-1"}}) {
+        std::string got = (f.combo.resetContent(), text{int(f.combo.addString(c.first, instance()))});
+        for (unsigned i = 0; i < f.combo.getCount(); ++i)
+            got += " " + f.combo.getStringA(i);
+        EXPECT_EQ(c.second, got) << c.first;
     }
 }
 

@@ -40,9 +40,7 @@ struct Scripted : Dialog {
         if (message != scriptMessage)
             return Dialog::onMessage(message, wParam, lParam);
         setText(IDC_NAME, "scripted");
-        if (endWith == -1000)
-            return postMessageA(WM_COMMAND, MAKEWPARAM(pressed, BN_CLICKED), 0), 0;
-        return end(endWith), 0;
+        return (endWith == -1000 ? void(postMessageA(WM_COMMAND, MAKEWPARAM(pressed, BN_CLICKED), 0)) : end(endWith)), 0;
     }
     bool onInitDialog(Window& focus) override {
         focusName = focus ? "control " + std::to_string(focus.getID()) : "none";
@@ -73,8 +71,7 @@ INT_PTR CALLBACK rawProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
 
 // The resource's template, as a caller would hand it over from memory.
 const DLGTEMPLATE* inMemory(unsigned short id) {
-    HRSRC found = FindResourceA(instance(), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));  // RT_DIALOG
-    return static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(instance(), found)));
+    return static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(instance(), FindResourceA(instance(), MAKEINTRESOURCEA(id), RT_DIALOG))));
 }
 
 TEST(DialogLifeCycle, ModalDialogsEndWithTheirResults) {
