@@ -108,10 +108,8 @@ HGLOBAL makeDrop() {
     const char files[] = "C:\\a.txt\0C:\\b.txt\0";
     HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + sizeof(files));
     auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES), drop->pt = POINT{10, 20}, drop->fNC = FALSE, drop->fWide = FALSE;
-    std::memcpy(drop + 1, files, sizeof(files));
-    GlobalUnlock(memory);
-    return memory;
+    *drop = DROPFILES{sizeof(DROPFILES), POINT{10, 20}, FALSE, FALSE};
+    return std::memcpy(drop + 1, files, sizeof(files)), GlobalUnlock(memory), memory;
 }
 
 TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
@@ -121,11 +119,9 @@ TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
     RECT sizing{10, 20, 30, 40}, moving{-5, -6, 7, 8};
     NMHDR dblclk{drawn, 41, UINT(NM_DBLCLK)}, treeKey{child, 42, UINT(TVN_KEYDOWN)};
     NMLISTVIEW listView{{child, 42, UINT(LVN_ITEMCHANGED)}, 17, 0, 0, 0, 0, {}, 0};
-    char oldText[] = "ab", newText[] = "cd";
-    wchar_t wideText[] = L"xy";
-    NMTREEVIEWA treeA{{child, 42, UINT(TVN_SELCHANGEDA)}, TVC_BYMOUSE, {TVIF_TEXT, nullptr, 0, 0, oldText, 0, 0, 0, 0, 0},
-                      {TVIF_TEXT, nullptr, 0, 0, newText, 0, 0, 0, 0, 0}, {}};
-    NMTREEVIEWW treeW{{child, 42, UINT(TVN_ITEMEXPANDEDW)}, TVE_EXPAND, {}, {TVIF_TEXT, nullptr, 0, 0, wideText, 0, 0, 0, 0, 0}, {}};
+    NMTREEVIEWA treeA{{child, 42, UINT(TVN_SELCHANGEDA)}, TVC_BYMOUSE, {TVIF_TEXT, nullptr, 0, 0, const_cast<char*>("ab"), 0, 0, 0, 0, 0},
+                      {TVIF_TEXT, nullptr, 0, 0, const_cast<char*>("cd"), 0, 0, 0, 0, 0}, {}};
+    NMTREEVIEWW treeW{{child, 42, UINT(TVN_ITEMEXPANDEDW)}, TVE_EXPAND, {}, {TVIF_TEXT, nullptr, 0, 0, const_cast<wchar_t*>(L"xy"), 0, 0, 0, 0, 0}, {}};
     DRAWITEMSTRUCT draw{ODT_BUTTON, 41, 7, ODA_DRAWENTIRE, 0, drawn, nullptr, {}, 0};
     MEASUREITEMSTRUCT measure{ODT_LISTBOX, 41, 8, 0, 0, 0};
     DELETEITEMSTRUCT del{ODT_LISTBOX, 41, 9, drawn, 0};
@@ -165,16 +161,13 @@ TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
         {WM_COMPAREITEM, 41, LPARAM(&compare), "", -1}, {WM_GETTEXTLENGTH, 0, 0, "", LRESULT(std::strlen("Dispatch"))},
     };
     for (const auto& row : rows) {
-        window.calls.clear();
         const WPARAM wParam = row.message == WM_DROPFILES ? WPARAM(makeDrop()) : row.wParam;
-        EXPECT_EQ(row.result, SendMessageA(window, row.message, wParam, row.lParam)) << row.call;
-        EXPECT_EQ(row.call.empty() ? std::vector<std::string>() : std::vector<std::string>{row.call}, window.calls)
-            << "message 0x" << std::hex << row.message;
+        EXPECT_TEXT((text{row.result, row.call.empty() ? 0 : 1, row.call}), (window.calls.clear(), SendMessageA(window, row.message, wParam, row.lParam)),
+                    window.calls.size(), window.calls.empty() ? "" : window.calls.back()) << "message 0x" << std::hex << row.message;
     }
-    EXPECT_EQ(110, sizing.right) << "handlers edit the rectangle in place";
-    EXPECT_EQ(-4, moving.left);
+    // Handlers edit the rectangles and records in place.
+    EXPECT_TEXT("110 -4 33", sizing.right, moving.left, measure.itemHeight);
     EXPECT_EQ((std::vector<std::string>{"draw 7", "measure 8", "delete 9", "compare 3 4"}), drawn.calls);
-    EXPECT_EQ(33u, measure.itemHeight);
 }
 
 // Unhandled messages, and handlers that ask for default processing, return
