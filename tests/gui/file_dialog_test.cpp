@@ -17,7 +17,7 @@ namespace {
 
 vesk_test::Watchdog watchdog(150);
 
-TEST(FileDialogSetUp, PathsAreCutToTheBuffer) {
+TEST(FileDialogSetUp, PathsAreCutToTheBufferFiltersKeptWhole) {
     FileDialog dialog(static_cast<HWND>(nullptr), false, OFN_EXPLORER);
     std::string text(600, 'p');
     for (std::size_t i = 0; i < text.size(); ++i)
@@ -31,21 +31,19 @@ TEST(FileDialogSetUp, PathsAreCutToTheBuffer) {
     dialog.setMaxPath(4), dialog.setPath("abcdef");
     EXPECT_THROW(dialog.setMaxPath(1), std::invalid_argument);
     EXPECT_TEXT("abc 4", dialog.getPathA(), dialog.getMaxPath());
-}
 
-TEST(FileDialogSetUp, FiltersAndTitlesAreKeptWhole) {
+    // Filters and titles are kept whole.
     const char filter[] = "Text files\0*.txt\0All files\0*.*\0";
     // Both pairs and the final empty string.
     EXPECT_TEXT((vesk_test::text{sizeof(filter), sizeof(filter), 0}), FileDialog::getFilterLength(filter),
                 FileDialog::getFilterLength(L"Text files\0*.txt\0All files\0*.*\0"), FileDialog::getFilterLength(static_cast<const char*>(nullptr)));
-    FileDialog dialog(static_cast<HWND>(nullptr), true, 0);
-    FileDialog copy(dialog);
-    dialog.setFilter(L"Text files\0*.txt\0All files\0*.*\0");
+    FileDialog save(static_cast<HWND>(nullptr), true, 0), copy(save);
+    save.setFilter(L"Text files\0*.txt\0All files\0*.*\0");
     const OPENFILENAMEA& r = copy.getStructure();  // copies share one set-up
-    dialog.setTitle(L"Pick one");
+    save.setTitle(L"Pick one");
     ASSERT_NE(nullptr, r.lpstrFilter);
     EXPECT_TEXT("0 Pick one", std::memcmp(filter, r.lpstrFilter, sizeof(filter)), r.lpstrTitle);
-    dialog.setTitle(static_cast<const char*>(nullptr)), dialog.setFilter(static_cast<const wchar_t*>(nullptr));
+    save.setTitle(static_cast<const char*>(nullptr)), save.setFilter(static_cast<const wchar_t*>(nullptr));
     EXPECT_TRUE(!r.lpstrTitle && !r.lpstrFilter && r.lStructSize == sizeof(OPENFILENAMEA) && copy.isSave());
 }
 

@@ -36,16 +36,13 @@ struct Sample {
     }
 };
 
-TEST(Menus, FindParentSearchesDepthFirst) {
-    Sample s;
+TEST(Menus, ItemsAreFoundCountedReadAndChanged) {
+    Sample s;  // findParentOfItem searches depth first
     const struct { unsigned short id; HMENU parent; } cases[] = {
         {301, s.two}, {201, s.recent}, {101, s.file}, {401, s.edit}, {999, nullptr}, {0, nullptr}};
     for (const auto& c : cases)
         EXPECT_TEXT("1 0", s.bar.findParentOfItem(c.id).getHandle() == c.parent, s.bar.findParentOfItem(c.id).ownsHandle()) << c.id;
-}
 
-TEST(Menus, ItemsAreCountedReadAndChanged) {
-    Sample s;
     EXPECT_TRUE(s.file.getItemCount() == 3 && s.file.getItemID(0) == 101 && s.file.getSubMenu(2).getHandle() == s.recent);
     Menu::ItemInfo info;
     info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_STRING;

@@ -194,7 +194,7 @@ TEST(SheetNotifications, DefaultPagesAcceptEverything) {
     EXPECT_TEXT("1 1 1", run.shown[0].rfind("Welcome", 0) == 0, run.shown[1].rfind("Done", 0) == 0, run.result != 0);
 }
 
-TEST(SheetRecords, HeaderAndPageFlags) {
+TEST(SheetRecords, HeaderAndPageFlagsAndPageLifetime) {
     PropertySheet sheet(nullptr), wizard(nullptr, IDB_WATERMARK, IDB_HEADER, instance());
     EXPECT_TRUE(sheet.getHeader().dwSize == sizeof(PROPSHEETHEADERA) && sheet.getHeader().dwFlags == PSH_USECALLBACK);
     EXPECT_TRUE(wizard.getHeader().dwFlags == 0x01088100u && wizard.getHeader().pszbmHeader == MAKEINTRESOURCEA(IDB_HEADER));
@@ -220,20 +220,20 @@ TEST(SheetRecords, HeaderAndPageFlags) {
                 (page.enableWatermark(true), page.isWatermarkEnabled()), (p.dwFlags & PSP_USEHEADERSUBTITLE) != 0);
     page.setHeader(IDS_HEADER_TITLE, 0);
     EXPECT_FALSE(page.isWatermarkEnabled() || p.pszHeaderSubTitle);
-}
 
-TEST(SheetRecords, PagesMadeOnceAndDestroyedWithTheirObject) {
-    auto page = std::make_unique<PropertyPage>(IDD_PAGE_GENERAL, instance());
-    EXPECT_TEXT("1 1", page->create() == page->create(), page->isCreated());
-    page.reset();  // destroys the system's page; a leak or a double free would show under the debug heap
+    // Pages are made once and destroyed with their object.
+    auto made = std::make_unique<PropertyPage>(IDD_PAGE_GENERAL, instance());
+    EXPECT_TEXT("1 1", made->create() == made->create(), made->isCreated());
+    made.reset();  // destroys the system's page; a leak or a double free would show under the debug heap
 
     // A record the system refuses: nothing is shown, the pages made so far stay with their objects.
     PropertyPage good(IDD_PAGE_GENERAL, instance()), refused(IDD_PAGE_DETAILS, instance());
     refused.getInitData().dwSize = 0;
-    PropertySheet sheet(nullptr);
-    sheet.addPage(&good), sheet.addPage(&refused);
-    EXPECT_TEXT("Can't create property page 1 0 0", failureOf([&] { sheet.showModal(); }), good.isCreated(), refused.isCreated(), sheet.isOpen());
-    EXPECT_THROW(sheet.addPage(nullptr), WindowsError);
+    PropertySheet refusing(nullptr);
+    refusing.addPage(&good), refusing.addPage(&refused);
+    EXPECT_TEXT("Can't create property page 1 0 0", failureOf([&] { refusing.showModal(); }), good.isCreated(), refused.isCreated(),
+                refusing.isOpen());
+    EXPECT_THROW(refusing.addPage(nullptr), WindowsError);
 }
 
 } // namespace
