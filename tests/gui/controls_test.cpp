@@ -21,24 +21,6 @@ struct ControlsTest : ::testing::Test {
     form::ControlForm f;
 };
 
-TEST_F(ControlsTest, ButtonsAndRadioGroups) {
-    auto checks = [&](Window::check c) { return f.check.setCheck(c), text{f.check.getCheck(), f.parent.isChecked(form::idCheck)}; };
-    auto radios = [&](int set) { return f.radios.setSelection(set), text{f.radios.getSelection(), f.check.getCheck()}; };
-    Bitmap first(CreateBitmap(8, 8, 1, 32, nullptr), true), second(CreateBitmap(8, 8, 1, 32, nullptr), true);
-    f.check.setStyle(BS_AUTO3STATE | WS_CHILD | WS_GROUP), f.ok.setStyle(f.ok.getStyle() | BS_BITMAP);
-    // The radio group ends at the check box, which has WS_GROUP, and leaves it alone.
-    EXPECT_TEXT("1 1 2 1 0 0", checks(Window::checked), checks(Window::indeterminate), checks(Window::unchecked));
-    EXPECT_TEXT("1 1 0 3", f.ok.setImage(first).getHandle() == nullptr, f.ok.setImage(second).getHandle() == first.getHandle(),
-                f.ok.setImage(Bitmap()).isOwned(), f.radios.getCount());
-    EXPECT_TEXT("-1 0 2 0 0 0 1 0 -1 0", radios(-1), radios(2), radios(0), radios(1), radios(5));
-    // A static text inside the group is not counted; the last checked button wins.
-    HWND label = vesk_test::rawChild(f.parent, "STATIC", 0);
-    SetWindowPos(label, GetDlgItem(f.parent, form::idRadio1), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SendDlgItemMessageA(f.parent, form::idRadio1, BM_SETCHECK, 1, 0), SendDlgItemMessageA(f.parent, form::idRadio3, BM_SETCHECK, 1, 0);
-    EXPECT_EQ("2 3", std::string(text{f.radios.getSelection(), f.radios.getCount()}));
-    EXPECT_EQ("Can't retrieve radio button handle for group", failureOf([&] { RadioButtonGroup().create(f.parent, 999); }));
-}
-
 TEST_F(ControlsTest, ComboBoxItemsDataAndFailures) {
     int tag = 0;
     // 16-bit text arrives converted.
@@ -93,7 +75,7 @@ TEST_F(ControlsTest, TextsOfOnePointFiveMillionCharactersComeBackWhole) {
     EXPECT_EQ(text.size(), label.getTextLengthA());
 }
 
-TEST_F(ControlsTest, EditAndListBoxSelections) {
+TEST_F(ControlsTest, EditListBoxButtonsAndRadioGroups) {
     f.edit.setText("0123456789");
     DWORD from = 0, to = 0;
     auto selection = [&] { return SendMessageA(f.edit, EM_GETSEL, WPARAM(&from), LPARAM(&to)), text{from, to}; };
@@ -119,6 +101,23 @@ TEST_F(ControlsTest, EditAndListBoxSelections) {
     EXPECT_TRUE(single.getSelectedItems().empty());
     single.addString(L"a"), single.addString("b"), single.setSelection(1, true);
     EXPECT_TEXT("1 1 a", single.getSelectedItems().size(), single.getSelectedItems().at(0), single.getStringW(0));
+
+    // Buttons and radio groups.
+    auto checks = [&](Window::check c) { return f.check.setCheck(c), text{f.check.getCheck(), f.parent.isChecked(form::idCheck)}; };
+    auto radios = [&](int set) { return f.radios.setSelection(set), text{f.radios.getSelection(), f.check.getCheck()}; };
+    Bitmap first(CreateBitmap(8, 8, 1, 32, nullptr), true), second(CreateBitmap(8, 8, 1, 32, nullptr), true);
+    f.check.setStyle(BS_AUTO3STATE | WS_CHILD | WS_GROUP), f.ok.setStyle(f.ok.getStyle() | BS_BITMAP);
+    // The radio group ends at the check box, which has WS_GROUP, and leaves it alone.
+    EXPECT_TEXT("1 1 2 1 0 0", checks(Window::checked), checks(Window::indeterminate), checks(Window::unchecked));
+    EXPECT_TEXT("1 1 0 3", f.ok.setImage(first).getHandle() == nullptr, f.ok.setImage(second).getHandle() == first.getHandle(),
+                f.ok.setImage(Bitmap()).isOwned(), f.radios.getCount());
+    EXPECT_TEXT("-1 0 2 0 0 0 1 0 -1 0", radios(-1), radios(2), radios(0), radios(1), radios(5));
+    // A static text inside the group is not counted; the last checked button wins.
+    HWND label = vesk_test::rawChild(f.parent, "STATIC", 0);
+    SetWindowPos(label, GetDlgItem(f.parent, form::idRadio1), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SendDlgItemMessageA(f.parent, form::idRadio1, BM_SETCHECK, 1, 0), SendDlgItemMessageA(f.parent, form::idRadio3, BM_SETCHECK, 1, 0);
+    EXPECT_EQ("2 3", std::string(text{f.radios.getSelection(), f.radios.getCount()}));
+    EXPECT_EQ("Can't retrieve radio button handle for group", failureOf([&] { RadioButtonGroup().create(f.parent, 999); }));
 }
 
 TEST_F(ControlsTest, BarsRangesPositionsAndTicks) {

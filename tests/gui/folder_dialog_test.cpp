@@ -70,7 +70,7 @@ struct Browser : FolderDialog {
 };
 Browser* Browser::running = nullptr;
 
-TEST(FolderDialog, RealBrowserIsCancelledOrConfirmed) {
+TEST(FolderDialog, RealBrowserIsCancelledOrConfirmedBadInputRefused) {
     const std::string folder = scratchFolder();
     const std::string lower = lowered(folder);
     const struct { How how; bool chosen; } cases[] = {
@@ -92,24 +92,21 @@ TEST(FolderDialog, RealBrowserIsCancelledOrConfirmed) {
         const std::string name = lowered(browser.getDisplayName());
         EXPECT_TRUE(name == lower.substr(lower.find_last_of('\\') + 1) || name == lower) << name;
     }
-    RemoveDirectoryA(folder.c_str());
-}
 
-TEST(FolderDialog, BadInputIsRefusedAndKeepsWhatWasThere) {
+    // Bad input is refused and keeps what was there.
     FolderDialog browser(static_cast<HWND>(nullptr), "title", 0);
     browser.setRoot(CSIDL_DESKTOP);
     const ITEMIDLIST* root = browser.getRoot().get();
     EXPECT_THROW(browser.setRoot(0x7FFF), std::exception);
     EXPECT_EQ(root, browser.getRoot().get());
-    const std::string folder = scratchFolder(), before = lowered(folder);
     browser.setSelection(folder.c_str());
     EXPECT_THROW(browser.setSelection("Z:\\no\\such\\folder\\here"), std::exception);
     EXPECT_THROW(browser.setSelection(static_cast<const wchar_t*>(nullptr)), std::exception);
     ItemIDList copy(browser.getSelection());
-    EXPECT_EQ(before, pathOf(copy));
+    EXPECT_EQ(lower, pathOf(copy));
     browser.setSelection(static_cast<const ITEMIDLIST*>(nullptr));
     // A given list is copied, not adopted.
-    EXPECT_TEXT("1 0 " + before, browser.getSelection().get() == nullptr, (browser.setSelection(copy.get()), browser.getSelection().get() == copy.get()),
+    EXPECT_TEXT("1 0 " + lower, browser.getSelection().get() == nullptr, (browser.setSelection(copy.get()), browser.getSelection().get() == copy.get()),
                 pathOf(browser.getSelection()));
     RemoveDirectoryA(folder.c_str());
 }

@@ -310,32 +310,7 @@ TEST(Lifetime, ObjectsDeletedInsideTheirOwnHandlers) {
     EXPECT_TEXT("0 1", forgetful.isOpen(), Window::getRegisteredCount() == registered);
 }
 
-// Window classes of the same arguments share one registration, named after
-// them; the last use unregisters it.
-TEST(WindowClasses, SameArgumentsShareOneClass) {
-    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
-    char expected[256];
-    const int digits = int(2 * sizeof(void*));
-    std::snprintf(expected, sizeof(expected),
-                  "Vesk++ WindowClass: Style=2b, Icon=%0*llX, Brush=%0*llX, Cursor=%0*llX, Menu=1a, Instance=%0*llX",
-                  digits, 0ULL, digits, 6ULL, digits, (unsigned long long)(ULONG_PTR)arrow, digits,
-                  (unsigned long long)(ULONG_PTR)instance());
-    const std::string name = expected;
-    WNDCLASSA info{};
-    auto registered = [&] { return GetClassInfoA(instance(), name.c_str(), &info) && info.lpfnWndProc == &Window::windowProc; };
-    {
-        WindowClass a(0x2b, 0x1a, nullptr, unsigned(COLOR_WINDOW), arrow, instance());
-        WindowClass b(0x2b, 0x1a, nullptr, HBRUSH(COLOR_WINDOW + 1), arrow, instance());
-        EXPECT_EQ(name, a.getName());
-        EXPECT_TEXT("1 2 1", a.getAtom() == b.getAtom(), WindowClass::getUseCount(name), registered());
-        EXPECT_NE(a.getAtom(), WindowClass(0x2b, 0x1b, nullptr, unsigned(COLOR_WINDOW), arrow, instance()).getAtom());
-        a.close(), a.close();  // a second close gives nothing back
-        EXPECT_TEXT("0 1 1", bool(a), WindowClass::getUseCount(name), registered());
-    }
-    EXPECT_TEXT("0 0", WindowClass::getUseCount(name), registered());
-}
-
-TEST(Lookup, PointersIdentifiersLongsAndFailures) {
+TEST(Lookup, PointersIdentifiersLongsClassesAndFailures) {
     Probe parent, registered;
     vesk_test::open(registered, vesk_test::open(parent), 41);
     HWND plain = rawChild(parent, "STATIC", 70000);
@@ -359,6 +334,29 @@ TEST(Lookup, PointersIdentifiersLongsAndFailures) {
     EXPECT_EQ(wide, parent.getWindowLong(GWLP_USERDATA)) << "no half of the value is lost";
     parent.setStyle(WS_VISIBLE, WS_VISIBLE);
     EXPECT_EQ(DWORD(WS_POPUP | WS_VISIBLE), parent.getStyle() & (WS_POPUP | WS_VISIBLE));
+
+    // Window classes of the same arguments share one registration, named after
+    // them; the last use unregisters it.
+    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    char expected[256];
+    const int digits = int(2 * sizeof(void*));
+    std::snprintf(expected, sizeof(expected),
+                  "Vesk++ WindowClass: Style=2b, Icon=%0*llX, Brush=%0*llX, Cursor=%0*llX, Menu=1a, Instance=%0*llX",
+                  digits, 0ULL, digits, 6ULL, digits, (unsigned long long)(ULONG_PTR)arrow, digits,
+                  (unsigned long long)(ULONG_PTR)instance());
+    const std::string name = expected;
+    WNDCLASSA info{};
+    auto classRegistered = [&] { return GetClassInfoA(instance(), name.c_str(), &info) && info.lpfnWndProc == &Window::windowProc; };
+    {
+        WindowClass a(0x2b, 0x1a, nullptr, unsigned(COLOR_WINDOW), arrow, instance());
+        WindowClass b(0x2b, 0x1a, nullptr, HBRUSH(COLOR_WINDOW + 1), arrow, instance());
+        EXPECT_EQ(name, a.getName());
+        EXPECT_TEXT("1 2 1", a.getAtom() == b.getAtom(), WindowClass::getUseCount(name), classRegistered());
+        EXPECT_NE(a.getAtom(), WindowClass(0x2b, 0x1b, nullptr, unsigned(COLOR_WINDOW), arrow, instance()).getAtom());
+        a.close(), a.close();  // a second close gives nothing back
+        EXPECT_TEXT("0 1 1", bool(a), WindowClass::getUseCount(name), classRegistered());
+    }
+    EXPECT_TEXT("0 0", WindowClass::getUseCount(name), classRegistered());
 
     DestroyWindow(plain);
     HWND dead = rawChild(nullptr, "STATIC", 0);
