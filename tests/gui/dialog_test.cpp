@@ -98,34 +98,9 @@ TEST(DialogLifeCycle, ModalDialogsEndWithTheirResults) {
         }
 }
 
-TEST(DialogLifeCycle, ModelessDialogInsideTheMessageLoop) {
-    struct Modeless : Scripted {
-        using Scripted::Scripted;
-        std::vector<std::string> calls;
-        void onCommand(Window* control, unsigned short code, unsigned short id) override {
-            id == IDOK ? calls.push_back("ok " + getTextA(IDC_NAME)), destroy() : Scripted::onCommand(control, code, id);
-        }
-        void onDestroy() override { calls.push_back("destroy"), PostQuitMessage(5); }
-        void onNCDestroy() override { calls.push_back("ncdestroy"), Dialog::onNCDestroy(); }
-    } dialog(nullptr, IDD_MODAL, instance());
-    dialog.create(), dialog.show(SW_SHOWNORMAL);
-    EXPECT_TRUE(dialog.ownsHandle());
-    const HWND h = dialog;
-    MSG msg;
-    while (Window::getThreadMessage(msg))
-        if (!IsDialogMessageA(h, &msg))
-            Window::dispatchMessage(msg);
-    EXPECT_EQ(dialog.calls, (std::vector<std::string>{"ok scripted", "destroy", "ncdestroy"}));
-    EXPECT_TEXT("5 0 0", msg.wParam, IsWindow(h), dialog.isOpen());
-    auto owned = std::make_unique<Dialog>(nullptr, inMemory(IDD_MODAL), instance());
-    const HWND second = (owned->create(), *owned);
-    owned.reset();
-    EXPECT_FALSE(IsWindow(second)) << "an open modeless dialog goes with its object";
-}
-
 // The template's size without a window is the size the open dialog has; it
 // and every failure leave no window behind. One object answers for one window.
-TEST(DialogLifeCycle, TemplateSizeAndFailures) {
+TEST(DialogLifeCycle, ModelessTemplateSizeAndFailures) {
     Dialog open, missing(nullptr, 999, instance()), fromResource(IDD_MODAL, instance()),
         fromMemory(nullptr, inMemory(IDD_MODAL), instance());
     open.create(nullptr, IDD_MODAL, instance());
@@ -148,6 +123,30 @@ TEST(DialogLifeCycle, TemplateSizeAndFailures) {
     EXPECT_TEXT("1 1", HWND(open) == first, Window::getRegisteredCount());
     open.destroy(), open.create(nullptr, inMemory(IDD_MODAL), instance());
     EXPECT_EQ(open.getWindowSize().cy, expected.cy);
+
+    // A modeless dialog inside the library's message loop.
+    struct Modeless : Scripted {
+        using Scripted::Scripted;
+        std::vector<std::string> calls;
+        void onCommand(Window* control, unsigned short code, unsigned short id) override {
+            id == IDOK ? calls.push_back("ok " + getTextA(IDC_NAME)), destroy() : Scripted::onCommand(control, code, id);
+        }
+        void onDestroy() override { calls.push_back("destroy"), PostQuitMessage(5); }
+        void onNCDestroy() override { calls.push_back("ncdestroy"), Dialog::onNCDestroy(); }
+    } dialog(nullptr, IDD_MODAL, instance());
+    dialog.create(), dialog.show(SW_SHOWNORMAL);
+    EXPECT_TRUE(dialog.ownsHandle());
+    const HWND h = dialog;
+    MSG msg;
+    while (Window::getThreadMessage(msg))
+        if (!IsDialogMessageA(h, &msg))
+            Window::dispatchMessage(msg);
+    EXPECT_EQ(dialog.calls, (std::vector<std::string>{"ok scripted", "destroy", "ncdestroy"}));
+    EXPECT_TEXT("5 0 0", msg.wParam, IsWindow(h), dialog.isOpen());
+    auto owned = std::make_unique<Dialog>(nullptr, inMemory(IDD_MODAL), instance());
+    const HWND second = (owned->create(), *owned);
+    owned.reset();
+    EXPECT_FALSE(IsWindow(second)) << "an open modeless dialog goes with its object";
 }
 
 // ---- The procedure's answers ------------------------------------------------------------

@@ -77,7 +77,7 @@ TEST(Menus, ItemsAreFoundCountedReadAndChanged) {
     });
 }
 
-TEST(Menus, TrackedPopupsAndTheWindowsOwnMenu) {
+TEST(Menus, TrackedPopupsTheWindowsOwnMenuAndAtoms) {
     Window owner;
     vesk_test::open(owner).show(SW_SHOW);
     SetForegroundWindow(owner);
@@ -91,9 +91,8 @@ TEST(Menus, TrackedPopupsAndTheWindowsOwnMenu) {
     SetMenu(owner, s.bar);
     EXPECT_TEXT("1 0", owner.getMenu().getHandle() == s.bar.getHandle(), owner.getMenu().ownsHandle()) << "the window destroys its menu";
     SetMenu(owner, nullptr);
-}
 
-TEST(Atoms, LocalAndGlobalAtomsRoundTrip) {
+    // Local and global atoms round trip.
     for (bool global : {false, true}) {
         const std::string name = std::string("vesk.atom.") + (global ? "global" : "local");
         {

@@ -182,9 +182,8 @@ TEST(SheetNotifications, LibraryPagesTellTheStoryOfRawPages) {
         EXPECT_TEXT((vesk_test::text{raw.result, c.finished}), library.result, library.result != 0);
     }
     EXPECT_EQ(Window::getRegisteredCount(), 0u);
-}
 
-TEST(SheetNotifications, DefaultPagesAcceptEverything) {
+    // Pages of the library's own defaults accept everything.
     PropertyPage first(IDD_WIZARD_FIRST, IDS_GENERAL, instance()), last(IDD_WIZARD_THIRD, IDS_DETAILS, instance());
     PropertySheet wizard(nullptr);
     wizard.setWizardMode(true), wizard.addPage(&first), wizard.addPage(&last);

@@ -60,7 +60,7 @@ struct ViewsTest : ::testing::Test {
     Tree tree;
 };
 
-TEST_F(ViewsTest, ListViewItemsInBothWidths) {
+TEST_F(ViewsTest, ListAndTreeViewItemsInBothWidths) {
     std::vector<int> data(300);
     for (unsigned i = 0; i < 300; ++i)
         ASSERT_EQ(i, i % 2 ? list.insertItem(label(i).c_str(), &data[i], i)
@@ -84,6 +84,25 @@ TEST_F(ViewsTest, ListViewItemsInBothWidths) {
         {"Can't set item: no item 4 in a list view of 0", [&] { list.setItemImage(4, 0, 0); }},
         {"Can't delete listview item", [&] { list.deleteItem(3); }},
     });
+
+    // Tree view items in both widths.
+    std::vector<HTREEITEM> branches;
+    static int leaves[300];
+    for (unsigned b = 0, i = 0; b < 30; ++b) {
+        branches.push_back(tree.insertItem(("branch " + std::to_string(29 - b)).c_str(), TVI_ROOT, TVI_LAST));
+        for (unsigned l = 0; l < 9; ++l, ++i)
+            l % 2 ? tree.insertItem(L"leaf", &leaves[i], branches.back(), TVI_FIRST)
+                  : tree.insertItem(&leaves[i], label(i).c_str(), unsigned(-1), unsigned(-1), branches.back(), TVI_LAST);
+    }
+    HTREEITEM child = tree.getChild(branches[3]);  // TVI_FIRST puts it first
+    EXPECT_TEXT("300 leaf 1 1", tree.getCount(), tree.getItemTextA(child), tree.getItemData(child) == &leaves[3 * 9 + 7],
+                tree.getParentItem(child) == branches[3]);
+    tree.sortChildren(TVI_ROOT, false);
+    EXPECT_TEXT("branch 0 branch 1", tree.getItemTextA(tree.getRoot()), tree.getItemTextW(tree.getNextSibling(tree.getRoot())));
+    EXPECT_TEXT("1 0", (tree.expand(branches[0], TVE_EXPAND), tree.isExpanded(branches[0])),
+                (tree.expand(branches[0], TVE_COLLAPSE), tree.isExpanded(branches[0])));
+    tree.ensureVisible(child), tree.selectItem(child), tree.deleteItem(branches[5]);
+    EXPECT_TEXT("1 290", tree.getSelectedItem() == child, tree.getCount());
 }
 
 TEST_F(ViewsTest, ImageListsHandedToTheControls) {
@@ -115,26 +134,6 @@ TEST_F(ViewsTest, ImageListsHandedToTheControls) {
     });
     EXPECT_EQ(1u, list.getItemCount() * tree.getCount()) << "nothing was added";
     tree.setImageList(nullptr, TreeView::normal);
-}
-
-TEST_F(ViewsTest, TreeViewItemsInBothWidths) {
-    std::vector<HTREEITEM> branches;
-    static int data[300];
-    for (unsigned b = 0, i = 0; b < 30; ++b) {
-        branches.push_back(tree.insertItem(("branch " + std::to_string(29 - b)).c_str(), TVI_ROOT, TVI_LAST));
-        for (unsigned l = 0; l < 9; ++l, ++i)
-            l % 2 ? tree.insertItem(L"leaf", &data[i], branches.back(), TVI_FIRST)
-                  : tree.insertItem(&data[i], label(i).c_str(), unsigned(-1), unsigned(-1), branches.back(), TVI_LAST);
-    }
-    HTREEITEM child = tree.getChild(branches[3]);  // TVI_FIRST puts it first
-    EXPECT_TEXT("300 leaf 1 1", tree.getCount(), tree.getItemTextA(child), tree.getItemData(child) == &data[3 * 9 + 7],
-                tree.getParentItem(child) == branches[3]);
-    tree.sortChildren(TVI_ROOT, false);
-    EXPECT_TEXT("branch 0 branch 1", tree.getItemTextA(tree.getRoot()), tree.getItemTextW(tree.getNextSibling(tree.getRoot())));
-    EXPECT_TEXT("1 0", (tree.expand(branches[0], TVE_EXPAND), tree.isExpanded(branches[0])),
-                (tree.expand(branches[0], TVE_COLLAPSE), tree.isExpanded(branches[0])));
-    tree.ensureVisible(child), tree.selectItem(child), tree.deleteItem(branches[5]);
-    EXPECT_TEXT("1 290", tree.getSelectedItem() == child, tree.getCount());
 }
 
 // The tree view's notifications reach its own object first, in the width the
