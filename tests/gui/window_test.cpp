@@ -215,7 +215,11 @@ std::vector<UINT> rawMessages;
 LRESULT CALLBACK rawProcedure(HWND h, UINT m, WPARAM w, LPARAM l) { return rawMessages.push_back(m), DefWindowProcA(h, m, w, l); }
 void showAndDestroy(HWND h) { ShowWindow(h, SW_SHOW), UpdateWindow(h), DestroyWindow(h); }
 
-TEST(Sequence, CreateShowDestroyMatchesARawProcedure) {
+WNDPROC below = nullptr;
+int foreignCalls = 0;
+LRESULT CALLBACK foreign(HWND h, UINT m, WPARAM w, LPARAM l) { return ++foreignCalls, CallWindowProcA(below, h, m, w, l); }
+
+TEST(Sequence, CreateShowDestroyMatchesARawProcedureSubclassedEditOutlivesItsObject) {
     WNDCLASSA raw{CS_DBLCLKS, rawProcedure, 0, 0, instance(), nullptr, nullptr, HBRUSH(COLOR_WINDOW + 1), nullptr, "Vesk test raw"};
     ASSERT_NE(0, RegisterClassA(&raw));
     std::size_t created = 0;
@@ -234,16 +238,10 @@ TEST(Sequence, CreateShowDestroyMatchesARawProcedure) {
     EXPECT_EQ((std::vector<std::string>{"destroy", "ncdestroy"}), std::vector<std::string>(probe.calls.end() - 2, probe.calls.end()));
     EXPECT_FALSE(probe.isOpen()) << "WM_NCDESTROY takes the object back to empty";
     UnregisterClassA("Vesk test raw", instance());
-}
 
-WNDPROC below = nullptr;
-int foreignCalls = 0;
-LRESULT CALLBACK foreign(HWND h, UINT m, WPARAM w, LPARAM l) { return ++foreignCalls, CallWindowProcA(below, h, m, w, l); }
-
-// A subclassed edit control: default processing is the edit's own procedure;
-// the object puts the old procedure back when it goes, or, under a foreign
-// subclass, stays in the chain and forwards to the edit.
-TEST(Subclass, EditControlKeepsItsTextAndOutlivesItsObject) {
+    // A subclassed edit control: default processing is the edit's own procedure;
+    // the object puts the old procedure back when it goes, or, under a foreign
+    // subclass, stays in the chain and forwards to the edit.
     const std::size_t registered = Window::getRegisteredCount();
     HWND edit = CreateWindowExA(0, "EDIT", "hello", WS_POPUP, 0, 0, 100, 20, nullptr, nullptr, instance(), nullptr);
     const LONG_PTR original = GetWindowLongPtrA(edit, GWLP_WNDPROC);
