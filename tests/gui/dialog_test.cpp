@@ -98,9 +98,27 @@ TEST(DialogLifeCycle, ModalDialogsEndWithTheirResults) {
         }
 }
 
+// ---- The procedure's answers ------------------------------------------------------------
+
+struct Answering : Dialog {
+    using Dialog::Dialog;
+    using Dialog::dlgProc;
+    bool throwing = false, fallThrough = false;
+    std::string focusName;
+    bool onInitDialog(Window& focus) override { return focusName = focus ? "control" : (focus.getWindowHandle() ? "?" : "none"), false; }
+    LRESULT onNotify(const NMHDR& h) override {
+        if (throwing)
+            throw std::runtime_error("handler failed");
+        return fallThrough ? Dialog::onNotify(h) : LRESULT(h.code) * 7;
+    }
+    OwnerDrawable::compare_result onCompareItem(unsigned, const COMPAREITEMSTRUCT& i) override {
+        return i.itemData1 < i.itemData2 ? OwnerDrawable::precedes : OwnerDrawable::follows;
+    }
+};
+
 // The template's size without a window is the size the open dialog has; it
 // and every failure leave no window behind. One object answers for one window.
-TEST(DialogLifeCycle, ModelessTemplateSizeAndFailures) {
+TEST(DialogLifeCycle, ModelessTemplateSizeFailuresAndTheProceduresAnswers) {
     Dialog open, missing(nullptr, 999, instance()), fromResource(IDD_MODAL, instance()),
         fromMemory(nullptr, inMemory(IDD_MODAL), instance());
     open.create(nullptr, IDD_MODAL, instance());
@@ -147,56 +165,37 @@ TEST(DialogLifeCycle, ModelessTemplateSizeAndFailures) {
     const HWND second = (owned->create(), *owned);
     owned.reset();
     EXPECT_FALSE(IsWindow(second)) << "an open modeless dialog goes with its object";
-}
 
-// ---- The procedure's answers ------------------------------------------------------------
-
-struct Answering : Dialog {
-    using Dialog::Dialog;
-    using Dialog::dlgProc;
-    bool throwing = false, fallThrough = false;
-    std::string focusName;
-    bool onInitDialog(Window& focus) override { return focusName = focus ? "control" : (focus.getWindowHandle() ? "?" : "none"), false; }
-    LRESULT onNotify(const NMHDR& h) override {
-        if (throwing)
-            throw std::runtime_error("handler failed");
-        return fallThrough ? Dialog::onNotify(h) : LRESULT(h.code) * 7;
-    }
-    OwnerDrawable::compare_result onCompareItem(unsigned, const COMPAREITEMSTRUCT& i) override {
-        return i.itemData1 < i.itemData2 ? OwnerDrawable::precedes : OwnerDrawable::follows;
-    }
-};
-
-TEST(DialogProcedure, AnswersOfHandledUnhandledAndFailingMessages) {
-    Answering dialog(nullptr, IDD_NO_FOCUS, instance());
-    dialog.create();
-    EXPECT_EQ(dialog.focusName, "none") << "a dialog without a control to focus";
-    NMHDR h{dialog, 0, 11};
+    // The procedure's answers: TRUE with the message result, direct values, FALSE for default processing and exceptions.
+    Answering answering(nullptr, IDD_NO_FOCUS, instance());
+    answering.create();
+    EXPECT_EQ(answering.focusName, "none") << "a answering without a control to focus";
+    NMHDR header{answering, 0, 11};
     const struct { const char* name; bool throwing, fallThrough; LRESULT sent; } cases[] = {
         {"handled: the message result", false, false, 77},
-        {"default processing: the dialog manager's", false, true, 0},
-        {"exception: FALSE, the dialog survives", true, false, 0},
+        {"default processing: the answering manager's", false, true, 0},
+        {"exception: FALSE, the answering survives", true, false, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        dialog.throwing = c.throwing, dialog.fallThrough = c.fallThrough;
-        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
-        EXPECT_TEXT((vesk_test::text{c.sent, 1}), dialog.sendMessageA(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&h)), IsWindow(dialog));
+        answering.throwing = c.throwing, answering.fallThrough = c.fallThrough;
+        SetWindowLongPtrA(answering, DWLP_MSGRESULT, 0);
+        EXPECT_TEXT((vesk_test::text{c.sent, 1}), answering.sendMessageA(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header)), IsWindow(answering));
     }
     // Values the procedure gives directly, not through the message result.
-    dialog.fallThrough = false;
-    EXPECT_EQ(dialog.sendMessageA(WM_QUERYDRAGICON, 0, 0), DefWindowProcA(dialog, WM_QUERYDRAGICON, 0, 0))
-        << "no icon: the dialog manager answers";
+    answering.fallThrough = false;
+    EXPECT_EQ(answering.sendMessageA(WM_QUERYDRAGICON, 0, 0), DefWindowProcA(answering, WM_QUERYDRAGICON, 0, 0))
+        << "no icon: the answering manager answers";
     HICON icon = LoadIconA(nullptr, IDI_APPLICATION);
-    dialog.setIcon(icon, true);
+    answering.setIcon(icon, true);
     COMPAREITEMSTRUCT less{ODT_LISTBOX, 0, nullptr, 0, 1, 0, 2, 0}, more{ODT_LISTBOX, 0, nullptr, 0, 3, 0, 2, 0};
-    EXPECT_TEXT("1 -1 1", dialog.sendMessageA(WM_QUERYDRAGICON, 0, 0) == LRESULT(icon), dialog.sendMessageA(WM_COMPAREITEM, 0, LPARAM(&less)),
-                dialog.sendMessageA(WM_COMPAREITEM, 0, LPARAM(&more)));
+    EXPECT_TEXT("1 -1 1", answering.sendMessageA(WM_QUERYDRAGICON, 0, 0) == LRESULT(icon), answering.sendMessageA(WM_COMPAREITEM, 0, LPARAM(&less)),
+                answering.sendMessageA(WM_COMPAREITEM, 0, LPARAM(&more)));
 
-    // A dialog made with the library's procedure but no object runs on the dialog manager alone.
+    // A answering made with the library's procedure but no object runs on the answering manager alone.
     HWND orphan = CreateDialogParamA(instance(), MAKEINTRESOURCEA(IDD_MODAL), nullptr, &Answering::dlgProc, 0);
     ASSERT_NE(orphan, nullptr);
-    EXPECT_TEXT("0 0", SendMessageA(orphan, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&h)), bool(Window::getWindowFromHandle(orphan, false)));
+    EXPECT_TEXT("0 0", SendMessageA(orphan, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header)), bool(Window::getWindowFromHandle(orphan, false)));
     DestroyWindow(orphan);
 }
 

@@ -173,7 +173,7 @@ TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
 // Unhandled messages, and handlers that ask for default processing, return
 // DefWindowProc's value; a handler's own value after that is ignored. Nested
 // messages get their own record; exceptions stay inside the procedure.
-TEST_F(Dispatch, DefaultProcessingNestingExceptionsAndTheLoop) {
+TEST_F(Dispatch, DefaultProcessingNestingExceptionsTheLoopAndLifetime) {
     window.postMessageA(WM_TIMER, 5, 0), window.postMessageW(WM_KEYUP, 'Z', 0), PostQuitMessage(0);
     MSG msg;
     while (Window::getThreadMessage(msg))
@@ -206,6 +206,47 @@ TEST_F(Dispatch, DefaultProcessingNestingExceptionsAndTheLoop) {
                 window.messageStack.empty(), window.sendMessageA(WM_GETTEXTLENGTH, 0, 0));
     EXPECT_THROW(window.processMessage(WM_USER + 1, 0, 0), std::runtime_error) << "processMessage passes it on";
     EXPECT_TRUE(window.messageStack.empty());
+
+    // Objects deleted inside their own handlers.
+    const std::size_t registered = Window::getRegisteredCount();
+    int destructions = 0;
+    auto make = [&](std::function<bool(Probe&, UINT)> during, std::function<void(Probe&)> onLast = nullptr) {
+        auto* w = new Probe;
+        w->destructions = &destructions, w->during = std::move(during), w->onLast = std::move(onLast);
+        return static_cast<HWND>(vesk_test::open(*w));
+    };
+    // The owning object destroys its window on the way.
+    HWND h = make([](Probe& self, UINT message) { return message == WM_USER && (delete &self, true); });
+    EXPECT_TEXT("0 1 0", SendMessageA(h, WM_USER, 0, 0), destructions, IsWindow(h));
+    // Deleted by a nested message while the outer one is still in dispatch.
+    h = make([&h](Probe& self, UINT message) {
+        if (message == WM_USER + 1)
+            SendMessageA(h, WM_USER + 2, 0, 0);  // self is gone when this returns
+        return message == WM_USER + 1 || (message == WM_USER + 2 && (delete &self, true));
+    });
+    EXPECT_TEXT("0 2", SendMessageA(h, WM_USER + 1, 0, 0), destructions);
+    // Deleted from WM_NCDESTROY while destroy() runs on it.
+    Window::getWindowFromHandle(make(nullptr, [](Probe& self) { delete &self; }), false)->destroy();
+    EXPECT_TEXT("3 1", destructions, Window::getRegisteredCount() == registered);
+
+    // A parent's handler sends to itself and to its child while it goes: only
+    // live objects are reached, and the child learns that its window went.
+    auto parent = std::make_unique<Probe>();
+    Probe child;
+    vesk_test::open(child, vesk_test::open(*parent));
+    HWND parentHandle = *parent, childHandle = child;
+    parent->during = [=](Probe&, UINT message) {
+        return message == WM_DESTROY && (SendMessageA(parentHandle, WM_USER, 0, 0), SendMessageA(childHandle, WM_USER, 0, 0), false);
+    };
+    parent.reset();
+    EXPECT_TEXT("0 0 1", IsWindow(childHandle), child.isOpen(), child.messages.size() > 0);
+    // A handler that overrides WM_NCDESTROY without the default still leaves no
+    // entry, also when the window goes by another hand than destroy().
+    struct Forgetful : Window {
+        void onNCDestroy() override {}
+    } forgetful;
+    DestroyWindow(vesk_test::open(forgetful));
+    EXPECT_TEXT("0 1", forgetful.isOpen(), Window::getRegisteredCount() == registered);
 }
 
 // The handler sequence of create, show and destroy is what a raw procedure of a
@@ -264,48 +305,6 @@ TEST(Sequence, CreateShowDestroyMatchesARawProcedureSubclassedEditOutlivesItsObj
     EXPECT_TEXT("5 1", GetWindowTextA(edit, text, sizeof(text)), foreignCalls > 0);
     DestroyWindow(edit);
     EXPECT_EQ(registered, Window::getRegisteredCount());
-}
-
-TEST(Lifetime, ObjectsDeletedInsideTheirOwnHandlers) {
-    const std::size_t registered = Window::getRegisteredCount();
-    int destructions = 0;
-    auto make = [&](std::function<bool(Probe&, UINT)> during, std::function<void(Probe&)> onLast = nullptr) {
-        auto* w = new Probe;
-        w->destructions = &destructions, w->during = std::move(during), w->onLast = std::move(onLast);
-        return static_cast<HWND>(vesk_test::open(*w));
-    };
-    // The owning object destroys its window on the way.
-    HWND h = make([](Probe& self, UINT message) { return message == WM_USER && (delete &self, true); });
-    EXPECT_TEXT("0 1 0", SendMessageA(h, WM_USER, 0, 0), destructions, IsWindow(h));
-    // Deleted by a nested message while the outer one is still in dispatch.
-    h = make([&h](Probe& self, UINT message) {
-        if (message == WM_USER + 1)
-            SendMessageA(h, WM_USER + 2, 0, 0);  // self is gone when this returns
-        return message == WM_USER + 1 || (message == WM_USER + 2 && (delete &self, true));
-    });
-    EXPECT_TEXT("0 2", SendMessageA(h, WM_USER + 1, 0, 0), destructions);
-    // Deleted from WM_NCDESTROY while destroy() runs on it.
-    Window::getWindowFromHandle(make(nullptr, [](Probe& self) { delete &self; }), false)->destroy();
-    EXPECT_TEXT("3 1", destructions, Window::getRegisteredCount() == registered);
-
-    // A parent's handler sends to itself and to its child while it goes: only
-    // live objects are reached, and the child learns that its window went.
-    auto parent = std::make_unique<Probe>();
-    Probe child;
-    vesk_test::open(child, vesk_test::open(*parent));
-    HWND parentHandle = *parent, childHandle = child;
-    parent->during = [=](Probe&, UINT message) {
-        return message == WM_DESTROY && (SendMessageA(parentHandle, WM_USER, 0, 0), SendMessageA(childHandle, WM_USER, 0, 0), false);
-    };
-    parent.reset();
-    EXPECT_TEXT("0 0 1", IsWindow(childHandle), child.isOpen(), child.messages.size() > 0);
-    // A handler that overrides WM_NCDESTROY without the default still leaves no
-    // entry, also when the window goes by another hand than destroy().
-    struct Forgetful : Window {
-        void onNCDestroy() override {}
-    } forgetful;
-    DestroyWindow(vesk_test::open(forgetful));
-    EXPECT_TEXT("0 1", forgetful.isOpen(), Window::getRegisteredCount() == registered);
 }
 
 TEST(Lookup, PointersIdentifiersLongsClassesAndFailures) {
