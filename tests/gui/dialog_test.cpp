@@ -169,12 +169,12 @@ TEST(DialogLifeCycle, ModelessTemplateSizeFailuresAndTheProceduresAnswers) {
     // The procedure's answers: TRUE with the message result, direct values, FALSE for default processing and exceptions.
     Answering answering(nullptr, IDD_NO_FOCUS, instance());
     answering.create();
-    EXPECT_EQ(answering.focusName, "none") << "a answering without a control to focus";
+    EXPECT_EQ(answering.focusName, "none") << "a dialog without a control to focus";
     NMHDR header{answering, 0, 11};
     const struct { const char* name; bool throwing, fallThrough; LRESULT sent; } cases[] = {
         {"handled: the message result", false, false, 77},
-        {"default processing: the answering manager's", false, true, 0},
-        {"exception: FALSE, the answering survives", true, false, 0},
+        {"default processing: the dialog manager's", false, true, 0},
+        {"exception: FALSE, the dialog survives", true, false, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -185,14 +185,14 @@ TEST(DialogLifeCycle, ModelessTemplateSizeFailuresAndTheProceduresAnswers) {
     // Values the procedure gives directly, not through the message result.
     answering.fallThrough = false;
     EXPECT_EQ(answering.sendMessageA(WM_QUERYDRAGICON, 0, 0), DefWindowProcA(answering, WM_QUERYDRAGICON, 0, 0))
-        << "no icon: the answering manager answers";
+        << "no icon: the dialog manager answers";
     HICON icon = LoadIconA(nullptr, IDI_APPLICATION);
     answering.setIcon(icon, true);
     COMPAREITEMSTRUCT less{ODT_LISTBOX, 0, nullptr, 0, 1, 0, 2, 0}, more{ODT_LISTBOX, 0, nullptr, 0, 3, 0, 2, 0};
     EXPECT_TEXT("1 -1 1", answering.sendMessageA(WM_QUERYDRAGICON, 0, 0) == LRESULT(icon), answering.sendMessageA(WM_COMPAREITEM, 0, LPARAM(&less)),
                 answering.sendMessageA(WM_COMPAREITEM, 0, LPARAM(&more)));
 
-    // A answering made with the library's procedure but no object runs on the answering manager alone.
+    // A dialog made with the library's procedure but no object runs on the dialog manager alone.
     HWND orphan = CreateDialogParamA(instance(), MAKEINTRESOURCEA(IDD_MODAL), nullptr, &Answering::dlgProc, 0);
     ASSERT_NE(orphan, nullptr);
     EXPECT_TEXT("0 0", SendMessageA(orphan, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header)), bool(Window::getWindowFromHandle(orphan, false)));
