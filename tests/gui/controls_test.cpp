@@ -118,7 +118,20 @@ TEST_F(ControlsTest, EditListBoxButtonsAndRadioGroups) {
     EXPECT_EQ("Can't retrieve radio button handle for group", failureOf([&] { RadioButtonGroup().create(f.parent, 999); }));
 }
 
-TEST_F(ControlsTest, BarsRangesPositionsAndTicks) {
+template <class Control> struct Reflected : Control {
+    std::vector<unsigned short> codes;
+    bool handled = true;
+    bool onReflectedCommand(unsigned short code) override { return codes.push_back(code), handled; }
+};
+
+struct Parent : Window {
+    std::vector<unsigned short> commands;
+    void onCommand(Window* control, unsigned short code, unsigned short id) override { commands.push_back(id), Window::onCommand(control, code, id); }
+};
+
+template <class C> bool saw(const C& codes, unsigned short code) { return std::count(codes.begin(), codes.end(), code) > 0; }
+
+TEST_F(ControlsTest, BarsAndCommandsReflectedToTheControlsOwnObject) {
     const ProgressBar& p = f.progress;
     const TrackBar& t = f.track;
     auto progress = [&](int min, int max, int pos) {
@@ -152,24 +165,8 @@ TEST_F(ControlsTest, BarsRangesPositionsAndTicks) {
     EXPECT_EQ(t.getTicks()[2], t.getTick(2));
     vesk_test::expectFailures({{"Can't get track bar tick 3", [&] { t.getTick(3); }},
                                {"Can't get the position of track bar tick 3", [&] { t.getTickPosition(3); }}});
-}
 
-// ---- Commands reflected to the control's own object ----------------------------------
-
-template <class Control> struct Reflected : Control {
-    std::vector<unsigned short> codes;
-    bool handled = true;
-    bool onReflectedCommand(unsigned short code) override { return codes.push_back(code), handled; }
-};
-
-struct Parent : Window {
-    std::vector<unsigned short> commands;
-    void onCommand(Window* control, unsigned short code, unsigned short id) override { commands.push_back(id), Window::onCommand(control, code, id); }
-};
-
-template <class C> bool saw(const C& codes, unsigned short code) { return std::count(codes.begin(), codes.end(), code) > 0; }
-
-TEST(Reflection, CommandsReachTheControlsOwnObject) {
+    // Commands reflected to the control's own object.
     form::ControlForm::initCommonControls();
     Parent parent;
     vesk_test::open(parent);

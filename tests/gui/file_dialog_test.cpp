@@ -17,41 +17,11 @@ namespace {
 
 vesk_test::Watchdog watchdog(150);
 
-TEST(FileDialogSetUp, PathsAreCutToTheBufferFiltersKeptWhole) {
-    FileDialog dialog(static_cast<HWND>(nullptr), false, OFN_EXPLORER);
-    std::string text(600, 'p');
-    for (std::size_t i = 0; i < text.size(); ++i)
-        text[i] = char('a' + i % 26);
-    for (std::size_t length : {0, 10, 511, 512, 600}) {
-        dialog.setPath(text.substr(0, length).c_str());
-        EXPECT_EQ(text.substr(0, std::min<std::size_t>(length, 511)), dialog.getPathA()) << length;
-    }
-    dialog.setPath(L"C:\\wide\\name.txt");
-    EXPECT_EQ(L"C:\\wide\\name.txt", dialog.getPathW());
-    dialog.setMaxPath(4), dialog.setPath("abcdef");
-    EXPECT_THROW(dialog.setMaxPath(1), std::invalid_argument);
-    EXPECT_TEXT("abc 4", dialog.getPathA(), dialog.getMaxPath());
-
-    // Filters and titles are kept whole.
-    const char filter[] = "Text files\0*.txt\0All files\0*.*\0";
-    // Both pairs and the final empty string.
-    EXPECT_TEXT((vesk_test::text{sizeof(filter), sizeof(filter), 0}), FileDialog::getFilterLength(filter),
-                FileDialog::getFilterLength(L"Text files\0*.txt\0All files\0*.*\0"), FileDialog::getFilterLength(static_cast<const char*>(nullptr)));
-    FileDialog save(static_cast<HWND>(nullptr), true, 0), copy(save);
-    save.setFilter(L"Text files\0*.txt\0All files\0*.*\0");
-    const OPENFILENAMEA& r = copy.getStructure();  // copies share one set-up
-    save.setTitle(L"Pick one");
-    ASSERT_NE(nullptr, r.lpstrFilter);
-    EXPECT_TEXT("0 Pick one", std::memcmp(filter, r.lpstrFilter, sizeof(filter)), r.lpstrTitle);
-    save.setTitle(static_cast<const char*>(nullptr)), save.setFilter(static_cast<const wchar_t*>(nullptr));
-    EXPECT_TRUE(!r.lpstrTitle && !r.lpstrFilter && r.lStructSize == sizeof(OPENFILENAMEA) && copy.isSave());
-}
-
 // Real open and save dialogs, driven once they are up: the name (when one is
 // given) typed into the name field of the explorer-style dialog or of the older
 // one, then OK (Cancel without a name). Cancelled is no error; the chosen name is
 // read back; a name longer than the buffer is the dialog's own error.
-TEST(FileDialogs, CancelledChosenAndTooLong) {
+TEST(FileDialogs, SetUpKeptCancelledChosenAndTooLong) {
     char temp[MAX_PATH] = {};
     const std::string folder(temp, GetTempPathA(MAX_PATH, temp)), existing = folder + "vesk-open-me.dat";
     CloseHandle(CreateFileA(existing.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
@@ -85,6 +55,35 @@ TEST(FileDialogs, CancelledChosenAndTooLong) {
         EXPECT_TRUE(pressed) << "the dialog was really up";
     }
     DeleteFileA(existing.c_str());
+
+    // Set-up kept as given: paths cut to the buffer, filters whole.
+    FileDialog dialog(static_cast<HWND>(nullptr), false, OFN_EXPLORER);
+    std::string text(600, 'p');
+    for (std::size_t i = 0; i < text.size(); ++i)
+        text[i] = char('a' + i % 26);
+    for (std::size_t length : {0, 10, 511, 512, 600}) {
+        dialog.setPath(text.substr(0, length).c_str());
+        EXPECT_EQ(text.substr(0, std::min<std::size_t>(length, 511)), dialog.getPathA()) << length;
+    }
+    dialog.setPath(L"C:\\wide\\name.txt");
+    EXPECT_EQ(L"C:\\wide\\name.txt", dialog.getPathW());
+    dialog.setMaxPath(4), dialog.setPath("abcdef");
+    EXPECT_THROW(dialog.setMaxPath(1), std::invalid_argument);
+    EXPECT_TEXT("abc 4", dialog.getPathA(), dialog.getMaxPath());
+
+    // Filters and titles are kept whole.
+    const char filter[] = "Text files\0*.txt\0All files\0*.*\0";
+    // Both pairs and the final empty string.
+    EXPECT_TEXT((vesk_test::text{sizeof(filter), sizeof(filter), 0}), FileDialog::getFilterLength(filter),
+                FileDialog::getFilterLength(L"Text files\0*.txt\0All files\0*.*\0"), FileDialog::getFilterLength(static_cast<const char*>(nullptr)));
+    FileDialog save(static_cast<HWND>(nullptr), true, 0), copy(save);
+    save.setFilter(L"Text files\0*.txt\0All files\0*.*\0");
+    const OPENFILENAMEA& r = copy.getStructure();  // copies share one set-up
+    save.setTitle(L"Pick one");
+    ASSERT_NE(nullptr, r.lpstrFilter);
+    EXPECT_TEXT("0 Pick one", std::memcmp(filter, r.lpstrFilter, sizeof(filter)), r.lpstrTitle);
+    save.setTitle(static_cast<const char*>(nullptr)), save.setFilter(static_cast<const wchar_t*>(nullptr));
+    EXPECT_TRUE(!r.lpstrTitle && !r.lpstrFilter && r.lStructSize == sizeof(OPENFILENAMEA) && copy.isSave());
 }
 
 } // namespace
