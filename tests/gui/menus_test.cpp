@@ -36,80 +36,6 @@ struct Sample {
     }
 };
 
-TEST(Menus, ItemsAreFoundCountedReadAndChanged) {
-    Sample s;  // findParentOfItem searches depth first
-    const struct { unsigned short id; HMENU parent; } cases[] = {
-        {301, s.two}, {201, s.recent}, {101, s.file}, {401, s.edit}, {999, nullptr}, {0, nullptr}};
-    for (const auto& c : cases)
-        EXPECT_TEXT("1 0", s.bar.findParentOfItem(c.id).getHandle() == c.parent, s.bar.findParentOfItem(c.id).ownsHandle()) << c.id;
-
-    EXPECT_TRUE(s.file.getItemCount() == 3 && s.file.getItemID(0) == 101 && s.file.getSubMenu(2).getHandle() == s.recent);
-    Menu::ItemInfo info;
-    info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
-    s.file.getItemInfo(info, 2, true);
-    const Menu::ItemInfo copy(info);  // points at its own text
-    EXPECT_TEXT("1 Recent 6 1", info.hSubMenu == s.recent.getHandle(), info.dwTypeData, info.cch, copy.text.c_str() == copy.dwTypeData);
-    for (std::size_t length : {1u, 256u, 5000u}) {
-        std::string text(length, 'm');
-        text.back() = 'E';
-        s.edit.insert(text.c_str(), 500, MF_STRING | MF_BYPOSITION, 0);
-        EXPECT_EQ(BasicString<wchar_t>(text.c_str()), s.edit.getItemText(500, false)) << length;
-        s.edit.remove(500, false);
-    }
-    // The previous states come back; -1 for no such item.
-    EXPECT_TEXT((text{Menu::enabled, 1, Menu::unchecked, 1, -1}), s.edit.setItemState(Menu::grayed, 401, false), s.edit.isItemGrayed(0, true),
-                s.edit.setItemCheck(Menu::checked, 0, true), s.edit.isItemChecked(401, false), s.edit.setItemState(Menu::grayed, 999, false));
-    Bitmap mark(CreateBitmap(12, 12, 1, 1, nullptr), true);
-    setMenuItemBitmaps(s.edit, 401, MF_BYCOMMAND, static_cast<HBITMAP>(mark.getHandle()), nullptr);
-
-    Menu dead(reinterpret_cast<HMENU>(UINT_PTR(0x1234)), false);
-    Menu::ItemInfo idOnly;
-    idOnly.fMask = MIIM_ID;
-    vesk_test::expectFailures({
-        {"Can't retrieve item 2 of menu " + pointer(s.file.getHandle()), [&] { s.file.getItemID(2); }},
-        {"Can't remove menu item", [&] { s.file.remove(7, true); }},
-        {"Can't set menu bitmaps", [&] { setMenuItemBitmaps(s.edit, 77, MF_BYCOMMAND, nullptr, nullptr); }},
-        {"Can't load menu 999 from module " + pointer(instance()), [] { Menu(999, instance()); }},
-        {"Can't retrieve item count for menu " + pointer(dead.getHandle()), [&] { dead.findParentOfItem(1); }},
-        {"Can't insert menu item", [&] { dead.insert("x", 1, MF_STRING, 0); }},
-        {"Can't insert menu separator", [&] { dead.insertSeparator(); }},
-        {"Can't retrieve menu item info", [&] { dead.getItemInfo(idOnly, 0, true); }},
-    });
-}
-
-TEST(Menus, TrackedPopupsTheWindowsOwnMenuAndAtoms) {
-    Window owner;
-    vesk_test::open(owner).show(SW_SHOW);
-    SetForegroundWindow(owner);
-    Sample s;
-    PostMessageA(owner, WM_KEYDOWN, VK_DOWN, 0), PostMessageA(owner, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_EQ(401, owner.trackPopupMenu(s.edit, 20, 20, TPM_RETURNCMD | TPM_NONOTIFY));
-    vesk_test::TimerScript cancel{[&] { return HWND(owner); }, {[](HWND h) { PostMessageA(h, WM_CANCELMODE, 0, 0); }}};
-    EXPECT_EQ(0, cancel.run([&] { return owner.trackPopupMenu(s.file, 20, 20, TPM_RETURNCMD | TPM_NONOTIFY); }));
-
-    EXPECT_FALSE(owner.getMenu()) << "no menu bar yet";
-    SetMenu(owner, s.bar);
-    EXPECT_TEXT("1 0", owner.getMenu().getHandle() == s.bar.getHandle(), owner.getMenu().ownsHandle()) << "the window destroys its menu";
-    SetMenu(owner, nullptr);
-
-    // Local and global atoms round trip.
-    for (bool global : {false, true}) {
-        const std::string name = std::string("vesk.atom.") + (global ? "global" : "local");
-        {
-            Atom atom(name.c_str(), global);  // a copy knows where the atom lives
-            EXPECT_TEXT((text{global ? Atom::global : Atom::local, name, name}), atom.getMode(), atom.getNameW(), Atom(atom).getNameA());
-        }
-        EXPECT_EQ(0, global ? GlobalFindAtomA(name.c_str()) : FindAtomA(name.c_str())) << "deleted by its owner";
-        const std::string longest(255, global ? 'g' : 'l');
-        Atom big;
-        big.create(BasicString<wchar_t>(longest.c_str()).c_str(), global);
-        EXPECT_EQ(longest, big.getNameA());
-        vesk_test::expectFailures({{"Can't create atom", [&] { big.create((longest + "x").c_str(), global); }},
-                                   {"Can't retrieve atom name", [] { Atom(ATOM(0xC123)).getNameA(); }}});
-        EXPECT_FALSE(big);
-    }
-}
-
 // ---- The ownership sweep --------------------------------------------------------------
 
 // A sole owner: the object that owns the resource says so, and names it.
@@ -160,10 +86,83 @@ struct PointerKind : Sole<Window::Pointer<Window>, Window*> {
     static bool owns(const type& p, Window* w) { return p.isOwned() && p.get() == w; }
 };
 
-TEST(Ownership, EveryOwnerReleasesItsResourceExactlyOnce) {
+TEST(Menus, ItemsAreFoundCountedReadAndChangedOwnersReleaseOnce) {
+    Sample s;  // findParentOfItem searches depth first
+    const struct { unsigned short id; HMENU parent; } cases[] = {
+        {301, s.two}, {201, s.recent}, {101, s.file}, {401, s.edit}, {999, nullptr}, {0, nullptr}};
+    for (const auto& c : cases)
+        EXPECT_TEXT("1 0", s.bar.findParentOfItem(c.id).getHandle() == c.parent, s.bar.findParentOfItem(c.id).ownsHandle()) << c.id;
+
+    EXPECT_TRUE(s.file.getItemCount() == 3 && s.file.getItemID(0) == 101 && s.file.getSubMenu(2).getHandle() == s.recent);
+    Menu::ItemInfo info;
+    info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
+    s.file.getItemInfo(info, 2, true);
+    const Menu::ItemInfo copy(info);  // points at its own text
+    EXPECT_TEXT("1 Recent 6 1", info.hSubMenu == s.recent.getHandle(), info.dwTypeData, info.cch, copy.text.c_str() == copy.dwTypeData);
+    for (std::size_t length : {1u, 256u, 5000u}) {
+        std::string text(length, 'm');
+        text.back() = 'E';
+        s.edit.insert(text.c_str(), 500, MF_STRING | MF_BYPOSITION, 0);
+        EXPECT_EQ(BasicString<wchar_t>(text.c_str()), s.edit.getItemText(500, false)) << length;
+        s.edit.remove(500, false);
+    }
+    // The previous states come back; -1 for no such item.
+    EXPECT_TEXT((text{Menu::enabled, 1, Menu::unchecked, 1, -1}), s.edit.setItemState(Menu::grayed, 401, false), s.edit.isItemGrayed(0, true),
+                s.edit.setItemCheck(Menu::checked, 0, true), s.edit.isItemChecked(401, false), s.edit.setItemState(Menu::grayed, 999, false));
+    Bitmap mark(CreateBitmap(12, 12, 1, 1, nullptr), true);
+    setMenuItemBitmaps(s.edit, 401, MF_BYCOMMAND, static_cast<HBITMAP>(mark.getHandle()), nullptr);
+
+    Menu dead(reinterpret_cast<HMENU>(UINT_PTR(0x1234)), false);
+    Menu::ItemInfo idOnly;
+    idOnly.fMask = MIIM_ID;
+    vesk_test::expectFailures({
+        {"Can't retrieve item 2 of menu " + pointer(s.file.getHandle()), [&] { s.file.getItemID(2); }},
+        {"Can't remove menu item", [&] { s.file.remove(7, true); }},
+        {"Can't set menu bitmaps", [&] { setMenuItemBitmaps(s.edit, 77, MF_BYCOMMAND, nullptr, nullptr); }},
+        {"Can't load menu 999 from module " + pointer(instance()), [] { Menu(999, instance()); }},
+        {"Can't retrieve item count for menu " + pointer(dead.getHandle()), [&] { dead.findParentOfItem(1); }},
+        {"Can't insert menu item", [&] { dead.insert("x", 1, MF_STRING, 0); }},
+        {"Can't insert menu separator", [&] { dead.insertSeparator(); }},
+        {"Can't retrieve menu item info", [&] { dead.getItemInfo(idOnly, 0, true); }},
+    });
+
+    // Every owner releases its resource exactly once.
     vesk_test::sweepOwnership<MenuKind>(), vesk_test::sweepOwnership<AtomKind>();
     vesk_test::sweepOwnership<ImageListKind>(), vesk_test::sweepOwnership<WindowClassKind>();
     vesk_test::sweepOwnership<PointerKind>();
+}
+
+TEST(Menus, TrackedPopupsTheWindowsOwnMenuAndAtoms) {
+    Window owner;
+    vesk_test::open(owner).show(SW_SHOW);
+    SetForegroundWindow(owner);
+    Sample s;
+    PostMessageA(owner, WM_KEYDOWN, VK_DOWN, 0), PostMessageA(owner, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(401, owner.trackPopupMenu(s.edit, 20, 20, TPM_RETURNCMD | TPM_NONOTIFY));
+    vesk_test::TimerScript cancel{[&] { return HWND(owner); }, {[](HWND h) { PostMessageA(h, WM_CANCELMODE, 0, 0); }}};
+    EXPECT_EQ(0, cancel.run([&] { return owner.trackPopupMenu(s.file, 20, 20, TPM_RETURNCMD | TPM_NONOTIFY); }));
+
+    EXPECT_FALSE(owner.getMenu()) << "no menu bar yet";
+    SetMenu(owner, s.bar);
+    EXPECT_TEXT("1 0", owner.getMenu().getHandle() == s.bar.getHandle(), owner.getMenu().ownsHandle()) << "the window destroys its menu";
+    SetMenu(owner, nullptr);
+
+    // Local and global atoms round trip.
+    for (bool global : {false, true}) {
+        const std::string name = std::string("vesk.atom.") + (global ? "global" : "local");
+        {
+            Atom atom(name.c_str(), global);  // a copy knows where the atom lives
+            EXPECT_TEXT((text{global ? Atom::global : Atom::local, name, name}), atom.getMode(), atom.getNameW(), Atom(atom).getNameA());
+        }
+        EXPECT_EQ(0, global ? GlobalFindAtomA(name.c_str()) : FindAtomA(name.c_str())) << "deleted by its owner";
+        const std::string longest(255, global ? 'g' : 'l');
+        Atom big;
+        big.create(BasicString<wchar_t>(longest.c_str()).c_str(), global);
+        EXPECT_EQ(longest, big.getNameA());
+        vesk_test::expectFailures({{"Can't create atom", [&] { big.create((longest + "x").c_str(), global); }},
+                                   {"Can't retrieve atom name", [] { Atom(ATOM(0xC123)).getNameA(); }}});
+        EXPECT_FALSE(big);
+    }
 }
 
 } // namespace

@@ -29,15 +29,8 @@ const std::map<UINT, const char*> codeNames = {
 // What one page answers, shared by the library's page and the raw procedure:
 // the page a Next or Back goes to, refusals (counting down) to leave, cancel or
 // finish, the wizard buttons set on activation (when non-zero).
-struct Behaviour {
-    int next = 0, back = 0, keepOnLeave = 0, refuseCancel = 0, refuseFinish = 0;
-    DWORD wizardButtons = 0;
-};
-struct PageSpec {
-    const char* name;
-    unsigned short templateId, titleId;
-    Behaviour behaviour;
-};
+struct Behaviour { int next = 0, back = 0, keepOnLeave = 0, refuseCancel = 0, refuseFinish = 0; DWORD wizardButtons = 0; };
+struct PageSpec { const char* name; unsigned short templateId, titleId; Behaviour behaviour; };
 
 // Logs the notification and gives the answer the page's behaviour asks for.
 LRESULT respond(PageSpec& page, UINT code, HWND sheet) {
