@@ -21,8 +21,7 @@ const UINT scriptMessage = WM_APP + 1;
 // The messages of the dialog's own story, not of painting or the keyboard's
 // state, which the display may order differently from run to run.
 bool worthComparing(UINT m) {
-    return m == WM_INITDIALOG || m == WM_COMMAND || m == scriptMessage || m == WM_DESTROY || m == WM_NCDESTROY ||
-           m == WM_SHOWWINDOW || m == WM_ACTIVATE || m == WM_CLOSE;
+    return std::set<UINT>{WM_INITDIALOG, WM_COMMAND, scriptMessage, WM_DESTROY, WM_NCDESTROY, WM_SHOWWINDOW, WM_ACTIVATE, WM_CLOSE}.count(m);
 }
 
 // Records what it receives and, once started, sets its name and then presses a

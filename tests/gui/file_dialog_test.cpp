@@ -7,7 +7,6 @@
 
 #include "gui_driver.h"
 
-#include <cderr.h>
 #include <dlgs.h>
 
 using namespace vesk;

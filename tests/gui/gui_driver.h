@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <set>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -38,8 +39,7 @@ struct Watchdog {
 inline HINSTANCE instance() { return GetModuleHandleA(nullptr); }
 
 inline vesk::WindowClass& sharedClass() {
-    static vesk::WindowClass windowClass(CS_DBLCLKS, 0, nullptr, unsigned(COLOR_BTNFACE),
-                                         LoadCursorA(nullptr, IDC_ARROW), instance());
+    static vesk::WindowClass windowClass(CS_DBLCLKS, 0, nullptr, unsigned(COLOR_BTNFACE), LoadCursorA(nullptr, IDC_ARROW), instance());
     return windowClass;
 }
 

@@ -10,8 +10,6 @@
 #include "../gdi/owner_sweep.h"
 #include "gui_driver.h"
 
-#include <set>
-
 using namespace vesk;
 using namespace vesk_test;
 

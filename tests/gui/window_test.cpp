@@ -97,10 +97,7 @@ struct Dispatch : testing::Test {
     const std::size_t registered = Window::getRegisteredCount();
     Probe window;
     void SetUp() override { vesk_test::open(window, nullptr, 0, "Dispatch"); }
-    void TearDown() override {
-        window.destroy();
-        EXPECT_EQ(registered, Window::getRegisteredCount());
-    }
+    void TearDown() override { EXPECT_EQ(registered, (window.destroy(), Window::getRegisteredCount())); }
 };
 
 // Two ANSI file names dropped at 10,20 into the client area.

@@ -6,10 +6,6 @@
 
 #include "gui_driver.h"
 
-#include <windows.h>
-
-#include <string>
-
 using vesk::getWMIdentifier;
 
 namespace {
