@@ -5,7 +5,7 @@ set(VESK_DIALOG_RES ${CMAKE_CURRENT_BINARY_DIR}/dialog_resources.res.o)
 add_custom_command(OUTPUT ${VESK_DIALOG_RES}
                    COMMAND ${CMAKE_RC_COMPILER} -O coff -I ${CMAKE_CURRENT_LIST_DIR} -i ${VESK_DIALOG_RC}
                            -o ${VESK_DIALOG_RES}
-                   DEPENDS ${VESK_DIALOG_RC} ${CMAKE_CURRENT_LIST_DIR}/dialog_resources.h
+                   DEPENDS ${VESK_DIALOG_RC}
                            ${CMAKE_CURRENT_LIST_DIR}/wizard_watermark.bmp ${CMAKE_CURRENT_LIST_DIR}/wizard_header.bmp)
 foreach(suite dialog property_sheet)
   if(TARGET test_gui_${suite})

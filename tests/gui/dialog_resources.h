@@ -1,23 +1,9 @@
-// Identifiers of the dialog suites' resources (dialog_resources.rc).
+// Identifiers of the dialog suites' resources; dialog_resources.rc gives each
+// template, string and bitmap under the same number.
 #pragma once
 
-#define IDD_MODAL 100
-#define IDD_NO_FOCUS 101
-#define IDD_PAGE_GENERAL 110
-#define IDD_PAGE_DETAILS 111
-#define IDD_WIZARD_FIRST 120
-#define IDD_WIZARD_SECOND 121
-#define IDD_WIZARD_THIRD 122
-
-#define IDC_NAME 1001
-#define IDC_COUNT 1002
-#define IDC_ENABLED 1003
-#define IDC_LIST 1004
-
-#define IDS_GENERAL 210
-#define IDS_DETAILS 211
-#define IDS_HEADER_TITLE 212
-#define IDS_HEADER_SUBTITLE 213
-
-#define IDB_WATERMARK 300
-#define IDB_HEADER 301
+enum : unsigned short {
+    IDD_MODAL = 100, IDD_NO_FOCUS, IDD_PAGE_GENERAL = 110, IDD_PAGE_DETAILS, IDD_WIZARD_FIRST = 120, IDD_WIZARD_SECOND,
+    IDD_WIZARD_THIRD, IDC_NAME = 1001, IDC_COUNT, IDC_ENABLED, IDC_LIST, IDS_GENERAL = 210, IDS_DETAILS,
+    IDS_HEADER_TITLE, IDS_HEADER_SUBTITLE, IDB_WATERMARK = 300, IDB_HEADER
+};

@@ -7,101 +7,41 @@
 
 #include "gui_driver.h"
 
-#include <cderr.h>
 #include <dlgs.h>
 
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-
 using namespace vesk;
+using namespace vesk_test;
 
 namespace {
 
 vesk_test::Watchdog watchdog(150);
 
-TEST(FileDialogSetUp, PathsAreCutToTheBuffer) {
-    FileDialog dialog(static_cast<HWND>(nullptr), false, OFN_EXPLORER);
-    const struct { std::size_t length, kept; } cases[] = {{0, 0}, {10, 10}, {511, 511}, {512, 511}, {600, 511}};
-    for (const auto& c : cases) {
-        std::string text(c.length, 'p');
-        for (std::size_t i = 0; i < c.length; ++i)
-            text[i] = char('a' + i % 26);
-        dialog.setPath(text.c_str());
-        EXPECT_EQ(text.substr(0, c.kept), dialog.getPathA()) << c.length;
-    }
-    dialog.setPath(L"C:\\wide\\name.txt");
-    EXPECT_EQ(L"C:\\wide\\name.txt", dialog.getPathW());
-    dialog.setMaxPath(4);
-    dialog.setPath("abcdef");
-    EXPECT_EQ("abc", dialog.getPathA());
-    EXPECT_THROW(dialog.setMaxPath(1), std::invalid_argument);
-    EXPECT_EQ(4u, dialog.getMaxPath());
-}
-
-TEST(FileDialogSetUp, FiltersAndTitlesAreKeptWhole) {
-    const char filter[] = "Text files\0*.txt\0All files\0*.*\0";
-    EXPECT_EQ(sizeof(filter), FileDialog::getFilterLength(filter)) << "both pairs and the final empty string";
-    EXPECT_EQ(sizeof(filter), FileDialog::getFilterLength(L"Text files\0*.txt\0All files\0*.*\0"));
-    EXPECT_EQ(0u, FileDialog::getFilterLength(static_cast<const char*>(nullptr)));
-    FileDialog dialog(static_cast<HWND>(nullptr), true, 0);
-    FileDialog copy(dialog);
-    dialog.setFilter(L"Text files\0*.txt\0All files\0*.*\0");
-    const OPENFILENAMEA& r = copy.getStructure();  // copies share one set-up
-    ASSERT_NE(nullptr, r.lpstrFilter);
-    EXPECT_EQ(0, std::memcmp(filter, r.lpstrFilter, sizeof(filter)));
-    dialog.setTitle(L"Pick one");
-    EXPECT_STREQ("Pick one", r.lpstrTitle);
-    dialog.setTitle(static_cast<const char*>(nullptr));
-    dialog.setFilter(static_cast<const wchar_t*>(nullptr));
-    EXPECT_EQ(nullptr, r.lpstrTitle);
-    EXPECT_EQ(nullptr, r.lpstrFilter);
-    EXPECT_EQ(sizeof(OPENFILENAMEA), r.lStructSize);
-    EXPECT_TRUE(copy.isSave());
-}
-
-// Once the dialog is up: types the name (when one is given) into the name field
-// of the explorer-style dialog or of the older one, and presses the button.
-bool run(FileDialog& dialog, const std::string& name, int button, bool& pressed) {
-    vesk_test::TimerScript script{vesk_test::visibleDialog, {[&](HWND h) {
-                                      if (!name.empty() && !SetDlgItemTextA(h, cmb13, name.c_str()))
-                                          SetDlgItemTextA(h, edt1, name.c_str());
-                                      PostMessageA(h, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-                                      pressed = true;
-                                  }}};
-    return script.run([&] { return dialog.showModal(); });
-}
-
-} // namespace
-
-// Real open and save dialogs: cancelled is no error; the chosen name is read
-// back; a name longer than the buffer is the dialog's own error.
-TEST(FileDialogs, CancelledChosenAndTooLong) {
+// Real open and save dialogs, driven once they are up: the name (when one is
+// given) typed into the name field of the explorer-style dialog or of the older
+// one, then OK (Cancel without a name). Cancelled is no error; the chosen name is
+// read back; a name longer than the buffer is the dialog's own error.
+TEST(FileDialogs, SetUpKeptCancelledChosenAndTooLong) {
     char temp[MAX_PATH] = {};
     const std::string folder(temp, GetTempPathA(MAX_PATH, temp)), existing = folder + "vesk-open-me.dat";
     CloseHandle(CreateFileA(existing.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    const struct {
-        bool save;
-        unsigned maxPath;
-        int button;
-        std::string path, result;  // the name, extension, or the error code
-    } cases[] = {
-        {false, 512, IDCANCEL, "", ""},
-        {true, 512, IDCANCEL, "", ""},
-        {false, 512, IDOK, existing, "vesk-open-me.dat dat"},
-        {true, 512, IDOK, folder + "vesk-saved.report.txt", "vesk-saved.report.txt txt"},
-        {true, 16, IDOK, folder + "a-name-longer-than-sixteen.txt", "error 12291"},
+    const struct { bool save; unsigned maxPath; std::string path, result; } cases[] = {
+        {false, 512, "", ""}, {true, 512, "", ""}, {false, 512, existing, "vesk-open-me.dat dat"},
+        {true, 512, folder + "vesk-saved.report.txt", "vesk-saved.report.txt txt"},
+        {true, 16, folder + "a-name-longer-than-sixteen.txt", "error 12291"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         FileDialog dialog(static_cast<HWND>(nullptr), c.save, OFN_EXPLORER | (c.save ? 0 : OFN_FILEMUSTEXIST));
-        dialog.setFilter("All files\0*.*\0");
-        dialog.setMaxPath(c.maxPath);
+        dialog.setFilter("All files\0*.*\0"), dialog.setMaxPath(c.maxPath);
         bool pressed = false;
-        std::string result;
+        vesk_test::TimerScript script{vesk_test::visibleDialog, {[&](HWND h) {
+                                          if (!c.path.empty() && !SetDlgItemTextA(h, cmb13, c.path.c_str()))
+                                              SetDlgItemTextA(h, edt1, c.path.c_str());
+                                          PostMessageA(h, WM_COMMAND, c.path.empty() ? IDCANCEL : IDOK, 0), pressed = true;
+                                      }}};
+        std::string result;  // the name and extension, or the dialog's error code
         try {
-            if (run(dialog, c.path, c.button, pressed)) {
+            if (script.run([&] { return dialog.showModal(); })) {
                 EXPECT_EQ(c.path, dialog.getPathA());
                 EXPECT_EQ(BasicString<wchar_t>(dialog.getFilenameA().c_str()), dialog.getFilenameW());
                 result = dialog.getFilenameA() + " " + dialog.getExtensionA();
@@ -114,4 +54,35 @@ TEST(FileDialogs, CancelledChosenAndTooLong) {
         EXPECT_TRUE(pressed) << "the dialog was really up";
     }
     DeleteFileA(existing.c_str());
+
+    // Set-up kept as given: paths cut to the buffer, filters whole.
+    FileDialog dialog(static_cast<HWND>(nullptr), false, OFN_EXPLORER);
+    std::string text(600, 'p');
+    for (std::size_t i = 0; i < text.size(); ++i)
+        text[i] = char('a' + i % 26);
+    for (std::size_t length : {0, 10, 511, 512, 600}) {
+        dialog.setPath(text.substr(0, length).c_str());
+        EXPECT_EQ(text.substr(0, std::min<std::size_t>(length, 511)), dialog.getPathA()) << length;
+    }
+    dialog.setPath(L"C:\\wide\\name.txt");
+    EXPECT_EQ(L"C:\\wide\\name.txt", dialog.getPathW());
+    dialog.setMaxPath(4), dialog.setPath("abcdef");
+    EXPECT_THROW(dialog.setMaxPath(1), std::invalid_argument);
+    EXPECT_TEXT("abc 4", dialog.getPathA(), dialog.getMaxPath());
+
+    // Filters and titles are kept whole.
+    const char filter[] = "Text files\0*.txt\0All files\0*.*\0";
+    // Both pairs and the final empty string.
+    EXPECT_TEXT((vesk_test::text{sizeof(filter), sizeof(filter), 0}), FileDialog::getFilterLength(filter),
+                FileDialog::getFilterLength(L"Text files\0*.txt\0All files\0*.*\0"), FileDialog::getFilterLength(static_cast<const char*>(nullptr)));
+    FileDialog save(static_cast<HWND>(nullptr), true, 0), copy(save);
+    save.setFilter(L"Text files\0*.txt\0All files\0*.*\0");
+    const OPENFILENAMEA& r = copy.getStructure();  // copies share one set-up
+    save.setTitle(L"Pick one");
+    ASSERT_NE(nullptr, r.lpstrFilter);
+    EXPECT_TEXT("0 Pick one", std::memcmp(filter, r.lpstrFilter, sizeof(filter)), r.lpstrTitle);
+    save.setTitle(static_cast<const char*>(nullptr)), save.setFilter(static_cast<const wchar_t*>(nullptr));
+    EXPECT_TRUE(!r.lpstrTitle && !r.lpstrFilter && r.lStructSize == sizeof(OPENFILENAMEA) && copy.isSave());
 }
+
+} // namespace

@@ -7,11 +7,8 @@
 
 #include "gui_driver.h"
 
-#include <gtest/gtest.h>
-
-#include <stdexcept>
-
 using namespace vesk;
+using namespace vesk_test;
 
 namespace {
 
@@ -19,10 +16,8 @@ vesk_test::Watchdog watchdog(150);
 
 std::string scratchFolder() {
     char temp[MAX_PATH] = {};
-    const std::string path = std::string(temp, GetTempPathA(MAX_PATH, temp)) + "vesk_folder_" +
-                             std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(path.c_str(), nullptr);
-    return path;
+    const std::string path = std::string(temp, GetTempPathA(MAX_PATH, temp)) + "vesk_folder_" + std::to_string(GetCurrentProcessId());
+    return CreateDirectoryA(path.c_str(), nullptr), path;
 }
 
 std::string lowered(std::string s) { return s.empty() ? s : CharLowerA(&s[0]); }
@@ -38,56 +33,44 @@ enum class How { cancel, narrowPath, widePath, storedList, throwing };
 // Wine sometimes drops the first move of a browser that has just opened (its
 // tree is still being filled); the move is sent again on a timer until the
 // browser reports the folder, and OK is pressed only then (or after 2 s).
-class Browser : public FolderDialog {
-public:
+struct Browser : FolderDialog {
     Browser(How how, const std::string& target)
         : FolderDialog(static_cast<HWND>(nullptr), L"Pick the scratch folder", BIF_RETURNONLYFSDIRS), how(how),
           target(target) {}
     How how;
     std::string target;
-    int initialized = 0, tries = 0;
-    bool reached = false;
+    int initialized = 0, tries = 0, reached = 0;
     HWND seen = nullptr;
     static Browser* running;
 
-protected:
     void select() {
         ++tries;
-        if (how == How::narrowPath)
-            setSelection(target.c_str());
-        else if (how == How::widePath)
-            setSelection(std::wstring(target.begin(), target.end()).c_str());
-        else
-            FolderDialog::onInitialized();
+        if (how == How::narrowPath || how == How::widePath)
+            return how == How::narrowPath ? setSelection(target.c_str()) : setSelection(std::wstring(target.begin(), target.end()).c_str());
+        FolderDialog::onInitialized();
     }
     static void CALLBACK retry(HWND hwnd, UINT, UINT_PTR id, DWORD) {
         if (!running->reached && running->tries < 40)
             return running->select();
-        KillTimer(hwnd, id);
-        running->postMessageA(WM_COMMAND, IDOK, 0);
+        KillTimer(hwnd, id), running->postMessageA(WM_COMMAND, IDOK, 0);
     }
     void onInitialized() override {
         ++initialized, seen = getWindowHandle();
         if (how == How::cancel || how == How::throwing) {
             postMessageA(WM_COMMAND, IDCANCEL, 0);
-            if (how == How::throwing)
-                throw std::runtime_error("handler fault");
-            return;
+            return how == How::throwing ? throw std::runtime_error("handler fault") : void();
         }
-        setStatusText(L"chosen by the test");
-        enableOk(true);
-        select();
-        running = this;
-        SetTimer(seen, 1, 50, &Browser::retry);
+        setStatusText(L"chosen by the test"), enableOk(true), select();
+        running = this, SetTimer(seen, 1, 50, &Browser::retry);
     }
     void onSelectionChanged(const ItemIDList& list) override {
         EXPECT_FALSE(list.isOwner()) << "the browser's own list is only viewed";
-        reached = reached || pathOf(list) == lowered(target);
+        reached |= pathOf(list) == lowered(target);
     }
 };
 Browser* Browser::running = nullptr;
 
-TEST(FolderDialog, RealBrowserIsCancelledOrConfirmed) {
+TEST(FolderDialog, RealBrowserIsCancelledOrConfirmedBadInputRefused) {
     const std::string folder = scratchFolder();
     const std::string lower = lowered(folder);
     const struct { How how; bool chosen; } cases[] = {
@@ -99,41 +82,32 @@ TEST(FolderDialog, RealBrowserIsCancelledOrConfirmed) {
         ASSERT_NE(nullptr, browser.getRoot().get());
         if (c.how == How::storedList)
             browser.setSelection(folder.c_str());
-        EXPECT_EQ(c.chosen, browser.showModal());
-        EXPECT_EQ(1, browser.initialized);
-        EXPECT_NE(nullptr, browser.seen) << "the object answered for the browser while it ran";
-        EXPECT_EQ(nullptr, browser.getWindowHandle()) << "and lets go of it afterwards";
-        EXPECT_EQ(c.chosen ? lower : "<none>", pathOf(browser.getSelection()));
+        // The object answers for the browser while it runs, and only then.
+        EXPECT_TEXT((text{c.chosen, 1, 1, 0, c.chosen ? lower : "<none>"}), browser.showModal(), browser.initialized, browser.seen != nullptr,
+                    browser.getWindowHandle() != nullptr, pathOf(browser.getSelection()));
         if (!c.chosen)
             continue;
-        EXPECT_TRUE(browser.getSelection().isOwner());
-        EXPECT_TRUE(browser.reached) << "after " << browser.tries << " tries";
+        EXPECT_TEXT("1 1", browser.getSelection().isOwner(), browser.reached) << "after " << browser.tries << " tries";
         // Windows writes the folder's own name; Wine writes its whole path.
         const std::string name = lowered(browser.getDisplayName());
         EXPECT_TRUE(name == lower.substr(lower.find_last_of('\\') + 1) || name == lower) << name;
     }
-    RemoveDirectoryA(folder.c_str());
-}
 
-TEST(FolderDialog, BadInputIsRefusedAndKeepsWhatWasThere) {
+    // Bad input is refused and keeps what was there.
     FolderDialog browser(static_cast<HWND>(nullptr), "title", 0);
     browser.setRoot(CSIDL_DESKTOP);
     const ITEMIDLIST* root = browser.getRoot().get();
     EXPECT_THROW(browser.setRoot(0x7FFF), std::exception);
     EXPECT_EQ(root, browser.getRoot().get());
-    const std::string folder = scratchFolder();
     browser.setSelection(folder.c_str());
-    const std::string before = pathOf(browser.getSelection());
-    EXPECT_EQ(lowered(folder), before);
     EXPECT_THROW(browser.setSelection("Z:\\no\\such\\folder\\here"), std::exception);
     EXPECT_THROW(browser.setSelection(static_cast<const wchar_t*>(nullptr)), std::exception);
-    EXPECT_EQ(before, pathOf(browser.getSelection()));
     ItemIDList copy(browser.getSelection());
+    EXPECT_EQ(lower, pathOf(copy));
     browser.setSelection(static_cast<const ITEMIDLIST*>(nullptr));
-    EXPECT_EQ(nullptr, browser.getSelection().get());
-    browser.setSelection(copy.get());
-    EXPECT_NE(copy.get(), browser.getSelection().get()) << "a given list is copied, not adopted";
-    EXPECT_EQ(before, pathOf(browser.getSelection()));
+    // A given list is copied, not adopted.
+    EXPECT_TEXT("1 0 " + lower, browser.getSelection().get() == nullptr, (browser.setSelection(copy.get()), browser.getSelection().get() == copy.get()),
+                pathOf(browser.getSelection()));
     RemoveDirectoryA(folder.c_str());
 }
 

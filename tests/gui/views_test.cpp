@@ -9,33 +9,18 @@
 #include "../../examples/tour/control_form.h"
 #include "gui_driver.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <memory>
-
 using namespace vesk;
-using vesk_test::failureOf;
-using vesk_test::instance;
+using namespace vesk_test;
 
 namespace {
 
 vesk_test::Watchdog watchdog(120);
 
 // A parent that records the tree-view notifications its own handlers receive.
-class Parent : public Window {
-public:
+struct Parent : Window {
     std::vector<UINT> narrow, wide;
-
-protected:
-    void onNotification(const NMTREEVIEWA& n) override {
-        narrow.push_back(n.hdr.code);
-        Window::onNotification(n);
-    }
-    void onNotification(const NMTREEVIEWW& n) override {
-        wide.push_back(n.hdr.code);
-        Window::onNotification(n);
-    }
+    void onNotification(const NMTREEVIEWA& n) override { narrow.push_back(n.hdr.code), Window::onNotification(n); }
+    void onNotification(const NMTREEVIEWW& n) override { wide.push_back(n.hdr.code), Window::onNotification(n); }
 };
 
 std::string label(unsigned i) { return "item " + std::to_string(i) + std::string(i % 7, '+'); }
@@ -43,165 +28,113 @@ std::string label(unsigned i) { return "item " + std::to_string(i) + std::string
 // An image list of n 16x16 bitmaps.
 void fillImages(ImageList& list, unsigned n) {
     list.create(16, 16, ILC_COLOR24, int(n), 4);
-    for (unsigned i = 0; i < n; ++i) {
-        Bitmap bitmap(16, 16, 1, 32, nullptr);
-        EXPECT_EQ(i, list.add(bitmap, nullptr));
-    }
+    for (unsigned i = 0; i < n; ++i)
+        EXPECT_EQ(i, list.add(Bitmap(16, 16, 1, 32, nullptr), nullptr));
 }
 
-class ViewsTest : public ::testing::Test {
-protected:
+// A tree view that records what reaches its own handlers.
+struct Tree : TreeView {
+    struct Seen { UINT code; bool wide; std::wstring text; };
+    std::vector<Seen> seen;
+    bool handle = false;
+
+    template <class N> bool note(const N& n, bool wide) {
+        const bool text = (n.itemNew.mask & TVIF_TEXT) && n.itemNew.pszText;
+        return seen.push_back({n.hdr.code, wide, text ? std::wstring(BasicString<wchar_t>(n.itemNew.pszText)) : L""}), handle;
+    }
+    bool onReflectedNotification(const NMTREEVIEWA& n) override { return note(n, false); }
+    bool onReflectedNotification(const NMTREEVIEWW& n) override { return note(n, true); }
+};
+
+struct ViewsTest : ::testing::Test {
     void SetUp() override {
         form::ControlForm::initCommonControls();
-        parent.create(vesk_test::sharedClass(), "", WS_POPUP, Rect(0, 0, 400, 300), nullptr, nullptr, instance());
-        CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 200, 300, parent,
-                        HMENU(UINT_PTR(1)), instance(), nullptr);
-        CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS, 200, 0, 200, 300, parent,
-                        HMENU(UINT_PTR(2)), instance(), nullptr);
-        list.attach(parent, 1);
-        list.insertColumn(0, "Name", 120, LVCFMT_LEFT, unsigned(-1));
-        list.insertColumn(1, L"Detail", unsigned(-1), LVCFMT_LEFT, 1);
+        vesk_test::open(parent);
+        vesk_test::rawChild(parent, WC_LISTVIEWA, 1, LVS_REPORT), vesk_test::rawChild(parent, WC_TREEVIEWA, 2, TVS_HASBUTTONS);
+        list.attach(parent, 1), tree.attach(parent, 2);
+        list.insertColumn(0, "Name", 120, LVCFMT_LEFT, unsigned(-1)), list.insertColumn(1, L"Detail", unsigned(-1), LVCFMT_LEFT, 1);
     }
     void TearDown() override { parent.destroy(); }
     Parent parent;
     ListView list;
+    Tree tree;
 };
 
-} // namespace
-
-TEST_F(ViewsTest, ListViewItemsInBothWidths) {
+TEST_F(ViewsTest, ListAndTreeViewItemsInBothWidths) {
     std::vector<int> data(300);
     for (unsigned i = 0; i < 300; ++i)
         ASSERT_EQ(i, i % 2 ? list.insertItem(label(i).c_str(), &data[i], i)
                            : list.insertItem(BasicString<wchar_t>(label(i).c_str()).c_str(), &data[i], i));
     for (unsigned i = 0; i < 300; i += 13) {
         list.setItemText(i, ("detail " + std::to_string(i)).c_str(), 1);
-        EXPECT_EQ(BasicString<wchar_t>(label(i).c_str()), list.getItemTextW(i, 0));
-        EXPECT_EQ("detail " + std::to_string(i), list.getItemTextA(i, 1));
-        EXPECT_EQ(&data[i], list.getItemData(i));
+        EXPECT_TEXT((text{label(i), "detail", i, 1}), list.getItemTextW(i, 0), list.getItemTextA(i, 1), list.getItemData(i) == &data[i]);
     }
-    EXPECT_EQ(300u, list.insertItem("last", 5000)) << "an index past the end appends";
+    // An index past the end appends.
     list.setSelection(3, true), list.setSelection(250, true);
-    EXPECT_EQ(2u, list.getSlectedItemCount());
-    EXPECT_EQ(250u, list.getNextSelectedItem(3));
-    EXPECT_EQ(unsigned(-1), list.getNextSelectedItem(250));
-    list.deleteItem(0);
-    EXPECT_EQ(300u, list.getItemCount());
-    EXPECT_EQ(120u, list.getColumnWidth(0));
-    EXPECT_EQ(0u, list.setExtendedListViewStyle(LVS_EX_GRIDLINES) & LVS_EX_GRIDLINES);
-    EXPECT_EQ(LVS_EX_GRIDLINES, list.setExtendedListViewStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT));
+    EXPECT_TEXT("300 2 250 -1", list.insertItem("last", 5000), list.getSlectedItemCount(), list.getNextSelectedItem(3),
+                int(list.getNextSelectedItem(250)));
+    EXPECT_TEXT("300 120 0 1", (list.deleteItem(0), list.getItemCount()), list.getColumnWidth(0),
+                list.setExtendedListViewStyle(LVS_EX_GRIDLINES) & LVS_EX_GRIDLINES,
+                list.setExtendedListViewStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT) == LVS_EX_GRIDLINES);
     list.deleteAllItems();
-    const std::pair<const char*, std::function<void()>> failures[] = {
+    vesk_test::expectFailures({
         {"Can't get item text: no item 0 in a list view of 0", [&] { list.getItemTextA(0, 0); }},
         {"Can't get listview item: no item 9 in a list view of 0", [&] { list.getItemData(9); }},
         {"Can't set item text: no item 3 in a list view of 0", [&] { list.setItemText(3, "x", 0); }},
         {"Can't set item: no item 4 in a list view of 0", [&] { list.setItemImage(4, 0, 0); }},
         {"Can't delete listview item", [&] { list.deleteItem(3); }},
-    };
-    for (const auto& c : failures)
-        EXPECT_EQ(c.first, failureOf(c.second));
+    });
+
+    // Tree view items in both widths.
+    std::vector<HTREEITEM> branches;
+    static int leaves[300];
+    for (unsigned b = 0, i = 0; b < 30; ++b) {
+        branches.push_back(tree.insertItem(("branch " + std::to_string(29 - b)).c_str(), TVI_ROOT, TVI_LAST));
+        for (unsigned l = 0; l < 9; ++l, ++i)
+            l % 2 ? tree.insertItem(L"leaf", &leaves[i], branches.back(), TVI_FIRST)
+                  : tree.insertItem(&leaves[i], label(i).c_str(), unsigned(-1), unsigned(-1), branches.back(), TVI_LAST);
+    }
+    HTREEITEM child = tree.getChild(branches[3]);  // TVI_FIRST puts it first
+    EXPECT_TEXT("300 leaf 1 1", tree.getCount(), tree.getItemTextA(child), tree.getItemData(child) == &leaves[3 * 9 + 7],
+                tree.getParentItem(child) == branches[3]);
+    tree.sortChildren(TVI_ROOT, false);
+    EXPECT_TEXT("branch 0 branch 1", tree.getItemTextA(tree.getRoot()), tree.getItemTextW(tree.getNextSibling(tree.getRoot())));
+    EXPECT_TEXT("1 0", (tree.expand(branches[0], TVE_EXPAND), tree.isExpanded(branches[0])),
+                (tree.expand(branches[0], TVE_COLLAPSE), tree.isExpanded(branches[0])));
+    tree.ensureVisible(child), tree.selectItem(child), tree.deleteItem(branches[5]);
+    EXPECT_TEXT("1 290", tree.getSelectedItem() == child, tree.getCount());
 }
 
 TEST_F(ViewsTest, ImageListsHandedToTheControls) {
     ImageList first, second;
-    fillImages(first, 3), fillImages(second, 5);
-    EXPECT_EQ(16, first.getIconSize().cx);
+    ImageList images;
+    fillImages(first, 3), fillImages(second, 5), fillImages(images, 4);
     const HIMAGELIST a = first.getHandle(), b = second.getHandle();
-    // The control takes the list over; the object holds what the control had.
+    // The control takes the list over; the object holds what the control had. Twice
+    // with one object: the object has its list back.
     list.swapImageList(ListView::small, first);
-    EXPECT_EQ(nullptr, first.getHandle());
+    EXPECT_TEXT("16 1", images.getIconSize().cx, first.getHandle() == nullptr);
     list.swapImageList(ListView::small, second);
-    EXPECT_EQ(a, second.getHandle());
-    EXPECT_TRUE(second.ownsHandle());
+    EXPECT_TEXT("1 1", second.getHandle() == a, second.ownsHandle());
     list.swapImageList(ListView::small, second);
-    EXPECT_EQ(b, second.getHandle()) << "twice with one object: the object has its list back";
-    EXPECT_EQ(a, reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0)));
+    EXPECT_TEXT("1 1", second.getHandle() == b, HIMAGELIST(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0)) == a);
     // Image indices are checked against the list the control shows.
     list.insertItem(0, 2, "two", 0);
-    EXPECT_EQ(2u, list.getItemImage(0));
-    list.setItemImage(0, 1, 0);
-    EXPECT_EQ(1u, list.getItemImage(0));
-    EXPECT_EQ("No image 3 in the list view's image list of 3", failureOf([&] { list.setItemImage(0, 3, 0); }));
-    EXPECT_EQ("No image 7 in the list view's image list of 3",
-              failureOf([&] { list.insertItem(1, 7, "seven", nullptr, 1); }));
-    EXPECT_EQ(1u, list.getItemCount());
-    EXPECT_EQ("No image 5 in an image list of 5", failureOf([&] { second.checkIndex(5); }));
-
-    TreeView tree;
-    tree.attach(parent, 2);
-    ImageList images;
-    fillImages(images, 4);
-    EXPECT_EQ(nullptr, tree.setImageList(images, TreeView::normal));
-    EXPECT_EQ(images.getHandle(), tree.getImageList(TreeView::normal));
-    const HTREEITEM item = tree.insertItem("pic", 3, 0, TVI_ROOT, TVI_LAST);
-    TVITEMA record{};
-    record.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE, record.hItem = item;
+    EXPECT_TEXT("2 1", list.getItemImage(0), (list.setItemImage(0, 1, 0), list.getItemImage(0)));
+    EXPECT_TEXT("1 1", tree.setImageList(images, TreeView::normal) == nullptr, tree.getImageList(TreeView::normal) == images.getHandle());
+    TVITEMA record{TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE, tree.insertItem("pic", 3, 0, TVI_ROOT, TVI_LAST), 0, 0, nullptr, 0, 0, 0, 0, 0};
     SendMessageA(tree, TVM_GETITEMA, 0, LPARAM(&record));
-    EXPECT_EQ(3, record.iImage);
-    EXPECT_EQ(0, record.iSelectedImage);
-    EXPECT_EQ("No image 4 in the tree view's image list of 4",
-              failureOf([&] { tree.insertItem("bad", 4, 0, TVI_ROOT, TVI_LAST); }));
-    EXPECT_EQ("No image 9 in the tree view's image list of 4",
-              failureOf([&] { tree.insertItem("bad", 0, 9, TVI_ROOT, TVI_LAST); }));
-    EXPECT_EQ(1u, tree.getCount());
+    EXPECT_TEXT("3 0", record.iImage, record.iSelectedImage);
+    vesk_test::expectFailures({
+        {"No image 3 in the list view's image list of 3", [&] { list.setItemImage(0, 3, 0); }},
+        {"No image 7 in the list view's image list of 3", [&] { list.insertItem(1, 7, "seven", nullptr, 1); }},
+        {"No image 5 in an image list of 5", [&] { second.checkIndex(5); }},
+        {"No image 4 in the tree view's image list of 4", [&] { tree.insertItem("bad", 4, 0, TVI_ROOT, TVI_LAST); }},
+        {"No image 9 in the tree view's image list of 4", [&] { tree.insertItem("bad", 0, 9, TVI_ROOT, TVI_LAST); }},
+    });
+    EXPECT_EQ(1u, list.getItemCount() * tree.getCount()) << "nothing was added";
     tree.setImageList(nullptr, TreeView::normal);
 }
-
-TEST_F(ViewsTest, TreeViewItemsInBothWidths) {
-    TreeView tree;
-    tree.attach(parent, 2);
-    std::vector<HTREEITEM> branches;
-    static int data[300];
-    for (unsigned b = 0, i = 0; b < 30; ++b) {
-        branches.push_back(tree.insertItem(("branch " + std::to_string(29 - b)).c_str(), TVI_ROOT, TVI_LAST));
-        for (unsigned l = 0; l < 9; ++l, ++i)
-            l % 2 ? tree.insertItem(L"leaf", &data[i], branches.back(), TVI_FIRST)
-                  : tree.insertItem(&data[i], label(i).c_str(), unsigned(-1), unsigned(-1), branches.back(), TVI_LAST);
-    }
-    EXPECT_EQ(300u, tree.getCount());
-    HTREEITEM child = tree.getChild(branches[3]);
-    EXPECT_EQ("leaf", tree.getItemTextA(child)) << "TVI_FIRST puts it first";
-    EXPECT_EQ(&data[3 * 9 + 7], tree.getItemData(child));
-    EXPECT_EQ(branches[3], tree.getParentItem(child));
-    tree.sortChildren(TVI_ROOT, false);
-    EXPECT_EQ("branch 0", tree.getItemTextA(tree.getRoot()));
-    EXPECT_EQ(L"branch 1", tree.getItemTextW(tree.getNextSibling(tree.getRoot())));
-    for (UINT code : {UINT(TVE_EXPAND), UINT(TVE_COLLAPSE)}) {
-        tree.expand(branches[0], code);
-        EXPECT_EQ(code == TVE_EXPAND, tree.isExpanded(branches[0]));
-    }
-    tree.ensureVisible(child), tree.selectItem(child);
-    EXPECT_EQ(child, tree.getSelectedItem());
-    tree.deleteItem(branches[5]);
-    EXPECT_EQ(300u - 10u, tree.getCount());
-}
-
-namespace {
-
-// A tree view that records what reaches its own handlers.
-class Tree : public TreeView {
-public:
-    struct Seen {
-        UINT code;
-        bool wide;
-        std::wstring text;
-    };
-    std::vector<Seen> seen;
-    bool handle = false;
-
-    bool onReflectedNotification(const NMTREEVIEWA& n) override {
-        const bool text = (n.itemNew.mask & TVIF_TEXT) && n.itemNew.pszText;
-        seen.push_back({n.hdr.code, false, text ? std::wstring(BasicString<wchar_t>(n.itemNew.pszText)) : L""});
-        return handle;
-    }
-    bool onReflectedNotification(const NMTREEVIEWW& n) override {
-        const bool text = (n.itemNew.mask & TVIF_TEXT) && n.itemNew.pszText;
-        seen.push_back({n.hdr.code, true, text ? n.itemNew.pszText : L""});
-        return handle;
-    }
-};
-
-} // namespace
 
 // The tree view's notifications reach its own object first, in the width the
 // control sends them; narrow records are widened for the 16-bit handlers. The
@@ -212,14 +145,10 @@ TEST_F(ViewsTest, TreeNotificationsAreReflectedInBothWidths) {
         {FALSE, false, {false, true}, 1}, {TRUE, false, {true}, 1}, {FALSE, true, {false}, 0}, {TRUE, true, {true}, 0}};
     auto isChanged = [](UINT code) { return code == UINT(TVN_SELCHANGEDA) || code == UINT(TVN_SELCHANGEDW); };
     for (const auto& c : cases) {
-        Tree tree;
-        tree.attach(parent, 2);
-        tree.deleteAllItems();
-        SendMessageA(tree, TVM_SETUNICODEFORMAT, c.unicode, 0);
+        tree.deleteAllItems(), SendMessageA(tree, TVM_SETUNICODEFORMAT, c.unicode, 0);
         tree.selectItem(tree.insertItem("first", TVI_ROOT, TVI_LAST));
         const HTREEITEM second = tree.insertItem("second \xe9", TVI_ROOT, TVI_LAST);
-        tree.seen.clear(), parent.narrow.clear(), parent.wide.clear();
-        tree.handle = c.handled;
+        tree.seen.clear(), parent.narrow.clear(), parent.wide.clear(), tree.handle = c.handled;
         tree.selectItem(second);  // sends TVN_SELCHANGING and TVN_SELCHANGED
         std::vector<bool> widths;
         for (const auto& s : tree.seen)
@@ -228,17 +157,15 @@ TEST_F(ViewsTest, TreeNotificationsAreReflectedInBothWidths) {
                 EXPECT_EQ(L"second \u00e9", s.text) << "text in the width of the handler";
             }
         EXPECT_EQ(c.treeWidths, widths) << c.unicode << c.handled;
-        EXPECT_EQ(1, std::count_if(parent.narrow.begin(), parent.narrow.end(), isChanged));
-        EXPECT_EQ(c.parentWide, std::size_t(std::count_if(parent.wide.begin(), parent.wide.end(), isChanged)));
+        EXPECT_TEXT((text{1, c.parentWide}), std::count_if(parent.narrow.begin(), parent.narrow.end(), isChanged),
+                    std::count_if(parent.wide.begin(), parent.wide.end(), isChanged));
     }
     // The object gone, the control stays: its notifications go to the parent alone.
-    auto tree = std::make_unique<Tree>();
-    tree->attach(parent, 2);
-    SendMessageA(*tree, TVM_SETUNICODEFORMAT, FALSE, 0);
-    tree->deleteAllItems(), tree->insertItem("a", TVI_ROOT, TVI_LAST);
-    tree.reset();
-    parent.narrow.clear();
-    HWND control = GetDlgItem(parent, 2);
-    SendMessageA(control, TVM_SELECTITEM, TVGN_CARET, SendMessageA(control, TVM_GETNEXTITEM, TVGN_ROOT, 0));
-    EXPECT_EQ(1, std::count(parent.narrow.begin(), parent.narrow.end(), UINT(TVN_SELCHANGEDA)));
+    SendMessageA(tree, TVM_SETUNICODEFORMAT, FALSE, 0), tree.deleteAllItems(), tree.insertItem("a", TVI_ROOT, TVI_LAST);
+    std::make_unique<Tree>()->attach(parent, 2);  // takes the control over from `tree`, then goes
+    parent.narrow.clear(), tree.seen.clear();
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    EXPECT_TEXT("0 1", tree.seen.size(), std::count(parent.narrow.begin(), parent.narrow.end(), UINT(TVN_SELCHANGEDA)));
 }
+
+} // namespace
