@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <process.h>
 #include <string>
 #include <vector>
 
@@ -21,21 +22,12 @@ inline std::string binFolder() {
     return self.substr(0, self.rfind('\\'));
 }
 
-// The system's regsvr32 (syswow64's in a 32-bit process) run on the sample
-// server to its end (at most a minute): its exit code, or -1.
+// The system's regsvr32 (syswow64's in a 32-bit process) run on the sample server: its exit code, or -1.
 inline long regsvr32(bool unregister = false) {
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
-    std::string line = "\"" + std::string(system) + "\\regsvr32.exe\" /s " + (unregister ? "/u \"" : "\"") + binFolder() +
-                       "\\test_com_sample.dll\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, binFolder().c_str(), &startup, &process)) return -1;
-    DWORD code = DWORD(-1);
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread), CloseHandle(process.hProcess);
-    return long(code);
+    const std::string program = std::string(system) + "\\regsvr32.exe", dll = "\"" + binFolder() + "\\test_com_sample.dll\"";
+    return long(_spawnl(_P_WAIT, program.c_str(), "regsvr32", "/s", unregister ? "/u" : dll.c_str(), unregister ? dll.c_str() : nullptr, nullptr));
 }
 
 // Unregisters the sample server and removes what that leaves by design (file types and approvals).

@@ -16,19 +16,12 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
 
-class Extension : public vesk::IShellExtInitImpl, public vesk::IContextMenuImpl, public vesk::IQueryInfoImpl,
-                  public vesk::IPersistFileImpl, public vesk::ISpecifyPropertyPagesImpl, public vesk::IUnknownImpl {
+class Extension : public vesk::IShellExtInitImpl, public vesk::IContextMenuImpl, public vesk::IUnknownImpl {
 public:
-    Extension() : IPersistFileImpl(sample::CLSID_Extension) {}
     VESK_FORWARD_IUNKNOWN
-    HRESULT STDMETHODCALLTYPE Save(LPCOLESTR, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SaveCompleted(LPCOLESTR) override { return E_NOTIMPL; }
     void* queryInterface(const GUID& iid) override {
         if (iid == IID_IShellExtInit) return static_cast<IShellExtInit*>(this);
         if (iid == IID_IContextMenu) return static_cast<IContextMenu*>(this);
-        if (iid == IID_IQueryInfo) return static_cast<IQueryInfo*>(this);
-        if (iid == IID_IPersistFile || iid == IID_IPersist) return static_cast<IPersistFile*>(this);
-        if (iid == IID_ISpecifyPropertyPages) return static_cast<ISpecifyPropertyPages*>(this);
         return IUnknownImpl::queryInterface(iid);
     }
     void initialize(const std::list<vesk::BasicString<char>>& names) override {
@@ -47,18 +40,7 @@ public:
         if (command == 1) throw vesk::WindowsError(ERROR_FILE_NOT_FOUND, "Can't find it");
         if (command == 2) throw std::runtime_error("The sample refuses this command");
     }
-    vesk::BasicString<wchar_t> getInfoTip() override { return L"Sample file: " + currentFile; }
-    bool isDirty() override { return false; }
-    vesk::BasicString<wchar_t> getCurrentFile() override { return currentFile; }
-    vesk::BasicString<wchar_t> getDefaultFile() override { return sample::defaultFile; }
-    void load(const wchar_t* name, unsigned long) override {
-        if (GetFileAttributesW(name) == INVALID_FILE_ATTRIBUTES) throw vesk::WindowsError("Can't open sample file");
-        currentFile = name;
-    }
-    unsigned getPageCount() override { return 1; }
-    const GUID& getPage(unsigned) override { return sample::CLSID_Page; }
     std::string files;
-    std::wstring currentFile;
 };
 
 // The page's QueryInterface adds the reference; the count is the object's.

@@ -1,6 +1,5 @@
 // The sample in-process server of the COM tests, shared by the server DLL and
-// the suites: a shell extension (context menu, info tip, persistence, property
-// pages) registered as the context-menu handler of a file type, its property
+// the suites: a shell extension (a context menu) registered as the context-menu handler of a file type, its property
 // page, and a class that is only registered, as a filter and as an icon handler.
 // Each width has its own class identifiers (last byte 0x32 or 0x64), so that
 // both runs in one prefix never meet.
@@ -31,7 +30,6 @@ const char typeKeyName[] = "{D1E2F3A7-0B1C-4D2E-8F30-4152637485" VESK_SAMPLE_SUF
 // The extension's menu, in order; help texts in the ANSI code page (1252).
 const char* const commands[] = {"Name the window", "Find nothing", "Refuse"};
 const char* const helpTexts[] = {"\x93Names\x94 the window \x80", "Fails with a Win32 error", "Always fails"};
-const wchar_t* const defaultFile = L"*.vsample";
 
 // The page's template, its edit control (a text "refuse" is not applied) and title.
 const unsigned short pageTemplate = 100, pageEdit = 1001, pageTitle = 101;

@@ -2,8 +2,8 @@
 // a property frame would (Wine's shell never loads third-party handlers), and
 // ItemIDList over real paths through the shell's folders: Initialize with the
 // data object the shell makes for real files, the context menu's answers,
-// command strings within the caller's buffer in both widths, info tips,
-// persistence, pages, the IPropertyPage protocol, display names and STRRETs.
+// command strings within the caller's buffer in both widths, the
+// IPropertyPage protocol, display names and STRRETs.
 #include "../gui/watchdog.h"
 #include "com_harness.h"
 
@@ -31,8 +31,6 @@ template <class I> COMInterfacePointer<I> make(const GUID& clsid) {
     return p;
 }
 
-std::wstring wide(const std::string& s) { return BasicString<wchar_t>(s.c_str()); }
-
 // The sample server registered for the suite (the 32-bit view under a 32-bit test).
 struct Shell : ::testing::Test {
     static void SetUpTestSuite() {
@@ -47,10 +45,13 @@ TEST_F(Shell, ContextMenuOverARealSelection) {
     std::ofstream(dir.file("alpha.vsample")) << "a";
     std::ofstream(dir.file("beta.vsample")) << "b";
     COMInterfacePointer<IShellFolder> desktop = ItemIDList::getDesktopFolder(), folder;
-    const ItemIDList path(wide(dir.path()).c_str(), desktop.get(), nullptr);
+    const ItemIDList path(BasicString<wchar_t>(dir.path().c_str()).c_str(), desktop.get(), nullptr);
     ASSERT_EQ(desktop->BindToObject(path, nullptr, IID_IShellFolder, folder.putVoid()), S_OK);
     const ItemIDList alpha(L"alpha.vsample", folder.get(), nullptr), beta(L"beta.vsample", folder.get(), nullptr);
     LPCITEMIDLIST children[] = {alpha, beta};
+    const ItemIDList copy(desktop.get(), path);
+    EXPECT_EQ(BasicString<char>(copy.getDisplayNameA(desktop.get(), SHGDN_FORPARSING)).toLower(), BasicString<char>(dir.path()).toLower());
+    EXPECT_THROW(copy.getDisplayNameA(nullptr, SHGDN_FORPARSING), COMError);
     COMInterfacePointer<IDataObject> data;
     ASSERT_EQ(folder->GetUIObjectOf(nullptr, 2, children, IID_IDataObject, nullptr, data.putVoid()), S_OK);
 
@@ -88,9 +89,6 @@ TEST_F(Shell, ContextMenuOverARealSelection) {
     GetWindowTextA(window, title, sizeof title);
     EXPECT_EQ(std::string(title), dir.file("alpha.vsample") + "; " + dir.file("beta.vsample"));
     DestroyWindow(window);
-    ASSERT_EQ(menu->QueryContextMenu(popup = CreatePopupMenu(), 0, 1, 3, CMF_NORMAL), MAKE_HRESULT(0, 0, 3));
-    DestroyMenu(popup);
-    EXPECT_EQ(invoke(2), E_FAIL) << "refused, nothing escapes";
 
     // Command strings: nothing written at or past the size given; curly quotes and the euro sign read as 1252.
     const std::wstring help = L"\u201CNames\u201D the window \u20AC";
@@ -118,29 +116,6 @@ TEST_F(Shell, ContextMenuOverARealSelection) {
     }
 }
 
-// One caller's calls in order, then what they handed back: texts in the caller's memory, the class, no flags, the page.
-TEST_F(Shell, InfoTipPersistenceAndPages) {
-    std::ofstream(dir.file("tip.vsample")) << "x";
-    auto file = make<IPersistFile>(sample::CLSID_Extension);
-    COMInterfacePointer<IQueryInfo, &IID_IQueryInfo> info(file.get());
-    auto pages = make<ISpecifyPropertyPages>(sample::CLSID_Extension);
-    const std::wstring name = wide(dir.file("tip.vsample"));
-    LPWSTR texts[3] = {};
-    CLSID clsid{};
-    DWORD flags = 7;
-    CAUUID list{3, reinterpret_cast<GUID*>(ULONG_PTR(0x10))};  // an output: what it held is not freed
-    EXPECT_EQ((Answers{file->GetCurFile(&texts[0]), file->Load(wide(dir.file("missing")).c_str(), STGM_READ), file->Load(name.c_str(), STGM_READ),
-                       file->GetCurFile(&texts[1]), info->GetInfoTip(QITIPF_DEFAULT, &texts[2]), file->GetCurFile(nullptr),
-                       info->GetInfoTip(0, nullptr), file->IsDirty(), file->GetClassID(&clsid), info->GetInfoFlags(&flags), pages->GetPages(&list)}),
-              (Answers{S_FALSE, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), S_OK, S_OK, S_OK, E_POINTER, E_POINTER, S_FALSE, S_OK, S_OK, S_OK}));
-    std::wstring handed;
-    for (LPWSTR text : texts) handed += (text ? text : L"(null)") + std::wstring(L"|"), CoTaskMemFree(text);
-    EXPECT_EQ(handed, sample::defaultFile + (L"|" + name) + L"|Sample file: " + name + L"|") << "no file yet: the default name";
-    EXPECT_TRUE(IsEqualGUID(clsid, sample::CLSID_Extension) && flags == 0);
-    EXPECT_TRUE(list.cElems == 1 && IsEqualGUID(list.pElems[0], sample::CLSID_Page));
-    CoTaskMemFree(list.pElems);
-}
-
 // A frame's site that records the status changes the page reports.
 struct Site : IPropertyPageSite {
     std::vector<DWORD> changes;
@@ -162,12 +137,9 @@ TEST_F(Shell, PropertyPageProtocol) {
     auto page = make<IPropertyPage>(sample::CLSID_Page);
     const ULONG count = (page->AddRef(), page->Release());
     void* object = &object;
-    EXPECT_EQ(page->QueryInterface(IID_IContextMenu, &object), E_NOINTERFACE);
-    EXPECT_EQ(object, nullptr);
+    EXPECT_TRUE(page->QueryInterface(IID_IContextMenu, &object) == E_NOINTERFACE && !object);
     ASSERT_EQ(page->QueryInterface(IID_IUnknown, &object), S_OK);
-    EXPECT_EQ(object, static_cast<void*>(page.get()));
-    EXPECT_EQ(static_cast<IUnknown*>(object)->Release(), count) << "QueryInterface added a reference";
-
+    EXPECT_TRUE(object == page.get() && static_cast<IUnknown*>(object)->Release() == count) << "one reference added, the page's own";
     // A frame's calls in order, each where it is allowed and where it is not.
     Site site, impostor;
     impostor.isSite = false;
@@ -185,14 +157,9 @@ TEST_F(Shell, PropertyPageProtocol) {
                        E_UNEXPECTED, E_UNEXPECTED, E_POINTER, S_OK, E_UNEXPECTED, E_UNEXPECTED, E_INVALIDARG, S_OK, S_OK, E_POINTER,
                        S_FALSE, S_OK, E_NOTIMPL, E_POINTER}));
     EXPECT_EQ(site.references, 2);
-    EXPECT_EQ(info.cb, sizeof(PROPPAGEINFO));
     EXPECT_EQ(std::wstring(info.pszTitle ? info.pszTitle : L""), L"Sample page \u20AC") << "the title read as 1252";
-    EXPECT_GT(info.size.cx, 200);
     CoTaskMemFree(info.pszTitle);
     HWND pageWindow = GetWindow(parent, GW_CHILD);
-    RECT placed{};
-    ASSERT_TRUE(GetWindowRect(pageWindow, &placed));
-    EXPECT_EQ(placed.right - placed.left, 400);
     SetDlgItemTextA(pageWindow, sample::pageEdit, "refuse");
     // Typing makes the page dirty; a refused apply keeps it so.
     EXPECT_EQ((Answers{page->IsPageDirty(), page->Apply(), page->IsPageDirty()}), (Answers{S_OK, S_FALSE, S_OK}));
@@ -204,25 +171,8 @@ TEST_F(Shell, PropertyPageProtocol) {
     DestroyWindow(parent);
 }
 
-TEST_F(Shell, ItemIDListsAndTheirTexts) {
-    std::ofstream(dir.file("item.txt")) << "x";
-    COMInterfacePointer<IShellFolder> desktop = ItemIDList::getDesktopFolder();
-    const std::string path = dir.file("item.txt");
-    const ItemIDList item(wide(path).c_str(), desktop.get(), nullptr), again(desktop.get(), item);
-    EXPECT_TRUE(item.isOwner());
-    EXPECT_EQ(BasicString<char>(again.getDisplayNameA(desktop.get(), SHGDN_FORPARSING)).toLower(), BasicString<char>(path).toLower());
-    EXPECT_EQ(item.getDisplayNameW(desktop.get(), SHGDN_FORPARSING).size(), path.size());
-    EXPECT_THROW(item.getDisplayNameA(nullptr, SHGDN_FORPARSING), COMError);
-    unsigned size = 2, count = 0;
-    for (const SHITEMID& i : item) size += i.cb, ++count;
-    EXPECT_GE(count, 3u) << "the drive, the folders, the file";
-    EXPECT_TRUE(count == item.getCount() && size == item.getSize());
-    EXPECT_GT(ItemIDList(nullptr, CSIDL_DESKTOPDIRECTORY).getCount(), 0u);
-    EXPECT_THROW(ItemIDList(L"Q:\\no\\such\\place", desktop.get(), nullptr), std::exception);
-    SHITEMID twenty[11] = {{20, {1}}};
-    EXPECT_EQ(ItemIDList(*twenty).getSize() + ItemIDList().getSize(), 22u);
+TEST(ItemIDList, TextsOfEveryKind) {
     EXPECT_EQ(ItemIDList(8u).getSize(), 2u) << "a zero-filled block is an empty list";
-
     BYTE bytes[32] = {16};
     std::memcpy(bytes + 4, "offset \x80", 9);
     const auto* list = reinterpret_cast<const ITEMIDLIST*>(bytes);
