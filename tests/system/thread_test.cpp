@@ -37,9 +37,8 @@ HANDLE duplicate(HANDLE h) {
 
 TEST(WindowsHandle, EmptyAndClosedHandlesFailClearlyAndWaitsOnTwoEvents) {
     WindowsHandle empty, null(nullptr);
-    empty.close(), null.close();
-    EXPECT_TRUE(!empty.isOpen() && !null.isOpen() && null.getHandle() == nullptr);
     Event e;
+    EXPECT_TRUE((empty.close(), null.close(), !empty.isOpen()) && !null.isOpen() && null.getHandle() == nullptr);
     // INVALID_HANDLE_VALUE is also the current process: waiting on it must not happen.
     EXPECT_EQ(errorOf([&] { empty.wait(INFINITE); }) + errorOf([&] { null.isSignaled(); }) +
                   errorOf([&] { WindowsHandle::wait(e, empty, INFINITE, false); }),
@@ -51,11 +50,9 @@ TEST(WindowsHandle, EmptyAndClosedHandlesFailClearlyAndWaitsOnTwoEvents) {
     EXPECT_TRUE(stale.getHandle() == raw && stale.release() == raw && !stale.isOpen()) << "a failed close keeps the handle";
     WindowsHandle owner(duplicate(e.getHandle()));
     const unsigned long before = vesk_test::openHandleCount();
-    owner.setHandle(duplicate(e.getHandle())), owner = nullptr; // the first one is closed, then the second
-    EXPECT_EQ(vesk_test::openHandleCount(), before - 1);
+    EXPECT_EQ((owner.setHandle(duplicate(e.getHandle())), owner = nullptr, vesk_test::openHandleCount()), before - 1) << "the first closed, then the second";
     Event manual(true), automatic;
-    manual.set(), manual.reset(), automatic.set(), automatic.reset();
-    EXPECT_FALSE(manual.isSignaled() || automatic.isSignaled());
+    EXPECT_FALSE((manual.set(), manual.reset(), automatic.set(), automatic.reset(), manual.isSignaled()) || automatic.isSignaled());
     using R = std::pair<WindowsHandle::wait_result, unsigned>;
     EXPECT_EQ(WindowsHandle::wait(manual, automatic, 0, false), R(WindowsHandle::timeout, 0));
     EXPECT_EQ((automatic.set(), WindowsHandle::wait(manual, automatic, 0, true)), R(WindowsHandle::timeout, 0));
@@ -83,10 +80,8 @@ TEST(Locks, RecursionForeignUnlocksAndAbandonment) {
     EXPECT_EQ((Worker([&](Worker&) -> unsigned long {
                    return seen = errorOf([&] { mutex.unlock(); }) + ", " + errorOf([&] { holder.reset(); }), 0;
                }).runToEnd(), seen), "288 Error in ReleaseMutex, none");
-    mutex.unlock();
-    AutoLock switching(section);
-    switching.lock(mutex); // moves from the section to the mutex
-    EXPECT_EQ(otherSees(), "-S");
+    AutoLock switching((mutex.unlock(), section));
+    EXPECT_EQ((switching.lock(mutex), otherSees()), "-S") << "moves from the section to the mutex";
     EXPECT_FALSE((switching.unlock(), switching.isHolding()));
     // A mutex left by a dead thread is acquired all the same, reported abandoned.
     EXPECT_EQ(Worker([&](Worker&) -> unsigned long { return mutex.lock(), 5; }).runToEnd(), 5u);
@@ -96,8 +91,7 @@ TEST(Locks, RecursionForeignUnlocksAndAbandonment) {
     Worker exiting([](Worker& self) -> unsigned long { self.exit(7); });
     ASSERT_EQ((exiting.start(), WaitForSingleObject(exiting.getHandle(), 10000)), WAIT_OBJECT_0);
     EXPECT_EQ(exiting.getMutex().wait(0), WindowsHandle::abandoned);
-    exiting.getMutex().unlock();
-    EXPECT_TRUE(exiting.join() == 7 && !exiting.isRunning());
+    EXPECT_TRUE((exiting.getMutex().unlock(), exiting.join()) == 7 && !exiting.isRunning());
     EXPECT_EQ(errorOf([&] { exiting.exit(1); }), "1444 Can't exit a thread from another thread");
 }
 
@@ -118,13 +112,10 @@ TEST(Thread, StateTransitions) {
     std::string states;
     auto note = [&] { states += w.isRunning() ? 'R' : '-', states += w.isCurrent() ? 'C' : '-'; };
     EXPECT_EQ(errorOf([&] { w.join(); }), "6 Error waiting for thread exit") << "never started";
-    note(), w.start(true), note(), Sleep(50);
-    EXPECT_TRUE(inside.empty() && w.getID() != 0) << "a suspended thread does not run its body";
+    EXPECT_TRUE((note(), w.start(true), note(), Sleep(50), inside.empty()) && w.getID() != 0) << "a suspended thread does not run its body";
     EXPECT_EQ(errorOf([&] { w.start(); }), "170 Can't create thread") << "while the first still runs";
     w.resume(), w.suspend(), w.resume(), release.set();
-    EXPECT_EQ(w.join(), 41u);
-    note();
-    EXPECT_EQ(inside, "current 1131 Error waiting for thread exit free");
+    EXPECT_EQ((w.join(), note(), inside), "current 1131 Error waiting for thread exit free");
     EXPECT_EQ(w.runToEnd(), 42u) << "started again on the same object";
     EXPECT_EQ(states, "--R---");
     EXPECT_TRUE(Worker([](Worker&) -> unsigned long { throw std::runtime_error("out of the body"); }).runToEnd() == 0u &&
@@ -154,9 +145,8 @@ TEST(Thread, DestroyedWhileRunningOrSuspendedAndHandleCountFlat) {
     DWORD code = 0;
     EXPECT_TRUE(ended.wait(10000) == WindowsHandle::signaled && GetExitCodeThread(ended, &code) && code == 11);
     auto cycle = [](int i) {
-        Worker([](Worker&) -> unsigned long { return 1; }).runToEnd();
         Mutex m;
-        AutoLock hold(m);
+        AutoLock hold((Worker([](Worker&) -> unsigned long { return 1; }).runToEnd(), m));
         Plain().start(i % 2 == 0);
     };
     for (int i = 0; i < 10; ++i) cycle(i);
