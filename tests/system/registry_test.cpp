@@ -24,11 +24,6 @@ using vesk_test::errorOf;
 constexpr auto isLink = vesk_test::isRegistryLink;
 const std::string keyNotFound = "2 Registry key not found";
 
-bool rawExists(HKEY parent, const std::string& name, REGSAM view = 0) {
-    HKEY k;
-    return RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ | view, &k) == ERROR_SUCCESS && !RegCloseKey(k);
-}
-
 
 class Registry : public ::testing::Test {
 protected:
@@ -44,7 +39,10 @@ protected:
             else if (eq != std::string::npos) k.setValue(name.c_str(), p.c_str() + eq + 1);
         }
     }
-    bool exists(const std::string& relative) { return rawExists(scratch, relative); }
+    bool exists(const std::string& relative) {
+        HKEY k;
+        return !RegOpenKeyExA(scratch, relative.c_str(), 0, KEY_READ, &k) && !RegCloseKey(k);
+    }
 
     vesk_test::ScratchKey scratch{"registry"};
     RegistryKey key{scratch, "", KEY_ALL_ACCESS};
@@ -59,8 +57,7 @@ TEST_F(Registry, TypedWritersAndAbsentValues) {
     EXPECT_EQ((key.deleteAllValues(), key.getValueCount()), 0u);
     unsigned long number = 99;
     std::list<String> untouched{"x"};
-    EXPECT_TRUE(!key.existsValue("seven") && !key.getValue("absent", number) && !key.getValue("absent", untouched) && number == 99 &&
-                untouched.size() == 1);
+    EXPECT_TRUE(!key.existsValue("seven") && !key.getValue("absent", number) && !key.getValue("absent", untouched) && number == 99 && untouched.size() == 1);
     EXPECT_EQ(errorOf([&] { key.getDWordValue("absent"); }) + "|" + errorOf([&] { key.getStringValue("absent"); }),
               "2 |2 Registry value not found");
 }
