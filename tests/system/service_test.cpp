@@ -84,16 +84,8 @@ protected:
         EXPECT_TRUE(QueryServiceConfigA(s, reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer), sizeof buffer, &needed));
         return CloseServiceHandle(s), CloseServiceHandle(m), reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
     }
-    DWORD state() {
-        Service probe;
-        return probe.open(manager, name.c_str(), SERVICE_QUERY_STATUS), probe.queryStatus().dwCurrentState;
-    }
     bool gone() { // a deleted service may still open once right afterwards
         return eventually([&] { return errorOf([&] { Service().open(manager, name.c_str(), SERVICE_QUERY_STATUS); }).find("1060 ") == 0; });
-    }
-    std::string logged() {
-        std::stringstream text;
-        return text << std::ifstream(log).rdbuf(), text.str();
     }
 
     vesk_test::ScratchDir scratch;
@@ -122,7 +114,8 @@ TEST_F(Services, LifeCycleAndItsErrors) {
     EXPECT_EQ(service.queryStatus().dwCurrentState, unsigned(SERVICE_STOPPED));
     const char* arguments[] = {log.c_str(), "plain"};
     EXPECT_EQ((service.start(arguments, 2), service.waitForState(SERVICE_RUNNING, 10000).dwCurrentState), unsigned(SERVICE_RUNNING));
-    EXPECT_EQ(logged(), "started " + name + " " + log + " plain\n") << "arguments arrive after the service's name";
+    std::stringstream logged;
+    EXPECT_EQ((logged << std::ifstream(log).rdbuf(), logged.str()), "started " + name + " " + log + " plain\n") << "arguments arrive after the service's name";
     EXPECT_EQ(errorOf([&] { service.start(); }), "1056 Can't start service");
     EXPECT_EQ(service.stop(10000).dwCurrentState, unsigned(SERVICE_STOPPED));
     EXPECT_EQ(errorOf([&] { service.waitForState(SERVICE_RUNNING, 50); }),
@@ -139,9 +132,12 @@ TEST_F(Services, LifeCycleAndItsErrors) {
 
 TEST_F(Services, DriverLoadsANewDriverAndTakesItAway) {
     Driver driver;
+    Service probe;
     ASSERT_TRUE(SetCurrentDirectoryA(binFile("").c_str())); // a relative path: the service gets the full one
     driver.load(name.c_str(), ("Vesk " + name).c_str(), "vesk_test_driver.sys");
-    EXPECT_TRUE(driver.isLoaded() && driver.wasCreated() && driver.wasStarted() && state() == SERVICE_RUNNING);
+    EXPECT_TRUE(driver.isLoaded() && driver.wasCreated() && driver.wasStarted() &&
+                (probe.open(manager, name.c_str(), SERVICE_QUERY_STATUS), probe.queryStatus().dwCurrentState) == SERVICE_RUNNING);
+    probe.close();
     const QUERY_SERVICE_CONFIGA* c = config();
     EXPECT_TRUE(c->dwServiceType == SERVICE_KERNEL_DRIVER && c->dwStartType == SERVICE_DEMAND_START &&
                 c->dwErrorControl == SERVICE_ERROR_IGNORE && c->lpBinaryPathName == binFile("vesk_test_driver.sys"));
@@ -160,7 +156,7 @@ TEST_F(Services, DriverLeavesADriverThatRanBeforeAsItWas) {
         EXPECT_TRUE(driver.isLoaded() && !driver.wasCreated() && !driver.wasStarted()); // 1056 is dropped
         EXPECT_FALSE((driver.load(name.c_str(), "unused", "no-such-file.sys"), driver.wasCreated())) << "takes back the first load (nothing) first";
     }
-    EXPECT_EQ(state(), unsigned(SERVICE_RUNNING));
+    EXPECT_EQ(installed.queryStatus().dwCurrentState, unsigned(SERVICE_RUNNING));
 }
 
 } // namespace

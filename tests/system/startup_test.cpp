@@ -92,9 +92,8 @@ TEST(SEHTranslation, EveryFaultArrivesOnceWithItsCodeOnEveryKindOfThread) {
     PVOID counter = AddVectoredExceptionHandler(1, &countHardwareExceptions);
     EXPECT_EQ(faultSweep(1, 40), "") << "main thread";
     struct Worker : Thread { // at the same time as a plain thread
-        std::string wrong;
         unsigned long run() override { return wrong = faultSweep(3, 100), 0; }
-        ~Worker() override { join(); }
+        std::string wrong;
     } worker;
     std::string plainWrong;
     WindowsHandle other((worker.start(), CreateThread(nullptr, 0, &plainThread, &plainWrong, 0, nullptr)));

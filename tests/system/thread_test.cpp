@@ -30,10 +30,6 @@ struct Worker : Thread {
     std::function<unsigned long(Worker&)> body;
 };
 
-HANDLE duplicate(HANDLE h) {
-    HANDLE copy = nullptr;
-    return DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS), copy;
-}
 
 TEST(WindowsHandle, EmptyAndClosedHandlesFailClearlyAndWaitsOnTwoEvents) {
     WindowsHandle empty, null(nullptr);
@@ -43,14 +39,14 @@ TEST(WindowsHandle, EmptyAndClosedHandlesFailClearlyAndWaitsOnTwoEvents) {
     EXPECT_EQ(errorOf([&] { empty.wait(INFINITE); }) + errorOf([&] { null.isSignaled(); }) +
                   errorOf([&] { WindowsHandle::wait(e, empty, INFINITE, false); }),
               "6 Error while retrieving handle state6 Error while retrieving handle state6 Multi wait failed");
-    WindowsHandle stale(duplicate(e.getHandle()));
+    WindowsHandle stale(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     const HANDLE raw = stale.getHandle();
     CloseHandle(raw); // behind the owner's back (nothing may open a handle now): the wait and the close report it
     EXPECT_EQ(errorOf([&] { stale.wait(0); }) + errorOf([&] { stale.close(); }), "6 Error while retrieving handle state6 Error while closing handle");
     EXPECT_TRUE(stale.getHandle() == raw && stale.release() == raw && !stale.isOpen()) << "a failed close keeps the handle";
-    WindowsHandle owner(duplicate(e.getHandle()));
+    WindowsHandle owner(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     const unsigned long before = vesk_test::openHandleCount();
-    EXPECT_EQ((owner.setHandle(duplicate(e.getHandle())), owner = nullptr, vesk_test::openHandleCount()), before - 1) << "the first closed, then the second";
+    EXPECT_EQ((owner.setHandle(CreateEventA(nullptr, FALSE, FALSE, nullptr)), owner = nullptr, vesk_test::openHandleCount()), before - 1) << "the first closed, then the second";
     Event manual(true), automatic;
     EXPECT_FALSE((manual.set(), manual.reset(), automatic.set(), automatic.reset(), manual.isSignaled()) || automatic.isSignaled());
     using R = std::pair<WindowsHandle::wait_result, unsigned>;
@@ -125,14 +121,10 @@ TEST(Thread, StateTransitions) {
 std::atomic<int> plainBodies{0}, plainEnded{0};
 
 // Touches no state of its own, so that ~Thread alone has to cope with it.
-struct Plain : Thread {
-    unsigned long run() override { return ++plainBodies, Sleep(30), ++plainEnded, 9; }
-};
+struct Plain : Thread { unsigned long run() override { return ++plainBodies, Sleep(30), ++plainEnded, 9; } };
 
 HANDLE selfDestroyed = nullptr;
-struct SelfDestroying : Thread {
-    unsigned long run() override { return selfDestroyed = duplicate(getHandle()), delete this, 11; }
-};
+struct SelfDestroying : Thread { unsigned long run() override { return selfDestroyed = OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, GetCurrentThreadId()), delete this, 11; } };
 
 TEST(Thread, DestroyedWhileRunningOrSuspendedAndHandleCountFlat) {
     { Plain running; for (running.start(); plainBodies == 0;) Sleep(1); } // destroyed while its body runs
