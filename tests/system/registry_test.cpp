@@ -140,7 +140,8 @@ TEST_F(Registry, EveryHandleHasOneOwner) { // besides the copies and moves of th
 // stop there, naming it, and keep what they had done.
 TEST_F(Registry, RecursiveDeleteRemovesATreeAndStopsAtTheFirstFailure) {
     build({"tree\\a\\x:v=1", "tree\\a\\y", "tree\\b=2", "tree:top=3", "treeSibling\\z", "tree2"});
-    EXPECT_TRUE((key.deleteKeyRecursive(L"tree"), !exists("tree")) && exists("tree2") && exists("treeSibling\\z"));
+    EXPECT_TRUE((key.deleteKeyRecursive(L"tree"), !exists("tree")) && exists("tree2") && exists("treeSibling\\z") &&
+                !key.existsKey(L"tree") && RegistryKey::existsKey(key, "tree2"));
     EXPECT_EQ(errorOf([&] { key.deleteKeyRecursive("tree"); }), keyNotFound);
     // Names that would reach this key itself are refused before anything is touched.
     for (const char* name : {"", "\\", "\\treeSibling", static_cast<const char*>(nullptr)})
