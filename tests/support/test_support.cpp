@@ -1,13 +1,10 @@
 #include "test_support.h"
 
-#include <cstdio>
 #include <vector>
 
 namespace vesk_test {
 
 unsigned long openHandleCount() {
-    DWORD n = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &n) && n != 0) return n;
     unsigned long count = 0;
     for (ULONG_PTR value = 4; value < 0x4000; value += 4) {
         DWORD flags;
@@ -22,13 +19,8 @@ void removeTree(const std::string& dir) {
     HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string full = dir + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                removeTree(full);
-            else
-                DeleteFileA(full.c_str());
+            const std::string name = data.cFileName, full = dir + "\\" + name;
+            if (name != "." && name != "..") data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? removeTree(full) : void(DeleteFileA(full.c_str()));
         } while (FindNextFileA(find, &data));
         FindClose(find);
     }
@@ -37,12 +29,10 @@ void removeTree(const std::string& dir) {
 } // namespace
 
 ScratchDir::ScratchDir() {
+    static unsigned counter = 0;
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    static unsigned counter = 0;
-    char name[MAX_PATH];
-    std::snprintf(name, sizeof name, "%svesk-test-%lu-%u", temp, GetCurrentProcessId(), ++counter);
-    dir = name;
+    dir = temp + ("vesk-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
     CreateDirectoryA(dir.c_str(), nullptr);
 }
 
@@ -56,7 +46,7 @@ bool isRegistryLink(HKEY parent, const char* name) {
     return RegCloseKey(k), link;
 }
 
-void deleteRegistryTree(HKEY parent, const char* name) {
+static void deleteRegistryTree(HKEY parent, const char* name) {
     HKEY k = nullptr;
     if (RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) return;
     if (isRegistryLink(parent, name)) {

@@ -16,9 +16,9 @@ template <class F> std::string errorOf(F f) try {
     return std::to_string(e.getError()) + " " + e.getDescription();
 }
 
-// Open handles of this process. GetProcessHandleCount where it answers (Wine's
-// answers 0); otherwise the handle values that GetHandleInformation accepts are
-// counted, which sees every handle the process has below 0x4000.
+// Open handles of this process: the handle values that GetHandleInformation
+// accepts, which sees every handle the process has below 0x4000 (Wine's
+// GetProcessHandleCount answers 0).
 unsigned long openHandleCount();
 
 // A folder of its own under the temp directory, removed with its files at the end.
@@ -26,8 +26,6 @@ class ScratchDir {
 public:
     ScratchDir();
     ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
 
     const std::string& path() const { return dir; }
     std::string file(const std::string& name) const { return dir + "\\" + name; }
@@ -45,8 +43,6 @@ class ScratchKey {
 public:
     explicit ScratchKey(const char* what, HKEY standsFor = nullptr);
     ~ScratchKey();
-    ScratchKey(const ScratchKey&) = delete;
-    ScratchKey& operator=(const ScratchKey&) = delete;
 
     operator HKEY() const { return key; }
     // Relative to HKEY_CURRENT_USER.
@@ -56,9 +52,6 @@ private:
     std::string name;
     HKEY key = nullptr, root;
 };
-
-// Deletes a tree with the raw API; a symbolic link in it is deleted itself.
-void deleteRegistryTree(HKEY parent, const char* name);
 
 // True when parent\name is a registry symbolic link (looked at itself, not followed).
 bool isRegistryLink(HKEY parent, const char* name);

@@ -55,13 +55,12 @@ TEST(WindowsModule, LoadQueryAndFreeOwnOnlyWhatTheyLoaded) {
         WindowsModule owner(fixture, true);
         EXPECT_TRUE(owner.isLoaded() && owner.isOwned() && bool(owner) && !!owner && !WindowsModule(fixture, false).isOwned() &&
                     !WindowsModule(owner.getHandle()).isOwned() && loaded(fixture)) << "a referencing object freed the module";
-        EXPECT_EQ(reinterpret_cast<int (*)()>(reinterpret_cast<void*>(owner.getProcAddress("veskTestAnswer", false)))(), 42);
-        EXPECT_EQ(owner.getProcAddress("noSuchProcedure", true), nullptr);
+        EXPECT_TRUE(reinterpret_cast<int (*)()>(reinterpret_cast<void*>(owner.getProcAddress("veskTestAnswer", false)))() == 42 &&
+                    owner.getProcAddress("noSuchProcedure", true) == nullptr);
         EXPECT_FALSE((owner.close(), owner.isLoaded()) || loaded(fixture));
         EXPECT_TRUE((owner.load(fixture, DWORD(LOAD_LIBRARY_AS_DATAFILE)), owner.isOwned()));
     }
-    EXPECT_FALSE(loaded(fixture)) << "the owner did not free the module";
-    EXPECT_EQ(WindowsModule().getHandle(), getLibraryInstance());
+    EXPECT_TRUE(!loaded(fixture) && WindowsModule().getHandle() == getLibraryInstance()) << "the owner did not free the module";
 }
 
 TEST(WindowsModule, FileNamesPastMaxPathAndOutsideTheANSICodePage) {
@@ -75,8 +74,8 @@ TEST(WindowsModule, FileNamesPastMaxPathAndOutsideTheANSICodePage) {
     HMODULE h = LoadLibraryW((prefix + file).c_str());
     ASSERT_NE(h, nullptr);
     const std::wstring wide = WindowsModule(h).getFilenameW();
-    EXPECT_TRUE(wide.substr(wide.size() - 250) == file.substr(file.size() - 250) && wide.find(cyrillic) != std::wstring::npos);
-    EXPECT_EQ(WindowsModule(h).getFilenameA().size(), wide.size()) << "the 8-bit name was cut short";
+    EXPECT_TRUE(wide.substr(wide.size() - 250) == file.substr(file.size() - 250) && wide.find(cyrillic) != std::wstring::npos &&
+                WindowsModule(h).getFilenameA().size() == wide.size()) << "cut short";
     FreeLibrary(h), DeleteFileW((prefix + file).c_str());
     for (auto f = folders.rbegin(); f != folders.rend(); ++f) RemoveDirectoryW((prefix + *f).c_str());
 }
@@ -109,7 +108,7 @@ TEST(WindowsModule, ReadsEveryResourceKindAndTheVersionBlockAndNamesWhatIsMissin
     // Strings: the buffer grows for a long one; wide text keeps characters outside
     // the ANSI code page.
     std::string longText;
-    for (int i = 0; i < 300; i += 10) longText += std::string(9 - std::to_string(i).size(), '0') + std::to_string(i) + "|";
+    for (int i = 0; i < 300; i += 10) longText += std::to_string(1000000000 + i).substr(1) + "|";
     const std::tuple<unsigned, std::wstring, std::size_t> strings[] = { // id, text, the buffer's size afterwards
         {1, L"Hello from the test module", 256}, {17, L"x", 256}, {2, L"Cyrillic \x0416\x0418 end", 256}, {3, WString(longText.c_str()), 512}};
     for (const auto& [id, wide, bufferSize] : strings) {
@@ -120,8 +119,7 @@ TEST(WindowsModule, ReadsEveryResourceKindAndTheVersionBlockAndNamesWhatIsMissin
         EXPECT_TRUE(loadStringResource(w, id, module.getHandle()) == wide.size() && w.data() == wide) << id;
         EXPECT_TRUE(String::fromResource(id, module.getHandle()) == narrow && WString::fromResource(id, module.getHandle()) == wide) << id;
     }
-    std::vector<char> big(1000); // a caller's larger buffer keeps its size
-    EXPECT_TRUE(loadStringResource(big, 1, module.getHandle()) == 26 && big.size() == 1000);
+    EXPECT_TRUE(loadStringResource(buffer = std::vector<char>(1000), 1, module.getHandle()) == 26 && buffer.size() == 1000) << "a larger buffer keeps its size";
     const VersionInfo info(module.getFilenameA().c_str()); // and the version block's numbers and texts
     EXPECT_TRUE(info.FileVersion().words.mostSignificant == 0x00010002u && info.FileVersion().words.leastSignificant == 0x00030004u &&
                 info.ProductVersion().toString() == "5.6.7.8" && info.getString("productname") == "Vesk++ tests" &&
@@ -165,13 +163,11 @@ TEST(Bounds, DamagedVersionBlocksAndResourceEntries) {
     }
     VirtualFree(pages, 0, MEM_RELEASE);
     EXPECT_GT(thrown, 1000u) << "the sweep hardly damaged anything";
-    for (DWORD size : {0x7FFFFFFFul, 0x10000ul, 0xFFFFFFFFul, 0x1000000ul, DWORD(file.size())})
-        EXPECT_EQ(messageOf([copy = damagedCopy(dir, file, entry + offsetof(IMAGE_RESOURCE_DATA_ENTRY, Size), &size, 4)] {
-                      VersionInfo v(copy.c_str());
-                  }).find("Resource size"), 0u) << size;
-    for (int round = 0; round < 40; ++round) { // sizes and offsets of every kind
-        const DWORD value = random() % 2 ? DWORD(random()) : DWORD(random() % (2 * file.size()));
-        messageOf([copy = damagedCopy(dir, file, entry + 4 * (random() % 2), &value, 4)] { VersionInfo(copy.c_str()).getString("ProductName"); });
+    const DWORD pastTheFile[] = {0x7FFFFFFF, 0x10000, 0xFFFFFFFF, 0x1000000, DWORD(file.size())};
+    for (int round = 0; round < 45; ++round) { // sizes past the file, then sizes and offsets (at 0) of every kind
+        const DWORD value = round < 5 ? pastTheFile[round] : random() % 2 ? DWORD(random()) : DWORD(random() % (2 * file.size()));
+        const std::string m = messageOf([copy = damagedCopy(dir, file, entry + 4 * (round < 5 || random() % 2), &value, 4)] { VersionInfo(copy.c_str()).getString("ProductName"); });
+        EXPECT_TRUE(round >= 5 || m.find("Resource size") == 0) << value << m;
     }
 }
 
@@ -223,13 +219,11 @@ TEST(Owners, SelfAssignmentCopiesAndMovesReleaseEachResourceOnce) {
         ownerSweep(registry, [](const RegistryKey& k) { return !RegQueryInfoKeyA(k, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0); });
         EXPECT_EQ((registry.attach(registry, true), registry.getValueCount()), 0u) << "attached to its own handle";
         LocalMemory memory(local, true);
-        memory.lock();
-        ownerSweep(memory, [](const LocalMemory& m) { return m.getFlags().getLockCount() == 1; });
+        ownerSweep((memory.lock(), memory), [](const LocalMemory& m) { return m.getFlags().getLockCount() == 1; });
         VersionInfo info(path.c_str());
         ownerSweep(info, [](const VersionInfo& v) { return v.getString("ProductName") == "Vesk++ tests"; });
         WindowsHandle handle(event);
-        EXPECT_EQ((handle = handle.getHandle(), handle.setHandle(handle.getHandle()), handle.wait(0)), WindowsHandle::timeout)
-            << "given its own handle";
+        EXPECT_EQ((handle = handle.getHandle(), handle.setHandle(handle.getHandle()), handle.wait(0)), WindowsHandle::timeout) << "given itself";
     }
     EXPECT_TRUE(RegCloseKey(key) != ERROR_SUCCESS && LocalFlags(local) == LMEM_INVALID_HANDLE && !CloseHandle(event));
     EXPECT_EQ(vesk_test::openHandleCount(), handles);

@@ -71,8 +71,7 @@ protected:
         SERVICE_STATUS ignored;
         QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &ignored.dwWin32ExitCode);
         ControlService(service, SERVICE_CONTROL_STOP, &ignored);
-        if (status.dwServiceType == SERVICE_WIN32_OWN_PROCESS)
-            if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, status.dwProcessId)) TerminateProcess(process, 1), CloseHandle(process);
+        if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, status.dwProcessId)) TerminateProcess(process, 1), CloseHandle(process);
         DeleteService(service), CloseServiceHandle(service), CloseServiceHandle(raw);
     }
     void create(Service& service, const std::string& binary = host, unsigned long type = SERVICE_WIN32_OWN_PROCESS) {
@@ -85,16 +84,8 @@ protected:
         EXPECT_TRUE(QueryServiceConfigA(s, reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer), sizeof buffer, &needed));
         return CloseServiceHandle(s), CloseServiceHandle(m), reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
     }
-    DWORD state() {
-        Service probe;
-        return probe.open(manager, name.c_str(), SERVICE_QUERY_STATUS), probe.queryStatus().dwCurrentState;
-    }
     bool gone() { // a deleted service may still open once right afterwards
         return eventually([&] { return errorOf([&] { Service().open(manager, name.c_str(), SERVICE_QUERY_STATUS); }).find("1060 ") == 0; });
-    }
-    std::string logged() {
-        std::stringstream text;
-        return text << std::ifstream(log).rdbuf(), text.str();
     }
 
     vesk_test::ScratchDir scratch;
@@ -112,18 +103,19 @@ TEST_F(Services, LifeCycleAndItsErrors) {
     Service service, duplicate;
     service.create(reopened, wide.c_str(), wide.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
                    SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, wideHost.c_str(), nullptr, nullptr, L"VeskDepA\0VeskDepB\0");
-    EXPECT_TRUE(config()->lpBinaryPathName == host && config()->lpDisplayName == name);
+    const QUERY_SERVICE_CONFIGA* c = config();
     char first[64] = {}; // Wine's registry copy of the dependencies keeps the first name only
     DWORD size = sizeof first;
-    EXPECT_TRUE(RegGetValueA(HKEY_LOCAL_MACHINE, ("System\\CurrentControlSet\\Services\\" + name).c_str(), "DependOnService",
-                             RRF_RT_REG_MULTI_SZ, nullptr, first, &size) == ERROR_SUCCESS && std::string(first) == "VeskDepA");
-    EXPECT_EQ(errorOf([&] { create(duplicate); }), "1073 Can't create service \"" + name + "\"");
-    EXPECT_FALSE(duplicate.isOpen());
+    EXPECT_TRUE(c->lpBinaryPathName == host && c->lpDisplayName == name &&
+                !RegGetValueA(HKEY_LOCAL_MACHINE, ("System\\CurrentControlSet\\Services\\" + name).c_str(), "DependOnService",
+                              RRF_RT_REG_MULTI_SZ, nullptr, first, &size) && std::string(first) == "VeskDepA");
+    EXPECT_EQ(errorOf([&] { create(duplicate); }) + std::to_string(duplicate.isOpen()), "1073 Can't create service \"" + name + "\"0");
     for (int i = 0; i < 3; ++i) service.open(manager, wide.c_str(), SERVICE_ALL_ACCESS); // each replaces the last
     EXPECT_EQ(service.queryStatus().dwCurrentState, unsigned(SERVICE_STOPPED));
     const char* arguments[] = {log.c_str(), "plain"};
     EXPECT_EQ((service.start(arguments, 2), service.waitForState(SERVICE_RUNNING, 10000).dwCurrentState), unsigned(SERVICE_RUNNING));
-    EXPECT_EQ(logged(), "started " + name + " " + log + " plain\n") << "arguments arrive after the service's name";
+    std::stringstream logged;
+    EXPECT_EQ((logged << std::ifstream(log).rdbuf(), logged.str()), "started " + name + " " + log + " plain\n") << "arguments arrive after the service's name";
     EXPECT_EQ(errorOf([&] { service.start(); }), "1056 Can't start service");
     EXPECT_EQ(service.stop(10000).dwCurrentState, unsigned(SERVICE_STOPPED));
     EXPECT_EQ(errorOf([&] { service.waitForState(SERVICE_RUNNING, 50); }),
@@ -140,18 +132,19 @@ TEST_F(Services, LifeCycleAndItsErrors) {
 
 TEST_F(Services, DriverLoadsANewDriverAndTakesItAway) {
     Driver driver;
+    Service probe;
     ASSERT_TRUE(SetCurrentDirectoryA(binFile("").c_str())); // a relative path: the service gets the full one
     driver.load(name.c_str(), ("Vesk " + name).c_str(), "vesk_test_driver.sys");
-    EXPECT_TRUE(driver.isLoaded() && driver.wasCreated() && driver.wasStarted() && state() == SERVICE_RUNNING);
+    EXPECT_TRUE(driver.isLoaded() && driver.wasCreated() && driver.wasStarted() &&
+                (probe.open(manager, name.c_str(), SERVICE_QUERY_STATUS), probe.queryStatus().dwCurrentState) == SERVICE_RUNNING);
+    probe.close();
     const QUERY_SERVICE_CONFIGA* c = config();
     EXPECT_TRUE(c->dwServiceType == SERVICE_KERNEL_DRIVER && c->dwStartType == SERVICE_DEMAND_START &&
                 c->dwErrorControl == SERVICE_ERROR_IGNORE && c->lpBinaryPathName == binFile("vesk_test_driver.sys"));
-    for (int i = 0; i < 2; ++i) driver.unload(); // the second time: nothing left to do, nothing thrown
-    EXPECT_TRUE(!driver.isLoaded() && gone());
+    EXPECT_TRUE((driver.unload(), driver.unload(), !driver.isLoaded()) && gone()) << "the second time: nothing left to do, nothing thrown";
     // Installing works, starting a file that is not there does not: unload takes back the install.
     EXPECT_NE(errorOf([&] { driver.load(name.c_str(), "Vesk", "no-such-file.sys"); }).find(" Can't start service"), std::string::npos);
-    EXPECT_TRUE(driver.wasCreated() && !driver.wasStarted());
-    EXPECT_TRUE((driver.unload(), gone()));
+    EXPECT_TRUE(driver.wasCreated() && !driver.wasStarted() && (driver.unload(), gone()));
 }
 
 TEST_F(Services, DriverLeavesADriverThatRanBeforeAsItWas) {
@@ -161,10 +154,9 @@ TEST_F(Services, DriverLeavesADriverThatRanBeforeAsItWas) {
     {
         Driver driver(name.c_str(), "unused", "no-such-file.sys");
         EXPECT_TRUE(driver.isLoaded() && !driver.wasCreated() && !driver.wasStarted()); // 1056 is dropped
-        driver.load(name.c_str(), "unused", "no-such-file.sys"); // takes back the first load (nothing) first
-        EXPECT_FALSE(driver.wasCreated());
+        EXPECT_FALSE((driver.load(name.c_str(), "unused", "no-such-file.sys"), driver.wasCreated())) << "takes back the first load (nothing) first";
     }
-    EXPECT_EQ(state(), unsigned(SERVICE_RUNNING));
+    EXPECT_EQ(installed.queryStatus().dwCurrentState, unsigned(SERVICE_RUNNING));
 }
 
 } // namespace

@@ -41,9 +41,6 @@ LONG CALLBACK countHardwareExceptions(EXCEPTION_POINTERS* pointers) {
 __attribute__((noinline)) int leafDivide(volatile int a, volatile int b) { return a / b; }
 __attribute__((noinline)) int leafRead(int* p) { return *p; }
 __attribute__((noinline)) void leafWrite(int* p) { *p = 1; }
-void leafDivideByZero() { sink = leafDivide(10, zero); }
-void leafNullRead() { sink = leafRead(nowhere); }
-void leafNullWrite() { leafWrite(nowhere); }
 
 __attribute__((noinline)) void nullWrite() { Counted c; *nowhere = 1; }
 __attribute__((noinline)) void nullRead() { Counted c; sink = *nowhere; }
@@ -54,8 +51,8 @@ __attribute__((noinline)) void privilegedInstruction() { Counted c; asm volatile
 // The compiler keeps clean-ups for accesses and divisions that may trap; an inline
 // asm statement it takes for harmless, so that frame holds no clean-up.
 const struct Fault { const char* name; void (*run)(); unsigned long code; int cleanups; } faults[] = {
-    {"leaf division by zero", leafDivideByZero, 0xC0000094, 0}, {"leaf null read", leafNullRead, 0xC0000005, 0},
-    {"leaf null write", leafNullWrite, 0xC0000005, 0},          {"null write", nullWrite, 0xC0000005, 1},
+    {"leaf division by zero", [] { sink = leafDivide(10, zero); }, 0xC0000094, 0}, {"leaf null read", [] { sink = leafRead(nowhere); }, 0xC0000005, 0},
+    {"leaf null write", [] { leafWrite(nowhere); }, 0xC0000005, 0},          {"null write", nullWrite, 0xC0000005, 1},
     {"null read", nullRead, 0xC0000005, 1},                     {"division by zero", divideByZero, 0xC0000094, 1},
     {"illegal instruction", illegalInstruction, 0xC000001D, 0}, {"privileged instruction", privilegedInstruction, 0xC0000096, 0},
 };
@@ -77,8 +74,7 @@ std::string faultSweep(unsigned seed, unsigned rounds) {
         const Fault& f = faults[i < n ? i : ((seed = seed * 1103515245 + 12345) >> 16) % n];
         cleanups = hardwareExceptions = 0;
         if (const unsigned long code = guardedCode(f.run); code != f.code || cleanups != f.cleanups || hardwareExceptions != 1)
-            wrong += std::string(f.name) + ": code " + std::to_string(code) + ", " + std::to_string(cleanups) +
-                     " clean-ups, " + std::to_string(hardwareExceptions) + " hardware exceptions\n";
+            wrong += std::string(f.name) + ": " + std::to_string(code) + " " + std::to_string(cleanups) + " " + std::to_string(hardwareExceptions) + "\n";
     }
     if (getThreadTranslator() != &SEHError::translate) wrong += "not the library's translator\n";
     return wrong;
@@ -96,13 +92,11 @@ TEST(SEHTranslation, EveryFaultArrivesOnceWithItsCodeOnEveryKindOfThread) {
     PVOID counter = AddVectoredExceptionHandler(1, &countHardwareExceptions);
     EXPECT_EQ(faultSweep(1, 40), "") << "main thread";
     struct Worker : Thread { // at the same time as a plain thread
-        std::string wrong;
         unsigned long run() override { return wrong = faultSweep(3, 100), 0; }
-        ~Worker() override { join(); }
+        std::string wrong;
     } worker;
     std::string plainWrong;
-    worker.start();
-    WindowsHandle other(CreateThread(nullptr, 0, &plainThread, &plainWrong, 0, nullptr));
+    WindowsHandle other((worker.start(), CreateThread(nullptr, 0, &plainThread, &plainWrong, 0, nullptr)));
     EXPECT_EQ(other.wait(60000), WindowsHandle::signaled);
     EXPECT_EQ((worker.join(), worker.wrong), "") << "Thread";
     EXPECT_EQ(plainWrong, "") << "plain thread";
@@ -122,11 +116,18 @@ TEST(Child, DISABLED_PlainCodeWithCleanups) { // a translation here would be cau
     try { plain::faultWithCleanup(nullptr); } catch (...) { std::exit(99); }
 }
 
-TEST(SEHTranslation, UnpreparedCodeKeepsThePlatformsBehaviour) {
+// One Process for all children: each create() follows the new process.
+TEST(SEHTranslation, UnpreparedCodeKeepsThePlatformsBehaviourAndProcessFollowsItsChild) {
+    Process process;
+    EXPECT_EQ(errorOf([&] { process.getExitCode(); }), "6 Can't retrieve process exit code");
     for (const char* name : {"DISABLED_Unguarded", "DISABLED_AfterGuardClosed", "DISABLED_PlainCodeWithCleanups"}) {
-        Process process(child(name).c_str(), CREATE_NO_WINDOW); // a DISABLED_ child test in a process of its own
-        EXPECT_TRUE(process.wait(60000) == WindowsHandle::signaled && process.getExitCode() == 0xC0000005ul) << name;
+        process.create(child(name).c_str(), CREATE_NO_WINDOW); // a DISABLED_ child test in a process of its own
+        EXPECT_TRUE(process.getProcessId() == GetProcessId(process.getHandle()) && process.getThreadId() != 0 &&
+                    process.getThreadId() != process.getProcessId() && process.wait(60000) == WindowsHandle::signaled &&
+                    process.getExitCode() == 0xC0000005ul) << name;
     }
+    const std::string missing = errorOf([] { Process p("C:\\no\\such\\program.exe --flag", 0); });
+    EXPECT_TRUE(missing.find(" Can't create process \"C:\\no\\such\\program.exe --flag\"") != std::string::npos && missing.find("0 ") != 0) << missing;
 }
 
 TEST(EntryPoint, ReloadingTheLibraryLeavesNoTLSIndex) {
@@ -140,26 +141,10 @@ TEST(EntryPoint, ReloadingTheLibraryLeavesNoTLSIndex) {
                       library.getProcAddress("_ZN4vesk19getThreadTranslatorEv", false)))()), translate) << "the loading thread";
         // The copy's slot holds this thread's state, which begins with its translator.
         DWORD slot = 0;
-        while (slot < 1088 && !(TlsGetValue(slot) && !IsBadReadPtr(TlsGetValue(slot), sizeof(void*)) &&
-                                *static_cast<void**>(TlsGetValue(slot)) == translate))
-            ++slot;
+        while (slot < 1088 && !(TlsGetValue(slot) && !IsBadReadPtr(TlsGetValue(slot), sizeof(void*)) && *static_cast<void**>(TlsGetValue(slot)) == translate)) ++slot;
         ASSERT_LT(slot, 1088u) << "the loaded copy holds no TLS index";
         // Freeing an index that is not allocated fails: the copy gave its index back.
         EXPECT_FALSE((library.close(), TlsFree(slot))) << "round " << round << ": the unloaded copy left TLS index " << slot << " behind";
     }
     EXPECT_EQ(guardedCode(nullWrite), 0xC0000005ul) << "the library's own translation after the copies";
-}
-
-TEST(Child, DISABLED_ExitThree) { ExitProcess(3); }
-
-TEST(Process, ExitCodesIdsAndErrors) {
-    Process running(child("DISABLED_ExitThree").c_str(), CREATE_NO_WINDOW);
-    const DWORD firstId = running.getProcessId(); // create() again follows the new process
-    EXPECT_TRUE(firstId != 0 && running.getThreadId() != 0 && running.getThreadId() != firstId && running.wait(60000) == WindowsHandle::signaled &&
-                running.getExitCode() == 3);
-    running.create(child("DISABLED_Unguarded").c_str(), CREATE_NO_WINDOW);
-    EXPECT_TRUE(running.getProcessId() != firstId && running.wait(60000) == WindowsHandle::signaled && running.getExitCode() == 0xC0000005);
-    EXPECT_EQ(errorOf([] { Process().getExitCode(); }), "6 Can't retrieve process exit code");
-    const std::string missing = errorOf([] { Process p("C:\\no\\such\\program.exe --flag", 0); });
-    EXPECT_TRUE(missing.find(" Can't create process \"C:\\no\\such\\program.exe --flag\"") != std::string::npos && missing.find("0 ") != 0) << missing;
 }

@@ -30,32 +30,25 @@ struct Worker : Thread {
     std::function<unsigned long(Worker&)> body;
 };
 
-HANDLE duplicate(HANDLE h) {
-    HANDLE copy = nullptr;
-    return DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS), copy;
-}
 
 TEST(WindowsHandle, EmptyAndClosedHandlesFailClearlyAndWaitsOnTwoEvents) {
     WindowsHandle empty, null(nullptr);
-    empty.close(), null.close();
-    EXPECT_TRUE(!empty.isOpen() && !null.isOpen() && null.getHandle() == nullptr);
     Event e;
+    EXPECT_TRUE((empty.close(), null.close(), !empty.isOpen()) && !null.isOpen() && null.getHandle() == nullptr);
     // INVALID_HANDLE_VALUE is also the current process: waiting on it must not happen.
     EXPECT_EQ(errorOf([&] { empty.wait(INFINITE); }) + errorOf([&] { null.isSignaled(); }) +
                   errorOf([&] { WindowsHandle::wait(e, empty, INFINITE, false); }),
               "6 Error while retrieving handle state6 Error while retrieving handle state6 Multi wait failed");
-    WindowsHandle stale(duplicate(e.getHandle()));
+    WindowsHandle stale(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     const HANDLE raw = stale.getHandle();
     CloseHandle(raw); // behind the owner's back (nothing may open a handle now): the wait and the close report it
     EXPECT_EQ(errorOf([&] { stale.wait(0); }) + errorOf([&] { stale.close(); }), "6 Error while retrieving handle state6 Error while closing handle");
     EXPECT_TRUE(stale.getHandle() == raw && stale.release() == raw && !stale.isOpen()) << "a failed close keeps the handle";
-    WindowsHandle owner(duplicate(e.getHandle()));
+    WindowsHandle owner(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     const unsigned long before = vesk_test::openHandleCount();
-    owner.setHandle(duplicate(e.getHandle())), owner = nullptr; // the first one is closed, then the second
-    EXPECT_EQ(vesk_test::openHandleCount(), before - 1);
+    EXPECT_EQ((owner.setHandle(CreateEventA(nullptr, FALSE, FALSE, nullptr)), owner = nullptr, vesk_test::openHandleCount()), before - 1) << "the first closed, then the second";
     Event manual(true), automatic;
-    manual.set(), manual.reset(), automatic.set(), automatic.reset();
-    EXPECT_FALSE(manual.isSignaled() || automatic.isSignaled());
+    EXPECT_FALSE((manual.set(), manual.reset(), automatic.set(), automatic.reset(), manual.isSignaled()) || automatic.isSignaled());
     using R = std::pair<WindowsHandle::wait_result, unsigned>;
     EXPECT_EQ(WindowsHandle::wait(manual, automatic, 0, false), R(WindowsHandle::timeout, 0));
     EXPECT_EQ((automatic.set(), WindowsHandle::wait(manual, automatic, 0, true)), R(WindowsHandle::timeout, 0));
@@ -83,10 +76,8 @@ TEST(Locks, RecursionForeignUnlocksAndAbandonment) {
     EXPECT_EQ((Worker([&](Worker&) -> unsigned long {
                    return seen = errorOf([&] { mutex.unlock(); }) + ", " + errorOf([&] { holder.reset(); }), 0;
                }).runToEnd(), seen), "288 Error in ReleaseMutex, none");
-    mutex.unlock();
-    AutoLock switching(section);
-    switching.lock(mutex); // moves from the section to the mutex
-    EXPECT_EQ(otherSees(), "-S");
+    AutoLock switching((mutex.unlock(), section));
+    EXPECT_EQ((switching.lock(mutex), otherSees()), "-S") << "moves from the section to the mutex";
     EXPECT_FALSE((switching.unlock(), switching.isHolding()));
     // A mutex left by a dead thread is acquired all the same, reported abandoned.
     EXPECT_EQ(Worker([&](Worker&) -> unsigned long { return mutex.lock(), 5; }).runToEnd(), 5u);
@@ -96,8 +87,7 @@ TEST(Locks, RecursionForeignUnlocksAndAbandonment) {
     Worker exiting([](Worker& self) -> unsigned long { self.exit(7); });
     ASSERT_EQ((exiting.start(), WaitForSingleObject(exiting.getHandle(), 10000)), WAIT_OBJECT_0);
     EXPECT_EQ(exiting.getMutex().wait(0), WindowsHandle::abandoned);
-    exiting.getMutex().unlock();
-    EXPECT_TRUE(exiting.join() == 7 && !exiting.isRunning());
+    EXPECT_TRUE((exiting.getMutex().unlock(), exiting.join()) == 7 && !exiting.isRunning());
     EXPECT_EQ(errorOf([&] { exiting.exit(1); }), "1444 Can't exit a thread from another thread");
 }
 
@@ -118,13 +108,10 @@ TEST(Thread, StateTransitions) {
     std::string states;
     auto note = [&] { states += w.isRunning() ? 'R' : '-', states += w.isCurrent() ? 'C' : '-'; };
     EXPECT_EQ(errorOf([&] { w.join(); }), "6 Error waiting for thread exit") << "never started";
-    note(), w.start(true), note(), Sleep(50);
-    EXPECT_TRUE(inside.empty() && w.getID() != 0) << "a suspended thread does not run its body";
+    EXPECT_TRUE((note(), w.start(true), note(), Sleep(50), inside.empty()) && w.getID() != 0) << "a suspended thread does not run its body";
     EXPECT_EQ(errorOf([&] { w.start(); }), "170 Can't create thread") << "while the first still runs";
     w.resume(), w.suspend(), w.resume(), release.set();
-    EXPECT_EQ(w.join(), 41u);
-    note();
-    EXPECT_EQ(inside, "current 1131 Error waiting for thread exit free");
+    EXPECT_EQ((w.join(), note(), inside), "current 1131 Error waiting for thread exit free");
     EXPECT_EQ(w.runToEnd(), 42u) << "started again on the same object";
     EXPECT_EQ(states, "--R---");
     EXPECT_TRUE(Worker([](Worker&) -> unsigned long { throw std::runtime_error("out of the body"); }).runToEnd() == 0u &&
@@ -134,14 +121,10 @@ TEST(Thread, StateTransitions) {
 std::atomic<int> plainBodies{0}, plainEnded{0};
 
 // Touches no state of its own, so that ~Thread alone has to cope with it.
-struct Plain : Thread {
-    unsigned long run() override { return ++plainBodies, Sleep(30), ++plainEnded, 9; }
-};
+struct Plain : Thread { unsigned long run() override { return ++plainBodies, Sleep(30), ++plainEnded, 9; } };
 
 HANDLE selfDestroyed = nullptr;
-struct SelfDestroying : Thread {
-    unsigned long run() override { return selfDestroyed = duplicate(getHandle()), delete this, 11; }
-};
+struct SelfDestroying : Thread { unsigned long run() override { return selfDestroyed = OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, GetCurrentThreadId()), delete this, 11; } };
 
 TEST(Thread, DestroyedWhileRunningOrSuspendedAndHandleCountFlat) {
     { Plain running; for (running.start(); plainBodies == 0;) Sleep(1); } // destroyed while its body runs
@@ -154,9 +137,8 @@ TEST(Thread, DestroyedWhileRunningOrSuspendedAndHandleCountFlat) {
     DWORD code = 0;
     EXPECT_TRUE(ended.wait(10000) == WindowsHandle::signaled && GetExitCodeThread(ended, &code) && code == 11);
     auto cycle = [](int i) {
-        Worker([](Worker&) -> unsigned long { return 1; }).runToEnd();
         Mutex m;
-        AutoLock hold(m);
+        AutoLock hold((Worker([](Worker&) -> unsigned long { return 1; }).runToEnd(), m));
         Plain().start(i % 2 == 0);
     };
     for (int i = 0; i < 10; ++i) cycle(i);

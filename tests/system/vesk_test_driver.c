@@ -5,6 +5,5 @@
 static void NTAPI unload(PDRIVER_OBJECT driver) { (void)driver; }
 
 NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
-    (void)registryPath;
-    return driver->DriverUnload = unload, STATUS_SUCCESS;
+    return (void)registryPath, driver->DriverUnload = unload, STATUS_SUCCESS;
 }
