@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -30,19 +31,15 @@ const COLORREF white = RGB(255, 255, 255), red = RGB(255, 0, 0), blue = RGB(0, 0
 // A top-down 32-bit DIB of w x h selected into a memory context, filled white.
 struct Canvas {
     Canvas(int w, int h) : width(w), height(h) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader), info.bmiHeader.biWidth = w, info.bmiHeader.biHeight = -h;
-        info.bmiHeader.biPlanes = 1, info.bmiHeader.biBitCount = 32;
+        const BITMAPINFO info{{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
         void* bits = nullptr;
         bitmap = Bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), true);
-        dc.select(bitmap);
-        dc.fillRectangle(white, Rect(0, 0, w, h));
+        dc.select(bitmap), dc.fillRectangle(white, Rect(0, 0, w, h));
     }
     // Every pixel against expected(x, y); stops at the first wrong one.
     template <class F> void check(F expected, const std::string& what) const {
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                ASSERT_EQ(expected(x, y), dc.getPixel(x, y)) << what << " at " << x << "," << y;
+            for (int x = 0; x < width; ++x) ASSERT_EQ(expected(x, y), dc.getPixel(x, y)) << what << " at " << x << "," << y;
     }
     std::vector<COLORREF> pixels() const {
         std::vector<COLORREF> all;
@@ -66,11 +63,7 @@ bool alive(HGDIOBJ h) { return GetObjectType(h) != 0; }
 
 TEST(DeviceContextPixels, FilledRectangleInEveryForm) {
     Brush brush(blue);
-    const struct {
-        const char* form;
-        std::function<void(DeviceContext&, const RECT&)> fill;
-        COLORREF colour;
-    } rows[] = {
+    const struct { const char* form; std::function<void(DeviceContext&, const RECT&)> fill; COLORREF colour; } rows[] = {
         {"colour", [](DeviceContext& dc, const RECT& r) { dc.fillRectangle(red, r); }, red},
         {"brush", [&](DeviceContext& dc, const RECT& r) { dc.fillRectangle(brush, r); }, blue},
         {"system colour", [](DeviceContext& dc, const RECT& r) { dc.fillRectangle(COLOR_WINDOWTEXT, r); },
@@ -93,61 +86,44 @@ TEST(DeviceContextPixels, Frame3DFollowsItsEdges) {
         const HGDIOBJ pen = GetCurrentObject(canvas.dc, OBJ_PEN);
         canvas.dc.drawRectangle3D(r, red, blue);
         EXPECT_EQ(pen, GetCurrentObject(canvas.dc, OBJ_PEN)) << "the caller's pen is back";
-        canvas.check(
-            [&](int x, int y) {
-                const bool topLeft = (y == r.top && x >= r.left && x < r.right) ||
-                                     (x == r.left && y >= r.top && y < r.bottom);
-                const bool bottomRight = (y == r.bottom - 1 && x > r.left && x < r.right - 1) ||
-                                         (x == r.right - 1 && y > r.top && y <= r.bottom - 1);
-                // The second pen draws last and wins where the edges meet.
-                return bottomRight ? blue : topLeft ? red : white;
-            },
-            "frame at " + std::to_string(r.left) + "," + std::to_string(r.top));
+        canvas.check([&](int x, int y) {
+            const bool topLeft = (y == r.top && x >= r.left && x < r.right) || (x == r.left && y >= r.top && y < r.bottom);
+            const bool bottomRight = (y == r.bottom - 1 && x > r.left && x < r.right - 1) || (x == r.right - 1 && y > r.top && y <= r.bottom - 1);
+            return bottomRight ? blue : topLeft ? red : white;  // the second pen draws last and wins where the edges meet
+        }, "frame at " + std::to_string(r.left) + "," + std::to_string(r.top));
     }
     Canvas raised(8, 8), sunken(8, 8);
     raised.dc.drawRectangle3D(Rect(1, 1, 7, 7), true), sunken.dc.drawRectangle3D(Rect(1, 1, 7, 7), false);
     const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT), shadow = GetSysColor(COLOR_BTNSHADOW);
     EXPECT_EQ((std::vector<COLORREF>{light, shadow, shadow, light}),
-              (std::vector<COLORREF>{raised.dc.getPixel(1, 1), raised.dc.getPixel(6, 6), sunken.dc.getPixel(1, 1),
-                                     sunken.dc.getPixel(6, 6)}));
+              (std::vector<COLORREF>{raised.dc.getPixel(1, 1), raised.dc.getPixel(6, 6), sunken.dc.getPixel(1, 1), sunken.dc.getPixel(6, 6)}));
 }
 
 // The source: magenta with a green square at 2..5 and a red pixel at (7, 7).
 // The destination: a blue/grey checker, so that every kept pixel is visible.
 TEST(DeviceContextPixels, TransparentBlitKeepsTheTransparentColour) {
     Canvas source(8, 8);
-    source.dc.fillRectangle(magenta, Rect(0, 0, 8, 8)), source.dc.fillRectangle(green, Rect(2, 2, 6, 6));
-    source.dc.fillRectangle(red, Rect(7, 7, 8, 8));
-    auto sourceAt = [](int x, int y) {
-        return x == 7 && y == 7 ? red : (x >= 2 && x < 6 && y >= 2 && y < 6) ? green : magenta;
-    };
+    source.dc.fillRectangle(magenta, Rect(0, 0, 8, 8)), source.dc.fillRectangle(green, Rect(2, 2, 6, 6)), source.dc.fillRectangle(red, Rect(7, 7, 8, 8));
+    auto sourceAt = [](int x, int y) { return x == 7 && y == 7 ? red : (x >= 2 && x < 6 && y >= 2 && y < 6) ? green : magenta; };
     auto checker = [](int x, int y) { return (x + y) % 2 ? blue : grey; };
     source.dc.close();  // a bitmap can be selected into one context only
 
-    const struct {
-        COLORREF transparent;
-        int xSource, ySource, cx, cy, xDest, yDest;
-    } rows[] = {{magenta, 0, 0, 8, 8, 3, 2}, {CLR_INVALID, 0, 0, 8, 8, 0, 0}, {magenta, 1, 2, 7, 6, 5, 5},
+    const struct { COLORREF transparent; int xSource, ySource, cx, cy, xDest, yDest; } rows[] = {{magenta, 0, 0, 8, 8, 3, 2}, {CLR_INVALID, 0, 0, 8, 8, 0, 0}, {magenta, 1, 2, 7, 6, 5, 5},
                 {CLR_INVALID, 3, 3, 5, 5, 1, 1}};
     for (const auto& row : rows) {
         Canvas dest(16, 14);
-        for (int y = 0; y < dest.height; ++y)
-            for (int x = 0; x < dest.width; ++x)
-                SetPixel(dest.dc, x, y, checker(x, y));
+        for (int i = 0; i < dest.width * dest.height; ++i)
+            SetPixel(dest.dc, i % dest.width, i / dest.width, checker(i % dest.width, i / dest.width));
         dest.dc.setBackgroundColour(RGB(1, 2, 3)), dest.dc.setTextColour(RGB(4, 5, 6));
         dest.dc.blitTransparent(source.bitmap, row.xSource, row.ySource, row.cx, row.cy, row.xDest, row.yDest,
                                 row.transparent, nullptr);
-        EXPECT_EQ(RGB(1, 2, 3), dest.dc.getBackgroundColour());
-        EXPECT_EQ(RGB(4, 5, 6), dest.dc.getTextColour());
-        const COLORREF transparent =
-            row.transparent == CLR_INVALID ? sourceAt(row.xSource, row.ySource) : row.transparent;
-        dest.check(
-            [&](int x, int y) {
-                const int sx = x - row.xDest + row.xSource, sy = y - row.yDest + row.ySource;
-                const bool inArea = x >= row.xDest && x < row.xDest + row.cx && y >= row.yDest && y < row.yDest + row.cy;
-                return inArea && sourceAt(sx, sy) != transparent ? sourceAt(sx, sy) : checker(x, y);
-            },
-            "row at " + std::to_string(row.xDest));
+        EXPECT_EQ(std::make_pair(RGB(1, 2, 3), RGB(4, 5, 6)), std::make_pair(dest.dc.getBackgroundColour(), dest.dc.getTextColour()));
+        const COLORREF transparent = row.transparent == CLR_INVALID ? sourceAt(row.xSource, row.ySource) : row.transparent;
+        dest.check([&](int x, int y) {
+            const int sx = x - row.xDest + row.xSource, sy = y - row.yDest + row.ySource;
+            const bool inArea = x >= row.xDest && x < row.xDest + row.cx && y >= row.yDest && y < row.yDest + row.cy;
+            return inArea && sourceAt(sx, sy) != transparent ? sourceAt(sx, sy) : checker(x, y);
+        }, "row at " + std::to_string(row.xDest));
     }
     DeviceContext check;
     check.select(source.bitmap);
@@ -168,21 +144,17 @@ TEST(DeviceContextPixels, TextInBothWidthsAndPaths) {
 
     TEXTMETRICA a{};
     TEXTMETRICW w{};
-    narrow.dc.getTextMetrics(a), narrow.dc.getTextMetrics(w);
-    EXPECT_EQ(a.tmHeight, w.tmHeight);
-    EXPECT_EQ(a.tmAveCharWidth, w.tmAveCharWidth);
-    EXPECT_EQ(wchar_t(a.tmFirstChar), w.tmFirstChar) << "ASCII characters widen to themselves";
+    narrow.dc.getTextMetrics(a), narrow.dc.getTextMetrics(w);  // ASCII characters widen to themselves
+    EXPECT_EQ(std::make_tuple(a.tmHeight, a.tmAveCharWidth, wchar_t(a.tmFirstChar)), std::make_tuple(w.tmHeight, w.tmAveCharWidth, w.tmFirstChar));
     const int dpi = narrow.dc.getCapabilities(LOGPIXELSY);
     EXPECT_EQ(dpi == 96 ? -16 : -MulDiv(12, dpi, 72), narrow.dc.getFontHeightFromPoints(12));
 
     // A filled triangle path: inside painted, outside not.
     Canvas path(20, 20);
     Brush brush(red);
-    path.dc.select(static_cast<HBRUSH>(brush));
-    path.dc.beginPath(), path.dc.moveTo(2, 2), path.dc.lineTo(18, 2), path.dc.lineTo(2, 18);
-    path.dc.closeFigure(), path.dc.endPath(), path.dc.fillPath();
-    EXPECT_EQ(red, path.dc.getPixel(5, 5));
-    EXPECT_EQ(white, path.dc.getPixel(16, 16));
+    path.dc.select(static_cast<HBRUSH>(brush)), path.dc.beginPath(), path.dc.moveTo(2, 2), path.dc.lineTo(18, 2);
+    path.dc.lineTo(2, 18), path.dc.closeFigure(), path.dc.endPath(), path.dc.fillPath();
+    EXPECT_EQ(std::make_pair(red, white), std::make_pair(path.dc.getPixel(5, 5), path.dc.getPixel(16, 16)));
 }
 
 namespace {
@@ -197,15 +169,8 @@ template <class T> struct Kind {
 struct PenKind : Kind<Pen> { static Pen make() { return Pen(red, PS_SOLID, 1); } };
 struct BrushKind : Kind<Brush> { static Brush make() { return Brush(blue); } };
 struct BitmapKind : Kind<Bitmap> { static Bitmap make() { return Bitmap(4, 4, 1, 32, nullptr); } };
-struct FontKind : Kind<Font> {
-    static Font make() { return Font(-12, 0, 0, 0, FW_NORMAL, false, false, false, 0, 0, 0, 0, 0, "Tahoma"); }
-};
-struct PaletteKind : Kind<Palette> {
-    static Palette make() {
-        LOGPALETTE one{0x300, 1, {{1, 2, 3, 0}}};
-        return Palette(CreatePalette(&one), true);
-    }
-};
+struct FontKind : Kind<Font> { static Font make() { return Font(-12, 0, 0, 0, FW_NORMAL, false, false, false, 0, 0, 0, 0, 0, "Tahoma"); } };
+struct PaletteKind : Kind<Palette> { static Palette make() { const LOGPALETTE one{0x300, 1, {{1, 2, 3, 0}}}; return Palette(CreatePalette(&one), true); } };
 struct HandleKind : Kind<GDIHandle> { static GDIHandle make() { return GDIHandle(CreateSolidBrush(green), true); } };
 // Icons and cursors live while the system still describes them.
 template <class T> struct UserKind : Kind<T> {
@@ -242,9 +207,8 @@ TEST(GDIObjects, ObjectsStillSelectedAreTakenOutBeforeDeletion) {
         dc.select(bitmap), dc.select(static_cast<HPEN>(pen));
         // bitmap goes first while selected, then the context, then the pen.
     }
-    EXPECT_FALSE(alive(bitmapHandle)) << "deleted although it was selected";
-    EXPECT_FALSE(alive(penHandle)) << "deleted after the context put it back";
-    EXPECT_FALSE(alive(dcHandle));
+    // The bitmap is deleted although it was selected, the pen after the context put it back.
+    EXPECT_FALSE(alive(bitmapHandle) || alive(penHandle) || alive(dcHandle));
 
     // A context that wraps a foreign handle puts back what it replaced on close.
     HDC memory = CreateCompatibleDC(nullptr);
@@ -274,8 +238,7 @@ TEST(GDIObjects, FailuresNameWhatFailed) {
         {"Can't load icon", [] { Icon(4242u, GetModuleHandleA(nullptr)); }},
         {"Can't load cursor", [] { Cursor("no such cursor", GetModuleHandleA(nullptr)); }},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(row.first, messageOf(row.second));
+    for (const auto& row : rows) EXPECT_EQ(row.first, messageOf(row.second));
     EXPECT_THROW(Icon(70000u, nullptr), std::bad_cast) << "resource numbers are 16 bits";
     EXPECT_FALSE(Cursor(IDC_ARROW, nullptr).isOwned()) << "a loaded cursor is shared, never destroyed";
 }

@@ -14,12 +14,7 @@ using namespace vesk;
 TEST(ConstString, Views) {
     const char* abc = "abc";
     const std::string s = "hello";
-    struct Row {
-        ConstString<char> view;
-        const char* text;
-        unsigned length;
-        std::size_t size;
-    } rows[] = {{StringHelper<char>::convert(abc), abc, 0xFFFFFFFFu, 3},
+    struct Row { ConstString<char> view; const char* text; unsigned length; std::size_t size; } rows[] = {{StringHelper<char>::convert(abc), abc, 0xFFFFFFFFu, 3},
                 {StringHelper<char>::convert(static_cast<const char*>(nullptr)), nullptr, 0, 0},
                 {StringHelper<char>::convert(static_cast<const char*>(nullptr), 5), nullptr, 0, 0},
                 {StringHelper<char>::convert(abc, 0), abc, 0, 0}, {StringHelper<char>::convert(s), s.c_str(), 5, 5}};
@@ -40,11 +35,7 @@ TEST(StringHelper, ForwardingFunctions) {
 }
 
 TEST(Conversion, NarrowToWideInCodePages) {
-    struct Row {
-        const char* narrow;
-        unsigned codePage;
-        std::wstring wide;
-    } rows[] = {
+    struct Row { const char* narrow; unsigned codePage; std::wstring wide; } rows[] = {
         {"\xE4\xF6\xFC\xDF", 1252, L"\u00E4\u00F6\u00FC\u00DF"}, {"\x80 \x9F", 1252, L"\u20AC \u0178"},
         {"\xC3\xA4\xE2\x82\xAC", CP_UTF8, L"\u00E4\u20AC"},   {"\xF0\x9F\x98\x80", CP_UTF8, L"\xD83D\xDE00"},
         {"", 1252, L""},
@@ -53,11 +44,7 @@ TEST(Conversion, NarrowToWideInCodePages) {
 }
 
 TEST(Conversion, WideToNarrowInCodePages) {
-    struct Row {
-        std::wstring wide;
-        unsigned codePage;
-        std::string narrow;
-    } rows[] = {
+    struct Row { std::wstring wide; unsigned codePage; std::string narrow; } rows[] = {
         {L"\u00E4\u00F6\u00FC\u00DF", 1252, "\xE4\xF6\xFC\xDF"}, {L"\u20AC", 1252, "\x80"},
         {L"a\u00E4\u20AC", CP_UTF8, "a\xC3\xA4\xE2\x82\xAC"},  {L"\xD83D\xDE00", CP_UTF8, "\xF0\x9F\x98\x80"},
         // Lone surrogates become U+FFFD, as the system's conversion makes them.

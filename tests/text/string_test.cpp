@@ -53,12 +53,7 @@ TYPED_TEST(StringTest, Trim) {
 }
 
 TYPED_TEST(StringTest, Substring) {
-    struct Row {
-        const char* text;
-        const char* separator;
-        int index;
-        const char* expected;
-    } rows[] = {
+    struct Row { const char* text; const char* separator; int index; const char* expected; } rows[] = {
         {"a,b,c", ",", 0, "a"},   {"a,b,c", ",", 1, "b"},     {"a,b,c", ",", 2, "c"}, {"a,b,c", ",", 3, ""},
         {"a,b", ",", 2, ""},      {"a,b,c", ",", -1, "a"},    {"a::b::c", "::", 1, "b"}, {",x", ",", 0, ""},
         {"abc", ",", 0, "abc"},   {"a,,b", ",", 2, "b"},      {"abc", "", 0, ""},      {"abc", "", 2, ""},
@@ -103,11 +98,7 @@ TYPED_TEST(StringTest, PositionalFormat) {
 }
 
 TYPED_TEST(StringTest, PathElements) {
-    struct Row {
-        const char* path;
-        int index;
-        const char* expected;
-    } rows[] = {
+    struct Row { const char* path; int index; const char* expected; } rows[] = {
         {"C:\\dir\\file.txt", 0, "C:\\"},  {"C:\\dir\\file.txt", 1, "dir"},   {"C:\\dir\\file.txt", 2, "file.txt"},
         {"C:\\dir\\file.txt", 9, "file.txt"}, {"C:\\dir\\file.txt", -1, "file.txt"}, {"C:\\dir\\file.txt", -2, "dir"},
         {"C:\\dir\\file.txt", -3, "C:\\"}, {"C:\\dir\\file.txt", -70000, "C:\\"}, {"C:\\dir\\", -1, "dir"},
@@ -122,10 +113,7 @@ TYPED_TEST(StringTest, PathElements) {
 }
 
 TYPED_TEST(StringTest, Directory) {
-    struct Row {
-        const char* path;
-        const char* expected;
-    } rows[] = {
+    struct Row { const char* path; const char* expected; } rows[] = {
         {"C:\\dir\\file.txt", "C:\\dir"}, {"C:\\file.txt", "C:\\"}, {"file.txt", ""},
         {"C:\\a\\b\\c", "C:\\a\\b"},      {"\\dir", "\\"},          {"\\a\\b", "\\a"},
     };
@@ -133,11 +121,7 @@ TYPED_TEST(StringTest, Directory) {
 }
 
 TYPED_TEST(StringTest, MergePath) {
-    struct Row {
-        const char* base;
-        const char* relative;
-        const char* expected;
-    } rows[] = {
+    struct Row { const char* base; const char* relative; const char* expected; } rows[] = {
         {"C:\\a\\b", "..\\c", "C:\\a\\c"},  {"C:", "x", "C:\\x"},          {"C:\\a", "D:\\x", "D:\\x"},
         {"C:\\a", "..\\..\\x", "C:\\x"},    {"C:\\a", "b\\", ""},           {"C:\\a", "b:", "b:"},
         {"", "x\\y", "x\\y"},               {"C:\\a\\", "b", "C:\\a\\b"},   {"C:\\a", "\\root", "\\root"},
@@ -168,11 +152,7 @@ TYPED_TEST(StringTest, Queries) {
 }
 
 TYPED_TEST(StringTest, Numbers) {
-    struct Row {
-        int value;
-        int radix;
-        const char* expected;
-    } rows[] = {{0, 10, "0"}, {-42, 10, "-42"}, {255, 16, "ff"}, {5, 2, "101"}, {35, 36, "z"},
+    struct Row { int value; int radix; const char* expected; } rows[] = {{0, 10, "0"}, {-42, 10, "-42"}, {255, 16, "ff"}, {5, 2, "101"}, {35, 36, "z"},
                 {2147483647, 10, "2147483647"}, {-2147483647 - 1, 10, "-2147483648"}, {-1, 16, "ffffffff"}};
     for (const Row& r : rows) {
         EXPECT_EQ(narrow(BasicString<TypeParam>(r.value, r.radix)), r.expected);
