@@ -4,7 +4,7 @@
 // data object the shell makes for real files, the context menu's answers,
 // command strings within the caller's buffer in both widths, the
 // IPropertyPage protocol, display names and STRRETs.
-#include "../gui/watchdog.h"
+#include "../gui/gui_driver.h"
 #include "com_harness.h"
 
 #include <vesk/com/item_id_list.h>
