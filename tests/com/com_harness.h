@@ -6,9 +6,9 @@
 #include "sample_server.h"
 
 #include <vesk/com/unknown.h>
-#include <vesk/system/registry.h>
 
 #include <gtest/gtest.h>
+#include <test_support.h>
 
 #include <process.h>
 #include <string>
@@ -41,20 +41,8 @@ inline long unregisterSample() {
 }
 
 // A predefined root of this process redirected to an empty key of its own while the object lives.
-struct ScratchRoot {
-    explicit ScratchRoot(HKEY root) : root(root) {
-        RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
-        key.create(HKEY_CURRENT_USER, path.c_str());
-        EXPECT_EQ(RegOverridePredefKey(root, key), ERROR_SUCCESS);
-    }
-    ~ScratchRoot() {
-        RegOverridePredefKey(root, nullptr);
-        key.close();
-        RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
-    }
-    HKEY root;
-    const std::string path = "Software\\Vesk test\\com-" + std::to_string(GetCurrentProcessId());
-    vesk::RegistryKey key;
+struct ScratchRoot : vesk_test::ScratchKey {
+    explicit ScratchRoot(HKEY root) : ScratchKey("com", root) { EXPECT_EQ(RegOverridePredefKey(root, *this), ERROR_SUCCESS); }
 };
 
 // The text of a value (HKEY_LOCAL_MACHINE unless root says otherwise), "(absent)" when there is none.

@@ -6,8 +6,7 @@
 #include "com_harness.h"
 
 #include <vesk/com/guid.h>
-
-#include <test_support.h>
+#include <vesk/system/registry.h>
 
 #include <shlobj.h>
 #include <cstdio>
@@ -131,11 +130,8 @@ TEST(NameLookUp, FilesNamedUnderTheLibraryKeyAreReadOnce) {
                        "{6B1A4D9E-0F3C-4B2A-9E71-3C5D8A0F2B16} IID_AfterTheBrokenLine\n");
     write("HRESULTs.txt", "80004005 E_FAIL \"Unspecified error\"\n8000FFFF E_UNEXPECTED");
     com_test::ScratchRoot machine(HKEY_LOCAL_MACHINE);
-    for (const char* name : {"GUIDs.txt", "HRESULTs.txt"}) {
-        const std::string path = dir.file(name);
-        RegSetKeyValueA(HKEY_LOCAL_MACHINE, (std::string(software_key_name_a) + "\\Files").c_str(), name, REG_SZ,
-                        path.c_str(), DWORD(path.size() + 1));
-    }
+    for (const char* name : {"GUIDs.txt", "HRESULTs.txt"})
+        com_test::setText(std::string(software_key_name_a) + "\\Files", name, dir.file(name));
     EXPECT_EQ(toAString(toGUID("{6B1A4D9E-0F3C-4B2A-9E71-3C5D8A0F2B14}"), true), "IID_ITestOne");
     EXPECT_EQ(toAString(toGUID("{32595559-0000-0010-8000-00AA00389B71}"), true), "MEDIASUBTYPE_YUY2") << "before FOURCC";
     EXPECT_EQ(toAString(toGUID("{6B1A4D9E-0F3C-4B2A-9E71-3C5D8A0F2B16}"), true), "{6B1A4D9E-0F3C-4B2A-9E71-3C5D8A0F2B16}");

@@ -9,8 +9,6 @@
 
 #include <vesk/com/item_id_list.h>
 
-#include <test_support.h>
-
 #include <olectl.h>
 #include <shlobj.h>
 

@@ -7,18 +7,14 @@
 
 #include "gui_driver.h"
 
+#include <test_support.h>
+
 using namespace vesk;
 using namespace vesk_test;
 
 namespace {
 
 vesk_test::Watchdog watchdog(150);
-
-std::string scratchFolder() {
-    char temp[MAX_PATH] = {};
-    const std::string path = std::string(temp, GetTempPathA(MAX_PATH, temp)) + "vesk_folder_" + std::to_string(GetCurrentProcessId());
-    return CreateDirectoryA(path.c_str(), nullptr), path;
-}
 
 std::string lowered(std::string s) { return s.empty() ? s : CharLowerA(&s[0]); }
 
@@ -71,8 +67,8 @@ struct Browser : FolderDialog {
 Browser* Browser::running = nullptr;
 
 TEST(FolderDialog, RealBrowserIsCancelledOrConfirmedBadInputRefused) {
-    const std::string folder = scratchFolder();
-    const std::string lower = lowered(folder);
+    const vesk_test::ScratchDir scratch;
+    const std::string folder = scratch.path(), lower = lowered(folder);
     const struct { How how; bool chosen; } cases[] = {
         {How::cancel, false}, {How::narrowPath, true}, {How::widePath, true}, {How::storedList, true}, {How::throwing, false}};
     for (const auto& c : cases) {
@@ -108,7 +104,6 @@ TEST(FolderDialog, RealBrowserIsCancelledOrConfirmedBadInputRefused) {
     // A given list is copied, not adopted.
     EXPECT_TEXT("1 0 " + lower, browser.getSelection().get() == nullptr, (browser.setSelection(copy.get()), browser.getSelection().get() == copy.get()),
                 pathOf(browser.getSelection()));
-    RemoveDirectoryA(folder.c_str());
 }
 
 } // namespace

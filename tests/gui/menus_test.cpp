@@ -40,16 +40,15 @@ struct Sample {
 template <class T, class H> struct Sole {
     using type = T;
     static int counted(H) { return 1; }
+    static H handleOf(const T& o) { return o.getHandle(); }
+    static bool owns(const T& o, H h) { return o.ownsHandle() && o.getHandle() == h; }
 };
 struct MenuKind : Sole<Menu, HMENU> {
     static Menu make() { return Menu(true); }
-    static HMENU handleOf(const Menu& m) { return m.getHandle(); }
     static bool alive(HMENU h) { return IsMenu(h); }
-    static bool owns(const Menu& m, HMENU h) { return m.ownsHandle() && m.getHandle() == h; }
 };
 struct AtomKind : Sole<Atom, ATOM> {
     static Atom make() { return Atom("vesk.sweep.atom", true); }
-    static ATOM handleOf(const Atom& a) { return a.getHandle(); }
     static bool alive(ATOM h) { char name[64]; return GlobalGetAtomNameA(h, name, sizeof(name)) != 0; }
     static bool owns(const Atom& a, ATOM h) { return a.isOwned() && a.getHandle() == h; }
 };
@@ -59,9 +58,7 @@ struct ImageListKind : Sole<ImageList, HIMAGELIST> {
         list.create(16, 16, ILC_COLOR24, 1, 1);
         return list;  // moved out: a copy would only be a view
     }
-    static HIMAGELIST handleOf(const ImageList& l) { return l.getHandle(); }
     static bool alive(HIMAGELIST h) { int cx = 0, cy = 0; return h && ImageList_GetIconSize(h, &cx, &cy) && cx == 16; }
-    static bool owns(const ImageList& l, HIMAGELIST h) { return l.ownsHandle() && l.getHandle() == h; }
 };
 // A window class counts its uses: every object that holds it is one.
 struct WindowClassKind {

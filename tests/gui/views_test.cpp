@@ -106,8 +106,7 @@ TEST_F(ViewsTest, ListAndTreeViewItemsInBothWidths) {
 }
 
 TEST_F(ViewsTest, ImageListsHandedToTheControls) {
-    ImageList first, second;
-    ImageList images;
+    ImageList first, second, images;
     fillImages(first, 3), fillImages(second, 5), fillImages(images, 4);
     const HIMAGELIST a = first.getHandle(), b = second.getHandle();
     // The control takes the list over; the object holds what the control had. Twice

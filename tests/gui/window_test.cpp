@@ -100,15 +100,6 @@ struct Dispatch : testing::Test {
     void TearDown() override { EXPECT_EQ(registered, (window.destroy(), Window::getRegisteredCount())); }
 };
 
-// Two ANSI file names dropped at 10,20 into the client area.
-HGLOBAL makeDrop() {
-    const char files[] = "C:\\a.txt\0C:\\b.txt\0";
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + sizeof(files));
-    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    *drop = DROPFILES{sizeof(DROPFILES), POINT{10, 20}, FALSE, FALSE};
-    return std::memcpy(drop + 1, files, sizeof(files)), GlobalUnlock(memory), memory;
-}
-
 TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
     Probe drawn;  // an owner-drawn child: answers the routed drawing messages
     drawn.create("BUTTON", "child", WS_CHILD | BS_OWNERDRAW, Rect(0, 0, 20, 20), window, HMENU(ULONG_PTR(41)), instance());
@@ -123,6 +114,12 @@ TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
     MEASUREITEMSTRUCT measure{ODT_LISTBOX, 41, 8, 0, 0, 0};
     DELETEITEMSTRUCT del{ODT_LISTBOX, 41, 9, drawn, 0};
     COMPAREITEMSTRUCT compare{ODT_LISTBOX, 41, drawn, 3, 0, 4, 0, 0};
+    // Two ANSI file names dropped at 10,20 into the client area.
+    const char files[] = "C:\\a.txt\0C:\\b.txt\0";
+    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + sizeof(files));
+    auto* dropped = static_cast<DROPFILES*>(GlobalLock(drop));
+    *dropped = DROPFILES{sizeof(DROPFILES), POINT{10, 20}, FALSE, FALSE};
+    std::memcpy(dropped + 1, files, sizeof(files)), GlobalUnlock(drop);
     auto xy = [](int x, int y) { return MAKELPARAM(x, y); };
     const struct {
         UINT message;
@@ -153,13 +150,12 @@ TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
         {WM_SIZING, WMSZ_RIGHT, LPARAM(&sizing), "sizing 2 10,20 30,40", TRUE},
         {WM_MOVING, 0, LPARAM(&moving), "moving -5,-6", TRUE}, {WM_ENTERSIZEMOVE, 0, 0, "entersizemove", 0},
         {WM_EXITSIZEMOVE, 0, 0, "exitsizemove", 0}, {WM_QUERYDRAGICON, 0, 0, "querydragicon", 0x4321},
-        {WM_DROPFILES, 0, 0, "drop 10,20 1 C:\\a.txt|C:\\b.txt", 0}, {WM_DRAWITEM, 41, LPARAM(&draw), "", TRUE},
+        {WM_DROPFILES, WPARAM(drop), 0, "drop 10,20 1 C:\\a.txt|C:\\b.txt", 0}, {WM_DRAWITEM, 41, LPARAM(&draw), "", TRUE},
         {WM_MEASUREITEM, 41, LPARAM(&measure), "", TRUE}, {WM_DELETEITEM, 41, LPARAM(&del), "", TRUE},
         {WM_COMPAREITEM, 41, LPARAM(&compare), "", -1}, {WM_GETTEXTLENGTH, 0, 0, "", LRESULT(std::strlen("Dispatch"))},
     };
     for (const auto& row : rows) {
-        const WPARAM wParam = row.message == WM_DROPFILES ? WPARAM(makeDrop()) : row.wParam;
-        EXPECT_TEXT((text{row.result, row.call.empty() ? 0 : 1, row.call}), (window.calls.clear(), SendMessageA(window, row.message, wParam, row.lParam)),
+        EXPECT_TEXT((text{row.result, row.call.empty() ? 0 : 1, row.call}), (window.calls.clear(), SendMessageA(window, row.message, row.wParam, row.lParam)),
                     window.calls.size(), window.calls.empty() ? "" : window.calls.back()) << "message 0x" << std::hex << row.message;
     }
     // Handlers edit the rectangles and records in place.
