@@ -41,11 +41,7 @@ TEST(Registration, KeysOnAScratchMachineKey) {
     const COMModule module(rows, 2);
     ASSERT_EQ(module.registerClasses(self), S_OK);
     const std::string a = toString(clsidA), b = toString(clsidB), tA = toString(typeA), icon = std::string(file) + ",-7";
-    const struct {
-        std::string key;
-        const char* value;
-        std::string data;
-    } expected[] = {
+    const struct { std::string key; const char* value; std::string data; } expected[] = {
         {classes + "CLSID\\" + a, "", "Handler \x80"},        {classes + "CLSID\\" + a + "\\InprocServer32", "", file},
         {classes + "CLSID\\" + a + "\\InprocServer32", "ThreadingModel", "Apartment"},
         {classes + "CLSID\\" + a + "\\InprocServer32", "InprocServer32", "(absent)"},

@@ -91,12 +91,7 @@ TEST_F(Shell, ContextMenuOverARealSelection) {
     // Command strings: nothing written at or past the size given; curly quotes and the euro sign read as 1252.
     const std::wstring help = L"\u201CNames\u201D the window \u20AC";
     EXPECT_EQ(menu->GetCommandString(0, GCS_HELPTEXTA, nullptr, nullptr, 64), E_POINTER);
-    const struct {
-        UINT_PTR command;
-        UINT type, size;
-        HRESULT expected;
-        std::size_t characters;
-    } strings[] = {
+    const struct { UINT_PTR command; UINT type, size; HRESULT expected; std::size_t characters; } strings[] = {
         {0, GCS_HELPTEXTA, 64, S_OK, help.size()}, {0, GCS_HELPTEXTW, 64, S_OK, help.size()}, {0, GCS_HELPTEXTA, 5, S_OK, 4},
         {0, GCS_HELPTEXTW, 5, S_OK, 4},            {0, GCS_HELPTEXTW, 1, S_OK, 0},            {0, GCS_HELPTEXTW, 0, E_INVALIDARG, 0},
         {0, GCS_VERBA, 64, E_INVALIDARG, 0},       {0, GCS_VALIDATEW, 64, E_INVALIDARG, 0},   {3, GCS_HELPTEXTA, 64, E_INVALIDARG, 0},

@@ -58,11 +58,7 @@ TEST_F(ControlsTest, TextsOfOnePointFiveMillionCharactersComeBackWhole) {
     const HTREEITEM item = f.tree.insertItem(text.c_str(), TVI_ROOT, TVI_LAST);
     f.parent.setText(form::idLabel, text.c_str());
     f.list.addString(text.c_str()), f.combo.addString(text.c_str()), f.listView.insertItem(text.c_str(), 0);
-    const struct {
-        const char* reader;
-        std::function<BasicString<char>()> narrow;
-        std::function<BasicString<wchar_t>()> wide;
-    } readers[] = {
+    const struct { const char* reader; std::function<BasicString<char>()> narrow; std::function<BasicString<wchar_t>()> wide; } readers[] = {
         {"dialog item", [&] { return f.parent.getTextA(form::idLabel); }, [&] { return f.parent.getTextW(form::idLabel); }},
         {"window", [&] { return label.getTextA(); }, [&] { return label.getTextW(); }},
         {"list box", [&] { return f.list.getStringA(0); }, [&] { return f.list.getStringW(0); }},

@@ -144,14 +144,8 @@ Outcome runLibrary(std::vector<PageSpec> specs, bool wizard, const std::vector<S
 
 TEST(SheetNotifications, LibraryPagesTellTheStoryOfRawPages) {
     // The wizard's first page jumps over the second, its last one back to the first.
-    const struct {
-        const char* name;
-        std::vector<PageSpec> pages;
-        bool wizard;
-        std::vector<Step> steps;
-        std::vector<std::string> shown;
-        bool finished;
-    } cases[] = {
+    const struct { const char* name; std::vector<PageSpec> pages; bool wizard; std::vector<Step> steps;
+                   std::vector<std::string> shown; bool finished; } cases[] = {
         {"switched and confirmed",
          {{"General", IDD_PAGE_GENERAL, IDS_GENERAL, {}}, {"Details", IDD_PAGE_DETAILS, IDS_DETAILS, {}}},
          false, {select(1), changed(1), select(0), press(PSBTN_OK)}, {"General", "Details", "Details", "General"}, true},

@@ -121,13 +121,7 @@ TEST_F(Dispatch, EachMessageReachesItsHandlerWithDecodedArguments) {
     *dropped = DROPFILES{sizeof(DROPFILES), POINT{10, 20}, FALSE, FALSE};
     std::memcpy(dropped + 1, files, sizeof(files)), GlobalUnlock(drop);
     auto xy = [](int x, int y) { return MAKELPARAM(x, y); };
-    const struct {
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-        std::string call;
-        LRESULT result;
-    } rows[] = {
+    const struct { UINT message; WPARAM wParam; LPARAM lParam; std::string call; LRESULT result; } rows[] = {
         {WM_MOVE, 0, xy(-5, 7), "move 65531,7", 0}, {WM_SIZE, SIZE_MAXIMIZED, xy(300, 200), "size 2 300x200", 0},
         {WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, xy(-3, 40), "mousemove 5 -3,40", 0},
         {WM_LBUTTONDOWN, MK_LBUTTON, xy(1, 2), "ldown 1 1,2", 0}, {WM_LBUTTONUP, 0, xy(3, -4), "lup 0 3,-4", 0},
