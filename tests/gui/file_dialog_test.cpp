@@ -24,10 +24,14 @@ TEST(FileDialogs, SetUpKeptCancelledChosenAndTooLong) {
     char temp[MAX_PATH] = {};
     const std::string folder(temp, GetTempPathA(MAX_PATH, temp)), existing = folder + "vesk-open-me.dat";
     CloseHandle(CreateFileA(existing.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    // Bytes of the buffer a character may take: a dialog's buffer holds maxPath characters of the code page.
+    const unsigned room = GetACP() == CP_UTF8 ? 4 : 1;
+    // A name beyond Latin-1 where the code page is UTF-8 (the suite's second build), one of 1252 elsewhere.
+    const std::string named = GetACP() == CP_UTF8 ? "\u0395\u03BB\u03BB\u03AC\u03B4\u03B1 \u041C\u0438\u0440 \u4E2D\u6587 \U0001F600 e\u0301 \u20AC.txt" : "caf\xE9 \x80.txt";
     const struct { bool save; unsigned maxPath; std::string path, result; } cases[] = {
         {false, 512, "", ""}, {true, 512, "", ""}, {false, 512, existing, "vesk-open-me.dat dat"},
         {true, 512, folder + "vesk-saved.report.txt", "vesk-saved.report.txt txt"},
-        {true, 16, folder + "a-name-longer-than-sixteen.txt", "error 12291"},
+        {true, 16 / room, folder + "a-name-longer-than-sixteen.txt", "error 12291"}, {true, 512, folder + named, named + " txt"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
@@ -57,18 +61,18 @@ TEST(FileDialogs, SetUpKeptCancelledChosenAndTooLong) {
 
     // Set-up kept as given: paths cut to the buffer, filters whole.
     FileDialog dialog(static_cast<HWND>(nullptr), false, OFN_EXPLORER);
-    std::string text(600, 'p');
+    std::string text(600 * room, 'p');
     for (std::size_t i = 0; i < text.size(); ++i)
         text[i] = char('a' + i % 26);
-    for (std::size_t length : {0, 10, 511, 512, 600}) {
+    for (std::size_t length : {0u, 10u, 512 * room - 1, 512 * room, 600 * room}) {
         dialog.setPath(text.substr(0, length).c_str());
-        EXPECT_EQ(text.substr(0, std::min<std::size_t>(length, 511)), dialog.getPathA()) << length;
+        EXPECT_EQ(text.substr(0, std::min<std::size_t>(length, 512 * room - 1)), dialog.getPathA()) << length;
     }
     dialog.setPath(L"C:\\wide\\name.txt");
     EXPECT_EQ(L"C:\\wide\\name.txt", dialog.getPathW());
     dialog.setMaxPath(4), dialog.setPath("abcdef");
     EXPECT_THROW(dialog.setMaxPath(1), std::invalid_argument);
-    EXPECT_TEXT("abc 4", dialog.getPathA(), dialog.getMaxPath());
+    EXPECT_TEXT(std::string("abcdef").substr(0, 4 * room - 1) + " 4", dialog.getPathA(), dialog.getMaxPath());
 
     // Filters and titles are kept whole.
     const char filter[] = "Text files\0*.txt\0All files\0*.*\0";
