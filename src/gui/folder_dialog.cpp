@@ -71,7 +71,8 @@ void FolderDialog::setSelection(const char* path) {
         sendMessageA(BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path));
         return;
     }
-    const std::wstring wide = path ? StringHelper<wchar_t>::convert(path) : std::wstring();
+    // A path is system text: in the ANSI code page, not the C runtime's locale.
+    const std::wstring wide = path ? a2w(path, CP_ACP) : std::wstring();
     setSelection(path ? wide.c_str() : static_cast<const wchar_t*>(nullptr));
 }
 

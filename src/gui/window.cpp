@@ -512,7 +512,7 @@ TreeRecord treeRecordOf(UINT code) {
 void widenItem(TVITEMW& item, const TVITEMA& source, std::wstring& text) {
     if (!(source.mask & TVIF_TEXT))
         return;
-    text = source.pszText && source.pszText != LPSTR_TEXTCALLBACKA ? StringHelper<wchar_t>::convert(source.pszText)
+    text = source.pszText && source.pszText != LPSTR_TEXTCALLBACKA ? a2w(source.pszText, CP_ACP)
                                                                     : std::wstring();
     item.pszText = source.pszText == LPSTR_TEXTCALLBACKA ? LPSTR_TEXTCALLBACKW : &text[0];
     item.cchTextMax = int(text.size() + 1);

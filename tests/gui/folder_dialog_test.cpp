@@ -4,6 +4,7 @@
 // before it opened, with a desktop root; a throwing handler stays inside; bad
 // input is refused and keeps what was there.
 #include <vesk/gui/folder_dialog.h>
+#include <vesk/text/string_helper.h>
 
 #include "gui_driver.h"
 
@@ -42,7 +43,7 @@ struct Browser : FolderDialog {
     void select() {
         ++tries;
         if (how == How::narrowPath || how == How::widePath)
-            return how == How::narrowPath ? setSelection(target.c_str()) : setSelection(std::wstring(target.begin(), target.end()).c_str());
+            return how == How::narrowPath ? setSelection(target.c_str()) : setSelection(a2w(target.c_str(), CP_ACP).c_str());
         FolderDialog::onInitialized();
     }
     static void CALLBACK retry(HWND hwnd, UINT, UINT_PTR id, DWORD) {
@@ -68,7 +69,10 @@ Browser* Browser::running = nullptr;
 
 TEST(FolderDialog, RealBrowserIsCancelledOrConfirmedBadInputRefused) {
     const vesk_test::ScratchDir scratch;
-    const std::string folder = scratch.path(), lower = lowered(folder);
+    // A folder beyond Latin-1 where the code page is UTF-8 (the suite's second build), one of 1252 elsewhere.
+    const std::string folder = scratch.path() + (GetACP() == CP_UTF8 ? "\\\u0395\u03BB\u03BB\u03AC\u03B4\u03B1 \u041C\u0438\u0440 \u4E2D\u6587 \U0001F600" : "\\caf\xE9 \x80"),
+                      lower = lowered(folder);
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     const struct { How how; bool chosen; } cases[] = {
         {How::cancel, false}, {How::narrowPath, true}, {How::widePath, true}, {How::storedList, true}, {How::throwing, false}};
     for (const auto& c : cases) {
