@@ -1,5 +1,6 @@
 // FileDialog: the set-up record, its strings and the run of the dialog.
 #include <vesk/errors/exception.h>
+#include <vesk/text/string_helper.h>
 #include <vesk/gui/common_dialogs.h>
 #include <vesk/gui/window.h>
 
@@ -147,9 +148,8 @@ BasicString<char> from(const std::vector<char>& file, std::size_t offset) {
                            : BasicString<char>();
 }
 
-BasicString<wchar_t> widen(const BasicString<char>& text) {
-    return BasicString<wchar_t>(text.data(), unsigned(text.size()));
-}
+// Text of windows and dialogs is in the ANSI code page, not the C runtime's locale.
+BasicString<wchar_t> widen(const BasicString<char>& text) { return a2w(text.data(), unsigned(text.size()), CP_ACP); }
 
 } // namespace
 

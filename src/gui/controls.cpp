@@ -1,6 +1,7 @@
 // The simple controls: each operation is one message to the control, with the
 // control's error answers turned into exceptions.
 #include <vesk/errors/exception.h>
+#include <vesk/text/string_helper.h>
 #include <vesk/gui/controls.h>
 
 #include <new>
@@ -32,9 +33,8 @@ BasicString<char> readItem(Length length, Read read, LRESULT error, const char* 
     return BasicString<char>(buffer);
 }
 
-BasicString<wchar_t> widen(const BasicString<char>& text) {
-    return BasicString<wchar_t>(text.data(), unsigned(text.size()));
-}
+// Text of windows and dialogs is in the ANSI code page, not the C runtime's locale.
+BasicString<wchar_t> widen(const BasicString<char>& text) { return a2w(text.data(), unsigned(text.size()), CP_ACP); }
 
 } // namespace
 

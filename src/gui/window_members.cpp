@@ -3,6 +3,7 @@
 #include <vesk/gui/window.h>
 
 #include <vesk/errors/exception.h>
+#include <vesk/text/string_helper.h>
 
 #include <boost/numeric/conversion/cast.hpp>
 
@@ -20,9 +21,8 @@ std::string narrow(const wchar_t* text) {
     return text ? StringHelper<char>::convert(text, 0xFFFFFFFFu, CP_ACP) : std::string();
 }
 
-BasicString<wchar_t> widen(const BasicString<char>& text) {
-    return BasicString<wchar_t>(text.data(), unsigned(text.size()));
-}
+// Text of windows and dialogs is in the ANSI code page, not the C runtime's locale.
+BasicString<wchar_t> widen(const BasicString<char>& text) { return a2w(text.data(), unsigned(text.size()), CP_ACP); }
 
 // Reads text whose length is not known in advance: the buffer starts at the
 // length hint (or 256) and doubles while the answer may have been cut (a

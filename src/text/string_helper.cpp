@@ -238,4 +238,14 @@ BasicString<wchar_t> a2w(const char* text, unsigned codePage) {
     return BasicString<wchar_t>(buffer.get(), unsigned(converted - 1));
 }
 
+BasicString<wchar_t> a2w(const char* text, unsigned count, unsigned codePage) {
+    if (!text || count == 0) return BasicString<wchar_t>();
+    if (count > 0x7FFFFFFFu) throw WindowsError(ERROR_ARITHMETIC_OVERFLOW, "Can't convert multi byte string to unicode");
+    const int needed = MultiByteToWideChar(codePage, 0, text, int(count), nullptr, 0);
+    std::wstring wide(std::size_t(needed > 0 ? needed : 0), L'\0');
+    if (needed <= 0 || MultiByteToWideChar(codePage, 0, text, int(count), &wide[0], needed) == 0)
+        throw WindowsError("Can't convert multi byte string to unicode");
+    return BasicString<wchar_t>(wide.data(), unsigned(wide.size()));
+}
+
 } // namespace vesk

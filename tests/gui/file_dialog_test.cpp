@@ -4,6 +4,7 @@
 // cancelled dialog is no error; a name too long for the buffer is a
 // CommonDialogError with the dialog's code.
 #include <vesk/gui/common_dialogs.h>
+#include <vesk/text/string_helper.h>
 
 #include "gui_driver.h"
 
@@ -47,7 +48,7 @@ TEST(FileDialogs, SetUpKeptCancelledChosenAndTooLong) {
         try {
             if (script.run([&] { return dialog.showModal(); })) {
                 EXPECT_EQ(c.path, dialog.getPathA());
-                EXPECT_EQ(BasicString<wchar_t>(dialog.getFilenameA().c_str()), dialog.getFilenameW());
+                EXPECT_EQ(a2w(dialog.getFilenameA().c_str(), CP_ACP), dialog.getFilenameW());
                 result = dialog.getFilenameA() + " " + dialog.getExtensionA();
             }
         } catch (const CommonDialogError& e) {

@@ -112,6 +112,8 @@ template <> struct VESK_API StringHelper<wchar_t> {
 
 // Narrow (in the given code page) to wide through MultiByteToWideChar.
 VESK_API BasicString<wchar_t> a2w(const char* text, unsigned codePage);
+// The same for exactly count bytes, zeros included.
+VESK_API BasicString<wchar_t> a2w(const char* text, unsigned count, unsigned codePage);
 
 // Character traits that compare after folding 'A'..'Z' to 'a'..'z' and
 // nothing else, so the result never depends on the locale.
