@@ -195,8 +195,9 @@ TEST(SheetRecords, HeaderAndPageFlagsAndPageLifetime) {
         EXPECT_EQ((c.change(wizard), wizard.getHeader().dwFlags & (c.set | c.clear)), c.set);
     sheet.setTitle(static_cast<const char*>(nullptr));
     EXPECT_TEXT(" 1", sheet.getHeader().pszCaption, wizard.getHeader().nStartPage);
-    sheet.setTitle(L"Gr\u00FC\u00DFe");
-    EXPECT_STREQ(sheet.getHeader().pszCaption, "Gr\xFC\xDF" "e");
+    const bool utf8 = GetACP() == CP_UTF8; // the suite's second build: a title beyond 1252
+    sheet.setTitle(utf8 ? L"\u0395\u03BB\u03BB\u03AC\u03B4\u03B1 \u041C\u0438\u0440 \u4E2D\u6587" : L"Gr\u00FC\u00DFe");
+    EXPECT_STREQ(sheet.getHeader().pszCaption, utf8 ? "\u0395\u03BB\u03BB\u03AC\u03B4\u03B1 \u041C\u0438\u0440 \u4E2D\u6587" : "Gr\xFC\xDF" "e");
 
     PropertyPage page(IDD_PAGE_GENERAL, IDS_GENERAL, instance());
     const PROPSHEETPAGEA& p = page.getInitData();
