@@ -1,6 +1,7 @@
 // Helpers shared by the COM sources of the library (not exported).
 #pragma once
 
+#include <vesk/text/string_helper.h>
 #include <windows.h>
 
 #include <cstddef>
@@ -24,10 +25,7 @@ public:
 inline std::wstring fromAnsi(const char* text, std::size_t count) {
     if (!text || count == 0) return std::wstring();
     if (count > 0x7FFFFFFF) throwBadAllocation();
-    const int n = MultiByteToWideChar(CP_ACP, 0, text, int(count), nullptr, 0);
-    std::wstring wide(std::size_t(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text, int(count), &wide[0], n);
-    return wide;
+    return a2w(text, unsigned(count), CP_ACP);
 }
 inline std::wstring fromAnsi(const char* text) { return text ? fromAnsi(text, std::char_traits<char>::length(text)) : std::wstring(); }
 
